@@ -1,0 +1,124 @@
+// Platform layer - the framework's growable array template CArray.
+#ifndef MATRIX_PLATFORM_AFXTEMPL_H_
+#define MATRIX_PLATFORM_AFXTEMPL_H_
+
+#include <afx.h>
+
+#include <new>
+#include <stdexcept>
+#include <vector>
+
+// Growable array of TYPE; ARG_TYPE is how elements are passed in (usually
+// `TYPE const &`). As in the framework, GetAt, SetAt, operator[] and the
+// other indexed calls throw CInvalidArgException for an index outside
+// 0 .. GetSize()-1, SetSize throws it for a negative size, and exhausted
+// memory throws CMemoryException. New elements are value-initialised.
+template <class TYPE, class ARG_TYPE = const TYPE&>
+class CArray : public CObject {
+ public:
+  CArray() = default;
+  ~CArray() override = default;
+
+  INT_PTR GetSize() const { return static_cast<INT_PTR>(v_.size()); }
+  INT_PTR GetCount() const { return GetSize(); }
+  bool IsEmpty() const { return v_.empty(); }
+  INT_PTR GetUpperBound() const { return GetSize() - 1; }
+
+  // nGrowBy is accepted for compatibility; growth is geometric.
+  void SetSize(INT_PTR new_size, INT_PTR grow_by = -1) {
+    (void)grow_by;
+    if (new_size < 0) AfxThrowInvalidArgException();
+    Guard([&] { v_.resize(static_cast<std::size_t>(new_size)); });
+  }
+  void RemoveAll() {
+    v_.clear();
+    v_.shrink_to_fit();
+  }
+  void FreeExtra() {
+    Guard([&] { v_.shrink_to_fit(); });
+  }
+
+  const TYPE& GetAt(INT_PTR index) const { return v_[Checked(index)]; }
+  TYPE& GetAt(INT_PTR index) { return v_[Checked(index)]; }
+  TYPE& ElementAt(INT_PTR index) { return v_[Checked(index)]; }
+  const TYPE& ElementAt(INT_PTR index) const { return v_[Checked(index)]; }
+  void SetAt(INT_PTR index, ARG_TYPE element) { v_[Checked(index)] = element; }
+  TYPE& operator[](INT_PTR index) { return v_[Checked(index)]; }
+  const TYPE& operator[](INT_PTR index) const { return v_[Checked(index)]; }
+
+  // The elements, or nullptr when the array is empty.
+  TYPE* GetData() { return v_.empty() ? nullptr : v_.data(); }
+  const TYPE* GetData() const { return v_.empty() ? nullptr : v_.data(); }
+
+  // Appends `element` and returns its index.
+  INT_PTR Add(ARG_TYPE element) {
+    Guard([&] { v_.push_back(element); });
+    return GetSize() - 1;
+  }
+  // Stores `element` at `index`, growing the array when needed.
+  void SetAtGrow(INT_PTR index, ARG_TYPE element) {
+    if (index < 0) AfxThrowInvalidArgException();
+    if (index == INTPTR_MAX) AfxThrowMemoryException();  // no size to grow to
+    if (index >= GetSize()) {
+      TYPE copy = element;  // `element` may live in this array
+      SetSize(index + 1);
+      v_[static_cast<std::size_t>(index)] = copy;
+    } else {
+      v_[static_cast<std::size_t>(index)] = element;
+    }
+  }
+  // Appends the elements of `src`; returns the index of the first of them.
+  INT_PTR Append(const CArray& src) {
+    INT_PTR old = GetSize();
+    Guard([&] {
+      if (&src == this) {
+        std::vector<TYPE> copy(v_);
+        v_.insert(v_.end(), copy.begin(), copy.end());
+      } else {
+        v_.insert(v_.end(), src.v_.begin(), src.v_.end());
+      }
+    });
+    return old;
+  }
+  void Copy(const CArray& src) {
+    if (&src != this) Guard([&] { v_ = src.v_; });
+  }
+  void InsertAt(INT_PTR index, ARG_TYPE element, INT_PTR count = 1) {
+    if (index < 0 || count <= 0) AfxThrowInvalidArgException();
+    const std::size_t at = static_cast<std::size_t>(index);
+    const std::size_t more = static_cast<std::size_t>(count);
+    if (more > v_.max_size() || at > v_.max_size() - more) {
+      AfxThrowMemoryException();
+    }
+    TYPE copy = element;
+    if (index >= GetSize()) SetSize(index);
+    Guard([&] {
+      v_.insert(v_.begin() + index, static_cast<std::size_t>(count), copy);
+    });
+  }
+  void RemoveAt(INT_PTR index, INT_PTR count = 1) {
+    if (index < 0 || count < 0 || count > GetSize() - index)
+      AfxThrowInvalidArgException();
+    v_.erase(v_.begin() + index, v_.begin() + index + count);
+  }
+
+ private:
+  std::size_t Checked(INT_PTR index) const {
+    if (index < 0 || index >= GetSize()) AfxThrowInvalidArgException();
+    return static_cast<std::size_t>(index);
+  }
+  template <class F>
+  static void Guard(F&& f) {
+    try {
+      f();
+    } catch (const std::bad_alloc&) {
+      AfxThrowMemoryException();
+    } catch (const std::length_error&) {
+      AfxThrowMemoryException();
+    }
+  }
+
+  std::vector<TYPE> v_;
+};
+
+#endif  // MATRIX_PLATFORM_AFXTEMPL_H_

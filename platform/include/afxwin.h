@@ -1,0 +1,130 @@
+// Platform layer - application object, module state, string resources,
+// integer points and rectangles.
+#ifndef MATRIX_PLATFORM_AFXWIN_H_
+#define MATRIX_PLATFORM_AFXWIN_H_
+
+#include <afx.h>
+#include <afxcoll.h>
+#include <afxtempl.h>
+
+#include <cstddef>
+
+struct tagPOINT {
+  LONG x;
+  LONG y;
+};
+typedef tagPOINT POINT;
+
+struct tagRECT {
+  LONG left;
+  LONG top;
+  LONG right;
+  LONG bottom;
+};
+typedef tagRECT RECT;
+
+// Integer point, a plain value record.
+class CPoint : public tagPOINT {
+ public:
+  CPoint() : tagPOINT{0, 0} {}
+  CPoint(int x0, int y0) : tagPOINT{x0, y0} {}
+  bool operator==(const CPoint& o) const { return x == o.x && y == o.y; }
+  bool operator!=(const CPoint& o) const { return !(*this == o); }
+};
+
+// Integer rectangle, a plain value record; right and bottom are exclusive.
+class CRect : public tagRECT {
+ public:
+  CRect() : tagRECT{0, 0, 0, 0} {}
+  CRect(int l, int t, int r, int b) : tagRECT{l, t, r, b} {}
+  int Width() const { return right - left; }
+  int Height() const { return bottom - top; }
+  bool operator==(const CRect& o) const {
+    return left == o.left && top == o.top && right == o.right &&
+           bottom == o.bottom;
+  }
+  bool operator!=(const CRect& o) const { return !(*this == o); }
+};
+
+// The framework's base chain of the application object.
+class MATRIX_PLATFORM_API CCmdTarget : public CObject {
+ public:
+  CCmdTarget() = default;
+  ~CCmdTarget() override;
+};
+
+class MATRIX_PLATFORM_API CWinThread : public CCmdTarget {
+ public:
+  CWinThread() = default;
+  ~CWinThread() override;
+};
+
+// The application object of a module. A library defines one at namespace
+// scope; AfxInitModule records its instance handle and runs InitInstance.
+class MATRIX_PLATFORM_API CWinApp : public CWinThread {
+ public:
+  explicit CWinApp(LPCTSTR app_name = nullptr);
+  ~CWinApp() override;
+  virtual BOOL InitInstance();
+  virtual int ExitInstance();
+
+  LPCTSTR m_pszAppName;
+  HINSTANCE m_hInstance;
+};
+
+// The module handle (load address) of the module that contains `address`,
+// or nullptr when no loaded module contains it.
+MATRIX_PLATFORM_API HINSTANCE AfxModuleHandleOf(const void* address);
+
+// Start-up and exit of a library's application object, in the role of the
+// framework's start-up of a regular library: AfxInitModule sets
+// `app.m_hInstance` to the handle of the module that holds `app` and runs
+// InitInstance; AfxTermModule runs ExitInstance.
+MATRIX_PLATFORM_API BOOL AfxInitModule(CWinApp& app);
+MATRIX_PLATFORM_API int AfxTermModule(CWinApp& app);
+
+// The process's module state, shared by the host and every library: the
+// instance handle of the host program and the module from which resources
+// are currently loaded (initially the host program).
+MATRIX_PLATFORM_API HINSTANCE AfxGetInstanceHandle();
+MATRIX_PLATFORM_API HINSTANCE AfxGetResourceHandle();
+MATRIX_PLATFORM_API void AfxSetResourceHandle(HINSTANCE module);
+
+// One entry of a module's string table.
+struct AFX_STRING_RESOURCE {
+  UINT id;
+  const wchar_t* text;
+};
+
+// String resources, looked up by (module, id). A module registers its
+// table (copied; language as MAKELANGID gives it) at start-up and withdraws
+// it before it is unloaded.
+MATRIX_PLATFORM_API void AfxRegisterStringTable(
+    HINSTANCE module, WORD language, const AFX_STRING_RESOURCE* table,
+    std::size_t count);
+MATRIX_PLATFORM_API void AfxUnregisterStringTable(HINSTANCE module);
+
+// Loads string `id` of `module` into `text`. `language` 0 takes the
+// module's first table that holds the id. Returns FALSE, leaving `text`
+// empty, when there is no such string.
+MATRIX_PLATFORM_API BOOL AfxLoadStringResource(HINSTANCE module, UINT id,
+                                               WORD language, CString& text);
+
+// The resource manager: loads strings from the current resource module.
+class MATRIX_PLATFORM_API CResourceManager {
+ public:
+  // Loads string `id` into `text` (language 0: any); `flags` is reserved
+  // and must be 0. FALSE, and an empty `text`, when there is none.
+  BOOL LoadString(CString& text, UINT id, WORD language = 0, DWORD flags = 0);
+};
+
+// Reaches the one resource manager through operator->, as hosts of the
+// framework do.
+class MATRIX_PLATFORM_API CResourceManagerRef {
+ public:
+  CResourceManager* operator->() const;
+};
+
+MATRIX_PLATFORM_API extern CResourceManagerRef g_ResourceManager;
+
+#endif  // MATRIX_PLATFORM_AFXWIN_H_

@@ -1,0 +1,29 @@
+// Platform layer - the C run-time's conversions under an explicit locale
+// object (_create_locale, _wcstod_l, _wcstol_l), independent of the
+// process-wide locale that setlocale changes.
+#ifndef MATRIX_PLATFORM_CRTLOCALE_H_
+#define MATRIX_PLATFORM_CRTLOCALE_H_
+
+#include <afxexport.h>
+
+extern "C" {
+
+struct __crt_locale_pointers;
+typedef __crt_locale_pointers* _locale_t;
+
+// A locale object for `locale` ("C" always exists; categories other than
+// LC_ALL are accepted and create the whole locale). nullptr when the
+// locale is not available. Release it with _free_locale.
+MATRIX_PLATFORM_API _locale_t _create_locale(int category, const char* locale);
+MATRIX_PLATFORM_API void _free_locale(_locale_t locale);
+
+// wcstod and wcstol under `locale`: leading white space, the longest prefix
+// that forms a number, the decimal point and digits as `locale` has them.
+MATRIX_PLATFORM_API double _wcstod_l(const wchar_t* text, wchar_t** end,
+                                     _locale_t locale);
+MATRIX_PLATFORM_API long _wcstol_l(const wchar_t* text, wchar_t** end, int base,
+                                   _locale_t locale);
+
+}  // extern "C"
+
+#endif  // MATRIX_PLATFORM_CRTLOCALE_H_

@@ -1,0 +1,471 @@
+// Platform layer - CString over std::wstring.
+#include <afxwin.h>
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cwchar>
+#include <cwctype>
+#include <new>
+#include <stdexcept>
+#include <string>
+#include <utility>
+
+namespace {
+
+// Allocation failures of the underlying string become the framework's
+// memory exception.
+template <class F>
+decltype(auto) Guarded(F&& f) {
+  try {
+    return f();
+  } catch (const std::bad_alloc&) {
+    AfxThrowMemoryException();
+  } catch (const std::length_error&) {
+    AfxThrowMemoryException();
+  }
+}
+
+std::size_t Len(const wchar_t* text) { return text ? std::wcslen(text) : 0; }
+
+// Rewrites a format in the framework's wide conventions into the C
+// library's: there %s and %c in a wide format are wide, %S and %C narrow,
+// and I64/I32/I are integer sizes.
+std::wstring TranslateFormat(const wchar_t* format) {
+  std::wstring out;
+  const wchar_t* p = format;
+  while (*p) {
+    if (*p != L'%') {
+      out += *p++;
+      continue;
+    }
+    out += *p++;
+    if (*p == L'%') {
+      out += *p++;
+      continue;
+    }
+    while (*p && std::wcschr(L"-+ #0'", *p)) out += *p++;
+    while (*p && (std::iswdigit(*p) || *p == L'*')) out += *p++;
+    if (*p == L'.') {
+      out += *p++;
+      while (*p && (std::iswdigit(*p) || *p == L'*')) out += *p++;
+    }
+    enum { kNone, kShort, kLong } width = kNone;
+    std::wstring size;
+    for (;;) {
+      if (p[0] == L'I' && p[1] == L'6' && p[2] == L'4') {
+        size = L"ll";
+        p += 3;
+      } else if (p[0] == L'I' && p[1] == L'3' && p[2] == L'2') {
+        p += 3;
+      } else if (p[0] == L'I') {
+        size = L"z";
+        p += 1;
+      } else if (*p == L'h') {
+        width = kShort;
+        size += *p++;
+      } else if (*p == L'l' || *p == L'w') {
+        width = kLong;
+        size += (*p == L'w') ? L'l' : *p;
+        ++p;
+      } else if (*p && std::wcschr(L"Lqjzt", *p)) {
+        size += *p++;
+      } else {
+        break;
+      }
+    }
+    wchar_t conv = *p;
+    if (!conv) break;
+    ++p;
+    if (conv == L's' || conv == L'c' || conv == L'S' || conv == L'C') {
+      bool wide =
+          (conv == L's' || conv == L'c') ? width != kShort : width == kLong;
+      wchar_t lower = (conv == L'S' || conv == L's') ? L's' : L'c';
+      if (wide) out += L'l';
+      out += lower;
+    } else {
+      // The framework's long is 32 bits: %ld, %lu and %lx take a LONG or a
+      // DWORD, which are int-sized here.
+      if (size == L"l" && std::wcschr(L"diouxX", conv)) size.clear();
+      out += size;
+      out += conv;
+    }
+  }
+  return out;
+}
+
+std::wstring FormatV(const wchar_t* format, va_list args) {
+  if (!format) AfxThrowInvalidArgException();
+  std::wstring fmt = Guarded([&] { return TranslateFormat(format); });
+  wchar_t* buffer = nullptr;
+  std::size_t size = 0;
+  std::FILE* stream = open_wmemstream(&buffer, &size);
+  if (!stream) AfxThrowMemoryException();
+  int written = std::vfwprintf(stream, fmt.c_str(), args);
+  std::fclose(stream);
+  if (written < 0) {
+    std::free(buffer);
+    AfxThrowInvalidArgException();
+  }
+  std::wstring result;
+  try {
+    result.assign(buffer, size);
+  } catch (...) {
+    std::free(buffer);
+    AfxThrowMemoryException();
+  }
+  std::free(buffer);
+  return result;
+}
+
+bool IsSpace(wchar_t c) { return std::iswspace(static_cast<wint_t>(c)) != 0; }
+
+}  // namespace
+
+CString::CString() = default;
+CString::CString(const CString& other)
+    : s_(Guarded([&] { return other.s_; })) {}
+CString::CString(CString&& other) noexcept : s_(std::move(other.s_)) {}
+CString::CString(const wchar_t* text)
+    : s_(Guarded([&] { return std::wstring(text ? text : L""); })) {}
+CString::CString(const wchar_t* text, int length)
+    : s_(Guarded([&] {
+        if (length < 0) AfxThrowInvalidArgException();
+        if (!text && length > 0) AfxThrowInvalidArgException();
+        return text ? std::wstring(text, static_cast<std::size_t>(length))
+                    : std::wstring();
+      })) {}
+CString::CString(wchar_t ch, int repeat)
+    : s_(Guarded([&] {
+        return std::wstring(repeat > 0 ? static_cast<std::size_t>(repeat) : 0,
+                            ch);
+      })) {}
+CString::~CString() = default;
+
+CString& CString::operator=(const CString& other) {
+  if (this != &other) Guarded([&] { s_ = other.s_; });
+  return *this;
+}
+CString& CString::operator=(CString&& other) noexcept {
+  s_ = std::move(other.s_);
+  return *this;
+}
+CString& CString::operator=(const wchar_t* text) {
+  // `text` may point into this string.
+  Guarded([&] { s_ = std::wstring(text ? text : L""); });
+  return *this;
+}
+CString& CString::operator=(wchar_t ch) {
+  Guarded([&] { s_.assign(1, ch); });
+  return *this;
+}
+
+void CString::Empty() { s_.clear(); }
+
+wchar_t CString::GetAt(int index) const {
+  if (index < 0 || index > GetLength()) AfxThrowInvalidArgException();
+  return s_.c_str()[index];
+}
+
+void CString::SetAt(int index, wchar_t ch) {
+  if (index < 0 || index >= GetLength()) AfxThrowInvalidArgException();
+  s_[static_cast<std::size_t>(index)] = ch;
+}
+
+CString& CString::operator+=(const CString& other) {
+  Guarded([&] { s_ += other.s_; });
+  return *this;
+}
+CString& CString::operator+=(const wchar_t* text) {
+  if (text) Guarded([&] { s_ += std::wstring(text); });
+  return *this;
+}
+CString& CString::operator+=(wchar_t ch) {
+  Guarded([&] { s_ += ch; });
+  return *this;
+}
+
+int CString::Compare(const wchar_t* text) const {
+  int r = std::wcscmp(s_.c_str(), text ? text : L"");
+  return r < 0 ? -1 : (r > 0 ? 1 : 0);
+}
+
+int CString::CompareNoCase(const wchar_t* text) const {
+  int r = wcscasecmp(s_.c_str(), text ? text : L"");
+  return r < 0 ? -1 : (r > 0 ? 1 : 0);
+}
+
+int CString::Find(wchar_t ch, int start) const {
+  if (start < 0 || start >= GetLength()) return -1;
+  std::size_t at = s_.find(ch, static_cast<std::size_t>(start));
+  return at == std::wstring::npos ? -1 : static_cast<int>(at);
+}
+
+int CString::Find(const wchar_t* sub, int start) const {
+  if (!sub || start < 0 || start > GetLength()) return -1;
+  std::size_t at = s_.find(sub, static_cast<std::size_t>(start));
+  return at == std::wstring::npos ? -1 : static_cast<int>(at);
+}
+
+int CString::FindOneOf(const wchar_t* chars) const {
+  if (!chars) return -1;
+  std::size_t at = s_.find_first_of(chars);
+  return at == std::wstring::npos ? -1 : static_cast<int>(at);
+}
+
+int CString::ReverseFind(wchar_t ch) const {
+  std::size_t at = s_.rfind(ch);
+  return at == std::wstring::npos ? -1 : static_cast<int>(at);
+}
+
+int CString::Replace(wchar_t old_ch, wchar_t new_ch) {
+  if (old_ch == new_ch) return 0;
+  int count = 0;
+  for (wchar_t& c : s_) {
+    if (c == old_ch) {
+      c = new_ch;
+      ++count;
+    }
+  }
+  return count;
+}
+
+int CString::Replace(const wchar_t* old_text, const wchar_t* new_text) {
+  std::size_t old_len = Len(old_text);
+  if (old_len == 0) return 0;
+  return Guarded([&] {
+    std::wstring from(old_text);
+    std::wstring to(new_text ? new_text : L"");
+    std::wstring out;
+    int count = 0;
+    std::size_t pos = 0;
+    for (;;) {
+      std::size_t at = s_.find(from, pos);
+      if (at == std::wstring::npos) break;
+      out.append(s_, pos, at - pos);
+      out += to;
+      pos = at + old_len;
+      ++count;
+    }
+    if (count) {
+      out.append(s_, pos, std::wstring::npos);
+      s_.swap(out);
+    }
+    return count;
+  });
+}
+
+int CString::Remove(wchar_t ch) {
+  std::size_t before = s_.size();
+  std::erase(s_, ch);
+  return static_cast<int>(before - s_.size());
+}
+
+int CString::Insert(int index, wchar_t ch) {
+  if (index < 0) index = 0;
+  if (index > GetLength()) index = GetLength();
+  Guarded([&] { s_.insert(static_cast<std::size_t>(index), 1, ch); });
+  return GetLength();
+}
+
+int CString::Insert(int index, const wchar_t* text) {
+  if (index < 0) index = 0;
+  if (index > GetLength()) index = GetLength();
+  if (text) {
+    Guarded([&] {
+      std::wstring copy(text);  // `text` may point into this string
+      s_.insert(static_cast<std::size_t>(index), copy);
+    });
+  }
+  return GetLength();
+}
+
+int CString::Delete(int index, int count) {
+  if (index < 0) index = 0;
+  if (count < 0) count = 0;
+  int length = GetLength();
+  if (index < length && count > 0) {
+    if (count > length - index) count = length - index;
+    s_.erase(static_cast<std::size_t>(index), static_cast<std::size_t>(count));
+  }
+  return GetLength();
+}
+
+CString CString::Left(int count) const {
+  if (count < 0) count = 0;
+  if (count >= GetLength()) return *this;
+  return CString(s_.c_str(), count);
+}
+
+CString CString::Mid(int first) const {
+  if (first < 0) first = 0;
+  return Mid(first, GetLength() - first);
+}
+
+CString CString::Mid(int first, int count) const {
+  int length = GetLength();
+  if (first < 0) first = 0;
+  if (count < 0) count = 0;
+  if (first > length) return CString();
+  if (count > length - first) count = length - first;
+  if (first == 0 && count == length) return *this;
+  return CString(s_.c_str() + first, count);
+}
+
+CString CString::Right(int count) const {
+  if (count < 0) count = 0;
+  int length = GetLength();
+  if (count >= length) return *this;
+  return CString(s_.c_str() + (length - count), count);
+}
+
+CString& CString::Trim() { return TrimRight().TrimLeft(); }
+CString& CString::Trim(wchar_t target) {
+  return TrimRight(target).TrimLeft(target);
+}
+CString& CString::Trim(const wchar_t* targets) {
+  return TrimRight(targets).TrimLeft(targets);
+}
+
+CString& CString::TrimLeft() {
+  std::size_t i = 0;
+  while (i < s_.size() && IsSpace(s_[i])) ++i;
+  s_.erase(0, i);
+  return *this;
+}
+CString& CString::TrimLeft(wchar_t target) {
+  std::size_t i = 0;
+  while (i < s_.size() && s_[i] == target) ++i;
+  s_.erase(0, i);
+  return *this;
+}
+CString& CString::TrimLeft(const wchar_t* targets) {
+  if (!targets || !*targets) return *this;
+  std::size_t i = s_.find_first_not_of(targets);
+  s_.erase(0, i == std::wstring::npos ? s_.size() : i);
+  return *this;
+}
+
+CString& CString::TrimRight() {
+  std::size_t n = s_.size();
+  while (n > 0 && IsSpace(s_[n - 1])) --n;
+  s_.resize(n);
+  return *this;
+}
+CString& CString::TrimRight(wchar_t target) {
+  std::size_t n = s_.size();
+  while (n > 0 && s_[n - 1] == target) --n;
+  s_.resize(n);
+  return *this;
+}
+CString& CString::TrimRight(const wchar_t* targets) {
+  if (!targets || !*targets) return *this;
+  std::size_t i = s_.find_last_not_of(targets);
+  s_.resize(i == std::wstring::npos ? 0 : i + 1);
+  return *this;
+}
+
+CString& CString::MakeUpper() {
+  for (wchar_t& c : s_)
+    c = static_cast<wchar_t>(std::towupper(static_cast<wint_t>(c)));
+  return *this;
+}
+
+CString& CString::MakeLower() {
+  for (wchar_t& c : s_)
+    c = static_cast<wchar_t>(std::towlower(static_cast<wint_t>(c)));
+  return *this;
+}
+
+void CString::Format(const wchar_t* format, ...) {
+  va_list args;
+  va_start(args, format);
+  std::wstring result;
+  try {
+    result = FormatV(format, args);
+  } catch (...) {
+    va_end(args);
+    throw;
+  }
+  va_end(args);
+  s_.swap(result);
+}
+
+void CString::AppendFormat(const wchar_t* format, ...) {
+  va_list args;
+  va_start(args, format);
+  std::wstring result;
+  try {
+    result = FormatV(format, args);
+  } catch (...) {
+    va_end(args);
+    throw;
+  }
+  va_end(args);
+  *this += result.c_str();
+}
+
+BOOL CString::LoadString(UINT id) {
+  return AfxLoadStringResource(AfxGetResourceHandle(), id, 0, *this);
+}
+
+wchar_t* CString::GetBuffer() { return s_.data(); }
+
+wchar_t* CString::GetBuffer(int min_length) {
+  if (min_length > GetLength()) {
+    Guarded([&] { s_.resize(static_cast<std::size_t>(min_length)); });
+  }
+  return s_.data();
+}
+
+wchar_t* CString::GetBufferSetLength(int length) {
+  if (length < 0) AfxThrowInvalidArgException();
+  Guarded([&] { s_.resize(static_cast<std::size_t>(length)); });
+  return s_.data();
+}
+
+void CString::ReleaseBuffer(int new_length) {
+  if (new_length < 0) {
+    s_.resize(std::wcslen(s_.c_str()));
+  } else if (static_cast<std::size_t>(new_length) < s_.size()) {
+    s_.resize(static_cast<std::size_t>(new_length));
+  }
+}
+
+CString operator+(const CString& a, const CString& b) {
+  CString r(a);
+  r += b;
+  return r;
+}
+CString operator+(const CString& a, const wchar_t* b) {
+  CString r(a);
+  r += b;
+  return r;
+}
+CString operator+(const wchar_t* a, const CString& b) {
+  CString r(a);
+  r += b;
+  return r;
+}
+CString operator+(const CString& a, wchar_t b) {
+  CString r(a);
+  r += b;
+  return r;
+}
+CString operator+(wchar_t a, const CString& b) {
+  CString r(a);
+  r += b;
+  return r;
+}
+
+bool operator==(const CString& a, const CString& b) {
+  return a.GetLength() == b.GetLength() &&
+         std::wmemcmp(a.GetString(), b.GetString(),
+                      static_cast<std::size_t>(a.GetLength())) == 0;
+}
+bool operator==(const CString& a, const wchar_t* b) {
+  return std::wcscmp(a.GetString(), b ? b : L"") == 0;
+}
+bool operator<(const CString& a, const CString& b) {
+  return std::wcscmp(a.GetString(), b.GetString()) < 0;
+}
