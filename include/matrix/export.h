@@ -1,0 +1,17 @@
+// matrix - export macro of libmatrix.
+#ifndef MATRIX_EXPORT_H_
+#define MATRIX_EXPORT_H_
+
+// The library is built with hidden visibility; only what carries MATRIX_API
+// is exported.
+#if defined(_WIN32)
+#if defined(MATRIX_BUILDING)
+#define MATRIX_API __declspec(dllexport)
+#else
+#define MATRIX_API __declspec(dllimport)
+#endif
+#else
+#define MATRIX_API __attribute__((visibility("default")))
+#endif
+
+#endif  // MATRIX_EXPORT_H_

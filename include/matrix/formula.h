@@ -1,0 +1,59 @@
+// matrix - formula engine: operands, single operations, checking and
+// evaluating formula texts.
+//
+// Formulas hold decimal numbers with a point, PI, references #k to element k
+// of a value array, round brackets, + - * and the divisions / and \, and the
+// functions cos sin tan ctan exp sh ch th cth sqrt. Every formula fault puts
+// its message into the last-error text (GetLastErrorM) and throws
+// CUserException, which carries nothing; a reference #k outside the value
+// array throws CInvalidArgException and leaves the text alone. Texts passed
+// by reference are rewritten in place, also when a fault ends the call.
+// Numbers are read with '.' as the decimal point whatever the host's locale.
+#ifndef MATRIX_FORMULA_H_
+#define MATRIX_FORMULA_H_
+
+#include <afx.h>
+#include <afxtempl.h>
+#include <matrix/export.h>
+
+// The value of one operand: PI when the text starts with "PI" (any case,
+// after leading blanks), element k of `values` for #k, else the number at
+// the start of the text (0.0 when there is none). `text` is upper-cased and
+// stripped of leading white space in place. Throws CUserException (fault 158,
+// subject: the offending characters) for letters or punctuation in a number.
+MATRIX_API double GetData(CString& text, CArray<double, double const&>& values);
+
+// left `op` right for op one of + - * / \ (both slashes divide); an empty
+// `left` with + or - is a sign. Both texts are rewritten as by GetData.
+// Faults (CUserException): 168 no left operand for * / \, 169 empty
+// `right`, 170 a divisor below 2^-52 in magnitude, 171 any other operator
+// (subject: the character); an unreadable operand is reported first.
+MATRIX_API double DoOperation(CString& left, CString& right, wchar_t op,
+                              CArray<double, double const&>& values);
+
+// Checks the syntax of a formula without changing it; empties the
+// last-error text first. Returns normally when it passes, else throws
+// CUserException with the first fault found (158 to 166).
+MATRIX_API void VerifyFormule(CString& text);
+
+// Applies the named function to `x` (names exact, case counts; an empty
+// name returns x). No guard against poles or negative roots: they give
+// infinities and NaN. Unknown name: fault 167 with the name as subject.
+MATRIX_API double CompileFuncStrV(CString& name, double x);
+
+// Evaluates a text without brackets: the leftmost * / \ first, then the
+// leftmost + -, each result appended to `values` and written into `text` as
+// #k. Returns the value of what remains. Does not check the text and does
+// not clear the last-error text.
+MATRIX_API double CompileSimpleStrV(CString& text,
+                                    CArray<double, double const&>& values);
+
+// Checks and evaluates a whole formula, brackets from the innermost
+// outwards; every bracket and every operator appends one value to `values`.
+// When `clear` is not 0 the array is emptied after a successful evaluation
+// (the caller's own elements too). Empties the last-error text on entry.
+// A ')' without a '(' to pair with reports fault 163.
+MATRIX_API double CompileStrV(CString& text,
+                              CArray<double, double const&>& values, int clear);
+
+#endif  // MATRIX_FORMULA_H_

@@ -1,0 +1,58 @@
+// matrix - internal: reading operands and applying one operation, shared by
+// the exported single-step functions and the evaluator.
+#ifndef MATRIX_SRC_FORMULA_OPERAND_H_
+#define MATRIX_SRC_FORMULA_OPERAND_H_
+
+#include <afx.h>
+#include <afxtempl.h>
+
+#include <string_view>
+
+namespace matrix::detail {
+
+using Values = CArray<double, double const&>;
+
+constexpr double kPi = 3.141592653589793;
+// A divisor smaller than this in magnitude counts as zero (2^-52).
+constexpr double kDivisionThreshold = 0x1p-52;
+
+inline bool IsOperator(wchar_t c) {
+  return c == L'*' || c == L'\\' || c == L'/' || c == L'-' || c == L'+';
+}
+inline bool IsMultiplicative(wchar_t c) {
+  return c == L'*' || c == L'\\' || c == L'/';
+}
+
+// The number at the start of `text` (NUL-terminated) as wcstod reads it in
+// the "C" locale, whatever locale the host has set; 0.0 when there is none.
+double ReadNumber(const wchar_t* text);
+// The integer at the start of `text` as wcstol reads it in base 10.
+long ReadIndex(const wchar_t* text);
+
+// Element `index` of `values`; CInvalidArgException when it has none.
+inline double ValueAt(Values& values, long index) {
+  return values.GetAt(static_cast<INT_PTR>(index));
+}
+
+// Steps 3 to 7 of reading an operand whose text is already upper-cased and
+// stripped of leading white space. `text[length]` must be 0.
+double NormalizedOperandValue(const wchar_t* text, int length, Values& values);
+
+// The value of an operand as GetData reads it, without changing `text`.
+double OperandValue(std::wstring_view text, Values& values);
+
+// An operand as the evaluator holds it: its text, or, for an operand that
+// the rewriting has already replaced by a reference #k, the value it refers
+// to (reading "#k" would give exactly that value).
+struct OperandRef {
+  std::wstring_view text;
+  const double* value;
+};
+
+// One operation as DoOperation does it, without changing the texts.
+double Operate(const OperandRef& left, const OperandRef& right, wchar_t op,
+               Values& values);
+
+}  // namespace matrix::detail
+
+#endif  // MATRIX_SRC_FORMULA_OPERAND_H_
