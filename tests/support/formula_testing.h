@@ -1,0 +1,88 @@
+// Test helpers for the formula engine: messages by id, and checks that a
+// call faults with the expected message and leaves the module in the state
+// every fault must leave it in.
+#ifndef MATRIX_TESTS_SUPPORT_FORMULA_TESTING_H_
+#define MATRIX_TESTS_SUPPORT_FORMULA_TESTING_H_
+
+#include <afxwin.h>
+#include <gtest/gtest.h>
+#include <matrix/matrix.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cwchar>
+#include <functional>
+#include <string>
+
+#include "frame/app.h"
+
+namespace matrix::testing {
+
+using Values = CArray<double, double const&>;
+
+// The library's message `id`, loaded from its own module's string table.
+inline CString Msg(UINT id) {
+  CString text;
+  AfxLoadStringResource(detail::App().m_hInstance, id, 0, text);
+  return text;
+}
+
+// The message `id` with `subject` and " - " in front.
+inline CString Msg(UINT id, const wchar_t* subject) {
+  return CString(subject) + L" - " + Msg(id);
+}
+
+inline CString LastError() {
+  CString text;
+  GetLastErrorM(text);
+  return text;
+}
+
+inline std::string Narrow(const CString& text) {
+  std::string out;
+  for (int i = 0; i < text.GetLength(); ++i) {
+    wchar_t c = text[i];
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+    } else {
+      char buf[16];
+      std::snprintf(buf, sizeof buf, "\\u%04X", static_cast<unsigned>(c));
+      out += buf;
+    }
+  }
+  return out;
+}
+
+// Runs `call`, which must throw CUserException with `expected` as the
+// last-error text, and must not move the resource handle.
+inline ::testing::AssertionResult Faults(const std::function<void()>& call,
+                                         const CString& expected) {
+  const HINSTANCE before = AfxGetResourceHandle();
+  try {
+    call();
+  } catch (const CUserException&) {
+    if (AfxGetResourceHandle() != before) {
+      return ::testing::AssertionFailure() << "resource handle not restored";
+    }
+    CString got = LastError();
+    if (got != expected) {
+      return ::testing::AssertionFailure()
+             << "last error \"" << Narrow(got) << "\", expected \""
+             << Narrow(expected) << "\"";
+    }
+    return ::testing::AssertionSuccess();
+  } catch (const std::exception& e) {
+    return ::testing::AssertionFailure() << "threw " << e.what();
+  }
+  return ::testing::AssertionFailure() << "did not throw";
+}
+
+// |e - c| / max(|e|, 1) within `tolerance`.
+inline bool Near(double e, double c, double tolerance = 1e-15) {
+  double scale = std::fabs(e) > 1 ? std::fabs(e) : 1;
+  return std::fabs(e - c) / scale <= tolerance;
+}
+
+}  // namespace matrix::testing
+
+#endif  // MATRIX_TESTS_SUPPORT_FORMULA_TESTING_H_
