@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Installs what building and testing matrix needs on a Debian machine:
+# compilers, CMake, Ninja, GoogleTest, Google Benchmark, pkg-config, and a
+# Russian UTF-8 locale (decimal comma) for the locale tests. Installs only
+# what is missing, so a prepared machine is left alone and needs no network.
+set -euo pipefail
+
+packages=(g++ clang cmake ninja-build pkg-config googletest libgtest-dev
+          libgmock-dev libbenchmark-dev locales binutils clang-format git)
+
+as_root() {
+  if [ "$(id -u)" = 0 ]; then "$@"; elif command -v sudo >/dev/null; then sudo "$@"; else
+    echo "setup: need root (or sudo) to run: $*" >&2; return 1; fi
+}
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "setup: installing ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  as_root apt-get update -q
+  as_root apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+
+# ru_RU.UTF-8: the tests check that formulas still read '.' under it.
+if ! locale -a 2>/dev/null | grep -qix 'ru_RU.utf8'; then
+  echo "setup: generating the ru_RU.UTF-8 locale"
+  if [ -f /etc/locale.gen ] && grep -q '^# *ru_RU.UTF-8 UTF-8' /etc/locale.gen; then
+    as_root sed -i 's/^# *\(ru_RU.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+  elif ! grep -q '^ru_RU.UTF-8 UTF-8' /etc/locale.gen 2>/dev/null; then
+    echo 'ru_RU.UTF-8 UTF-8' | as_root tee -a /etc/locale.gen >/dev/null
+  fi
+  as_root locale-gen >/dev/null
+fi
