@@ -13,7 +13,8 @@ build="${root}/build/bench"
 jobs="${JOBS:-2}"
 
 # --- Packages ---------------------------------------------------------------
-packages=(cmake ninja-build g++ pkg-config libbenchmark-dev libmuparser-dev)
+packages=(cmake ninja-build g++ pkg-config libbenchmark-dev libmuparser-dev
+          libeigen3-dev zlib1g-dev nlohmann-json3-dev libsimdjson-dev libcpprest-dev)
 if command -v dpkg-query >/dev/null 2>&1; then
   missing=()
   for p in "${packages[@]}"; do

@@ -6,7 +6,8 @@
 set -euo pipefail
 
 packages=(g++ clang cmake ninja-build pkg-config googletest libgtest-dev
-          libgmock-dev libbenchmark-dev locales binutils clang-format git)
+          libgmock-dev libbenchmark-dev locales binutils clang-format git
+          libcpprest-dev)
 
 as_root() {
   if [ "$(id -u)" = 0 ]; then "$@"; elif command -v sudo >/dev/null; then sudo "$@"; else

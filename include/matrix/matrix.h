@@ -2,7 +2,11 @@
 #ifndef MATRIX_MATRIX_H_
 #define MATRIX_MATRIX_H_
 
+#include <matrix/curves.h>
 #include <matrix/formula.h>
 #include <matrix/frame.h>
+#include <matrix/geometry.h>
+#include <matrix/numeric.h>
+#include <matrix/util.h>
 
 #endif  // MATRIX_MATRIX_H_

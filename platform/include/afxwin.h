@@ -127,4 +127,7 @@ class MATRIX_PLATFORM_API CResourceManagerRef {
 
 MATRIX_PLATFORM_API extern CResourceManagerRef g_ResourceManager;
 
+// The drawing surface builds on CPoint and CRect.
+#include <afxdc.h>
+
 #endif  // MATRIX_PLATFORM_AFXWIN_H_

@@ -1,0 +1,1 @@
+# bench_json (being written)

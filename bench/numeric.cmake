@@ -1,0 +1,1 @@
+# bench_numeric (being written)

@@ -1,0 +1,1 @@
+# bench_util (being written)
