@@ -7,6 +7,7 @@
 #include <matrix/matrix.h>
 
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <iterator>
@@ -141,6 +142,46 @@ void Verify() {
 #endif
   }
 }
+
+// Cost against text length: a sum of ones ("1+1+...+1") and a nest of
+// brackets ("((...(1)...))") of about `state.range(0)` characters. The
+// fitted complexity tells how evaluation time grows with the length.
+void BM_CompileStrV_SumLength(benchmark::State& state) {
+  std::wstring sum = L"1";
+  while (static_cast<std::int64_t>(sum.size()) + 2 <= state.range(0)) {
+    sum += L"+1";
+  }
+  const CString formula(sum.c_str(), static_cast<int>(sum.size()));
+  for (auto _ : state) {
+    CString text = formula;
+    CArray<double, double const&> values;
+    benchmark::DoNotOptimize(CompileStrV(text, values, 0));
+  }
+  state.SetComplexityN(static_cast<std::int64_t>(sum.size()));
+}
+BENCHMARK(BM_CompileStrV_SumLength)
+    ->RangeMultiplier(10)
+    ->Range(100, 1000000)
+    ->Unit(benchmark::kMicrosecond)
+    ->Complexity();
+
+void BM_CompileStrV_NestLength(benchmark::State& state) {
+  const std::size_t depth = static_cast<std::size_t>(state.range(0) / 2);
+  const std::wstring nest =
+      std::wstring(depth, L'(') + L"1" + std::wstring(depth, L')');
+  const CString formula(nest.c_str(), static_cast<int>(nest.size()));
+  for (auto _ : state) {
+    CString text = formula;
+    CArray<double, double const&> values;
+    benchmark::DoNotOptimize(CompileStrV(text, values, 0));
+  }
+  state.SetComplexityN(static_cast<std::int64_t>(nest.size()));
+}
+BENCHMARK(BM_CompileStrV_NestLength)
+    ->RangeMultiplier(10)
+    ->Range(100, 1000000)
+    ->Unit(benchmark::kMicrosecond)
+    ->Complexity();
 
 // Names pair up as BM_CompileStrV/<i> and BM_muParser/<i>.
 void Register() {

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Builds and runs the benchmarks: installs what they need when missing
-# (Debian packages), configures a Release build in build/bench, builds
-# bench_formula, runs it and prints the CompileStrV / muParser time ratios.
+# Builds and runs a benchmark program: installs what the benchmarks need when
+# missing (Debian packages), configures a Release build in build/bench,
+# builds the program, runs it, and for the formula engine prints the
+# CompileStrV / muParser time ratios.
 #
-#   scripts/bench.sh [benchmark flags, e.g. --benchmark_filter=BM_.*/5]
+#   scripts/bench.sh [formula|numeric|util|json] [benchmark flags, e.g.
+#                    --benchmark_filter=BM_.*/5]
 #
 # JOBS sets the build parallelism (default 2).
 set -euo pipefail
@@ -43,17 +45,24 @@ else
 fi
 
 # --- Build ------------------------------------------------------------------
+# The first argument may name the program: formula (the default), numeric,
+# util or json.
+program=formula
+case "${1:-}" in
+  formula|numeric|util|json) program="$1"; shift ;;
+esac
 cmake -S "${root}" -B "${build}" -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DMATRIX_BUILD_BENCH=ON -DMATRIX_BUILD_TESTS=OFF
-cmake --build "${build}" --target bench_formula -j "${jobs}"
+cmake --build "${build}" --target "bench_${program}" -j "${jobs}"
 
 # --- Run --------------------------------------------------------------------
 # The JSON copy feeds the ratio table; flags given on the command line come
 # later and so win over these.
-json="${build}/bench_formula.json"
+json="${build}/bench_${program}.json"
 rm -f "${json}"
-"${build}/bench/bench_formula" --benchmark_out="${json}" \
+"${build}/bench/bench_${program}" --benchmark_out="${json}" \
   --benchmark_out_format=json "$@"
+[[ "${program}" = formula ]] || exit 0
 
 # --- Ratios -----------------------------------------------------------------
 if [[ ! -s "${json}" ]]; then
@@ -79,6 +88,8 @@ for r in runs:
         continue
     name = r.get("run_name", r["name"])
     engine, _, index = name.partition("/")
+    if not index.isdigit():
+        continue
     times[(engine, index)] = r["cpu_time"] * scale[r.get("time_unit", "ns")]
     labels[index] = r.get("label", "")
 rows = sorted({i for _, i in times}, key=int)
