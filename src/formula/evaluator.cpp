@@ -11,6 +11,7 @@
 #include <matrix/formula.h>
 
 #include <cmath>
+#include <new>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -191,8 +192,34 @@ double CompileFuncStrV(CString& name, double x) {
       std::wstring_view(name.GetString(), name.GetLength()), x);
 }
 
+namespace matrix::detail {
+namespace {
+
+// The evaluator's own work space (the scratch arrays, the rebuilt text)
+// reports exhausted memory as the framework's types do.
+template <class F>
+double WithFrameworkMemory(F&& f) {
+  try {
+    return f();
+  } catch (const std::bad_alloc&) {
+    AfxThrowMemoryException();
+  }
+}
+
+}  // namespace
+}  // namespace matrix::detail
+
 double CompileSimpleStrV(CString& text, Values& values) {
-  using namespace matrix::detail;
+  return matrix::detail::WithFrameworkMemory(
+      [&] { return matrix::detail::ReduceText(text, values); });
+}
+
+double CompileStrV(CString& text, Values& values, int clear) {
+  return matrix::detail::WithFrameworkMemory(
+      [&] { return matrix::detail::EvaluateFormula(text, values, clear); });
+}
+
+double matrix::detail::ReduceText(CString& text, Values& values) {
   Scratch s;
   const std::wstring_view view(text.GetString(), text.GetLength());
   std::wstring rewritten;
@@ -217,8 +244,8 @@ double CompileSimpleStrV(CString& text, Values& values) {
                       values);
 }
 
-double CompileStrV(CString& text, Values& values, int clear) {
-  using namespace matrix::detail;
+double matrix::detail::EvaluateFormula(CString& text, Values& values,
+                                       int clear) {
   LastError().Empty();
   VerifyFormule(text);
 
@@ -262,7 +289,7 @@ double CompileStrV(CString& text, Values& values, int clear) {
   s.out.append(source.substr(i));
   text = CString(s.out.data(), static_cast<int>(s.out.size()));
 
-  const double result = CompileSimpleStrV(text, values);
+  const double result = ReduceText(text, values);
   if (clear != 0) values.RemoveAll();
   return result;
 }

@@ -53,6 +53,11 @@ struct OperandRef {
 double Operate(const OperandRef& left, const OperandRef& right, wchar_t op,
                Values& values);
 
+// CompileSimpleStrV and CompileStrV without the translation of exhausted
+// memory into the framework's exception.
+double ReduceText(CString& text, Values& values);
+double EvaluateFormula(CString& text, Values& values, int clear);
+
 }  // namespace matrix::detail
 
 #endif  // MATRIX_SRC_FORMULA_OPERAND_H_
