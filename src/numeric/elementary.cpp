@@ -1,1 +1,41 @@
-// (being written)
+// Hyperbolic functions from their exponential definitions, a tolerant arc
+// cosine and the second moments of area of circular sections.
+#include <matrix/numeric.h>
+
+#include <cmath>
+
+namespace {
+
+constexpr double kPi = 3.141592653589793;
+
+}  // namespace
+
+double ch(double x) { return (std::exp(x) + std::exp(-x)) / 2; }
+
+double sh(double x) { return (std::exp(x) - std::exp(-x)) / 2; }
+
+double th(double x) {
+  const double ep = std::exp(x);
+  const double em = std::exp(-x);
+  return (ep - em) / (ep + em);
+}
+
+double cth(double x) {
+  const double ep = std::exp(x);
+  const double em = std::exp(-x);
+  return (ep + em) / (ep - em);
+}
+
+double acos_m(double x) {
+  // Rounding can carry a cosine computed from vectors just past ±1; every
+  // argument beyond is taken as the bound itself.
+  if (std::fabs(x) > 1) x = x > 0 ? 1.0 : -1.0;
+  return std::acos(x);
+}
+
+double IxC(double d) { return kPi * d * d * d * d / 64; }
+
+double IxP(double D, double d) {
+  const double r = d / D;
+  return kPi * D * D * D * D * (1 - r * r * r * r) / 64;
+}

@@ -1,1 +1,280 @@
-// (being written)
+// Scalar equations: fixed-point acceleration, bisection, the secant and
+// false-position solver, the bracketing march along an axis and the
+// closed-form roots of a monic cubic.
+#include <matrix/numeric.h>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace {
+
+// Absolute zero threshold of the solvers: 2^-52, the machine epsilon.
+constexpr double kZero = 0x1p-52;
+
+// Steffensen's iteration converges quadratically near a simple fixed point
+// and at least linearly near a multiple one; 200 steps are far beyond what
+// a convergent map needs, but a tolerance near the rounding level can keep
+// the steps from ever shrinking below it.
+constexpr int kSteffensenMaxSteps = 200;
+
+// Halving any finite interval of doubles 2100 times brings its ends to
+// neighbouring doubles (the exponent range spans fewer than 2100 binades).
+constexpr int kBisectionMaxSteps = 2100;
+
+// The iteration cap of Span; callers learn of it through *capped.
+constexpr int kSpanMaxSteps = 150;
+
+// FindZeroFunctionOnAxis: the relative change of f between probes below
+// which, far out, f counts as levelled off; the value of xRight that says
+// so; and a cap on the probes of either march. Without a positive search
+// limit the forward march ends only through the function, and a step below
+// the spacing of doubles near x0 never advances; 100000 probes lie far
+// beyond any march that brackets a root.
+constexpr double kLevelledOff = 1e-10;
+constexpr double kNoBracket = 1e100;
+constexpr int kAxisMaxProbes = 100000;
+
+// The value thrown when the host's progress callback abandons the march.
+constexpr int kAbandoned = -2;
+
+constexpr double kTwoThirdsPi = 2.0943951023931953;
+
+}  // namespace
+
+double AStef(double x0, double (*f)(double x, DWORD ctx), DWORD ctx,
+             double tol) {
+  double x = x0;
+  // The point with the smallest |f(p) - p| seen so far, for the safeguard.
+  double best = x0;
+  double best_residual = std::numeric_limits<double>::infinity();
+  for (int step = 0; step < kSteffensenMaxSteps; ++step) {
+    const double y = f(x, ctx);
+    const double z = f(y, ctx);
+    if (std::fabs(y - x) < best_residual) {
+      best = x;
+      best_residual = std::fabs(y - x);
+    }
+    if (std::fabs(z - y) < best_residual) {
+      best = y;
+      best_residual = std::fabs(z - y);
+    }
+    const double d = x - 2 * y + z;
+    if (d == 0) return x;
+    const double xn = (x * z - y * y) / d;
+    if (!(std::fabs(xn - x) > tol)) return xn;  // also ends on NaN
+    x = xn;
+  }
+  return best;
+}
+
+double HalfDiv(double a, double b, double (*f)(double x, DWORD ctx), DWORD ctx,
+               double tol) {
+  double fa = f(a, ctx);
+  for (int step = 0; std::fabs(b - a) > tol; ++step) {
+    const double m = (a + b) / 2;
+    // A midpoint that is no longer strictly inside cannot shrink the
+    // interval any further.
+    if (step == kBisectionMaxSteps ||
+        !(std::min(a, b) < m && m < std::max(a, b))) {
+      break;
+    }
+    const double fm = f(m, ctx);
+    if (fm == 0) return m;
+    if (fa * fm > 0) {
+      a = m;
+      fa = fm;
+    } else {
+      b = m;
+    }
+  }
+  return (a + b) / 2;
+}
+
+double Span(double x1, double x2, double (*f)(double x, DWORD ctx), DWORD ctx,
+            double dLo, double dHi, double fLo, double fHi, double tol,
+            int* capped, bool (*stop)(DWORD ctx), DWORD stopCtx) {
+  if (capped != nullptr) *capped = 0;
+  double a = x1;
+  double fa = f(x1, ctx);
+  double b = x2;
+  double fb = f(x2, ctx);
+  double last_step = 1e100;  // outside any band until a step is made
+  double relative = 2 * tol;
+  int steps = 0;
+  while ((last_step < dLo || last_step > dHi) && relative >= tol &&
+         steps < kSpanMaxSteps) {
+    if (stop != nullptr && stop(stopCtx)) return 0.0;
+    if (fLo <= fa && fa <= fHi) return a;
+    if (fLo <= fb && fb <= fHi) return b;
+    if (fa * fb < 0) {
+      // Bracketed: false position.
+      const double x = (a * fb - b * fa) / (fb - fa);
+      const double fx = f(x, ctx);
+      if (std::fabs(fx) < kZero) return x;
+      if (fx * fa > 0) {
+        a = x;
+        fa = fx;
+      } else {
+        b = x;
+        fb = fx;
+      }
+    } else if (std::fabs(fa) > std::fabs(fb)) {
+      // Secant from the end with the smaller |f|.
+      const double x = b + fb * (b - a) / (fa - fb);
+      a = b;
+      fa = fb;
+      b = x;
+      fb = f(x, ctx);
+    } else {
+      const double x = std::fabs(fb - fa) > kZero ? a + fa * (a - b) / (fb - fa)
+                                                  : (a + b) * 0.5;
+      b = a;
+      fb = fa;
+      a = x;
+      fa = f(x, ctx);
+    }
+    last_step = b - a;
+    if (a != 0 && tol != 0) relative = std::fabs((b - a) / a);
+    ++steps;
+  }
+  if (capped != nullptr && steps >= kSpanMaxSteps) *capped = 1;
+  return std::fabs(fb) > std::fabs(fa) ? a : b;
+}
+
+int FindZeroFunctionOnAxis(double x0, double step,
+                           double (*f)(double x, DWORD ctx), DWORD ctx,
+                           double& xLeft, double& xRight, double limit,
+                           bool (*progress)(DWORD ctx, DWORD a, DWORD b),
+                           DWORD progressCtx, double fTol) {
+  // The march needs a direction and a length: refused without probing.
+  if (!(step > 0)) {
+    xLeft = xRight = x0;
+    return 1;
+  }
+  auto notify = [&] {
+    if (progress != nullptr) progress(progressCtx, 0, 10);
+  };
+  auto check_abandon = [&] {
+    if (progress != nullptr && progress(progressCtx, 1, 0)) throw kAbandoned;
+  };
+
+  double fc = f(x0, ctx);  // value at the current probe
+  double fs = fc;          // value at the last probe of the recorded sign
+  double x = x0;
+  const double reach = 10 * (x0 + step);
+  const double limit_x = limit > reach ? limit : reach;
+  const bool limited = limit_x > 0;
+  xLeft = x0;
+  double h = 2 * step;
+  int sign = 0;
+  notify();
+
+  int probes = 0;
+  do {
+    if (fc < 0 && sign != +1) {
+      sign = -1;
+      xLeft = x;
+      fs = fc;
+    } else if (fc > 0 && sign != -1) {
+      sign = +1;
+      xLeft = x;
+      fs = fc;
+    }
+    x = x + h;
+    if (limited && x > limit_x) x = limit_x + 1;
+    const double fn = f(x, ctx);
+    if (limited && x > limit_x && sign * fn > 0) {
+      xLeft = xRight = std::max(limit_x, x0);
+      return 1;
+    }
+    if (std::fabs(fc) <= fTol) {
+      xLeft = xRight = x;
+      return -3;
+    }
+    const double change = std::fabs((fn - fc) / fc);
+    if (h > 1000 * step && change < kLevelledOff) {
+      xRight = kNoBracket;
+      return -1;
+    }
+    if (change < 0.2) {
+      h = 1.5 * h;
+    } else if (change > 0.6 && h > 8 * step) {
+      h = h / 4;
+    }
+    fc = fn;
+    check_abandon();
+    if (++probes >= kAxisMaxProbes && fs * fc > 0) {
+      xLeft = xRight = x;  // no sign change as far as the march went
+      return 1;
+    }
+  } while (fs * fc > 0);
+  notify();
+  xRight = x;
+
+  if (sign == 0) {
+    // f(x0) was exactly 0 and fTol negative: march back towards x0.
+    xLeft = x;
+    h = step;
+    fs = fc;
+    probes = 0;
+    do {
+      xRight = xLeft;
+      xLeft = xLeft - h;
+      const double fn = f(xLeft, ctx);
+      if (fs != 0) {
+        const double change = std::fabs((fn - fs) / fs);
+        if (change < 0.05) {
+          h = 1.5 * h;
+        } else if (change > 0.07 && h > 1) {
+          h = h / 2;
+        }
+      }
+      fs = fn;
+      if (x0 >= xLeft) return -2;
+      check_abandon();
+      if (++probes >= kAxisMaxProbes) return -2;
+    } while (fs * fc > 0);
+  }
+  notify();
+  return 0;
+}
+
+DWORD GetRootOfCubEqv(double a1, double a2, double a3, double& x1, double& x2,
+                      double& x3) {
+  x1 = x2 = x3 = 0;
+  const double q = (a1 * a1 - 3 * a2) / 9;
+  const double r = (2 * a1 * a1 * a1 - 9 * a1 * a2 + 27 * a3) / 54;
+  const double d = q * q * q - r * r;
+  const double s0 = std::sqrt(std::fabs(q));
+  if (d > kZero) {
+    // Three real roots. acos_m only guards against rounding just past ±1.
+    const double theta = acos_m(r / std::sqrt(q * q * q)) / 3;
+    x1 = -2 * s0 * std::cos(theta) - a1 / 3;
+    x2 = -2 * s0 * std::cos(theta + kTwoThirdsPi) - a1 / 3;
+    x3 = -2 * s0 * std::cos(theta - kTwoThirdsPi) - a1 / 3;
+    return 7;
+  }
+  const double s = r > 0 ? s0 : -s0;
+  if (std::fabs(d) < kZero) {
+    // A double root (or a triple one).
+    x1 = -2 * s - a1 / 3;
+    x2 = x3 = s - a1 / 3;
+    return 7;
+  }
+  // One real root. With x = y - a1/3 the cubic reads y³ - 3q·y + 2r = 0.
+  const double q3 = std::sqrt(std::fabs(q) * std::fabs(q) * std::fabs(q));
+  if (q > 0 && q3 > 0) {
+    const double t = std::fabs(r / std::sqrt(q * q * q));
+    x1 = -2 * s * ch(std::log(std::sqrt(t * t - 1) + t) / 3) - a1 / 3;
+  } else if (q < 0 && q3 > 0) {
+    // The hyperbolic form takes a positive q; for q < 0 the real root is
+    // y = -2·s·sinh(asinh(t)/3) with t = |r|/|q|^1.5.
+    const double t = std::fabs(r) / q3;
+    x1 = -2 * s * sh(std::asinh(t) / 3) - a1 / 3;
+  } else {
+    // q = 0 (or |q|³ below the smallest double): y³ = -2r.
+    x1 = -std::cbrt(2 * r) - a1 / 3;
+  }
+  return 1;
+}
