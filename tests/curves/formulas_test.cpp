@@ -1,1 +1,152 @@
-// (being written)
+// TorWeight, Equal3d and GetTotalAproxLogFunc.
+#include <gtest/gtest.h>
+#include <matrix/curves.h>
+
+#include <cmath>
+#include <limits>
+
+namespace {
+
+constexpr double kInf = std::numeric_limits<double>::infinity();
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+double Cubic(double x, double c3, double c2, double c1, double c0) {
+  return c3 * x * x * x + c2 * x * x + c1 * x + c0;
+}
+
+TEST(TorWeight, IsHalfPiSquaredTimesTheRingAreaTimesBothFactors) {
+  // (pi^2/2)·(10² − 8²)·1·2 = 4.934802200544679·36·2.
+  EXPECT_DOUBLE_EQ(TorWeight(2, 10, 8, 1), 355.3057584392169);
+  EXPECT_EQ(TorWeight(2, 10, 8, 1), (36 * 4.934802200544679 * 1) * 2);
+  EXPECT_EQ(TorWeight(0, 10, 8, 1), 0.0);
+  EXPECT_EQ(TorWeight(1, 5, 5, 7), 0.0);
+  EXPECT_LT(TorWeight(1, 8, 10, 1), 0.0);  // diameters swapped: no check
+  // π²/2 · (0.5² − 0.4²) · 7850 · 1.5 for a steel ring of radius 1.5.
+  EXPECT_NEAR(TorWeight(1.5, 0.5, 0.4, 7850), 5229.65663, 1e-4);
+}
+
+TEST(Equal3d, DocumentedRuns) {
+  struct Row {
+    double a, b, c3, c2, c1, c0, root;
+  } rows[] = {
+      // [−10, 0] has no sign change for x³ − 8; the window moves to
+      // [0, 10], whose bisection ends at 2.001953125.
+      {0, 0, 1, 0, 0, -8, 2.001953125},
+      // Roots 1, 2, 3: the bracket [−10, 0] walks right to [0, 10] ...
+      {0, 0, 1, -6, 11, -6, 2.998046875},
+      // p(1) = 0 and the interval has zero width.
+      {1, 1, 1, 0, 0, -1, 1},
+  };
+  for (const Row& r : rows) {
+    EXPECT_EQ(Equal3d(r.a, r.b, r.c3, r.c2, r.c1, r.c0), r.root);
+  }
+}
+
+TEST(Equal3d, ResultIsWithinTheBracketWidthOfARoot) {
+  struct Row {
+    double a, b, c3, c2, c1, c0, root;
+  } rows[] = {
+      {0, 0, 1, 0, 0, 1000, -10},      // root at the start window's end
+      {0, 0, 2, 0, 0, -2 * 125, 5},    // 2x³ = 250
+      {100, 0, 1, 0, 0, -27, 3},       // a given, b = a + 10; walks left
+      {-50, -40, 1, 0, 0, 27e3, -30},  // starts right of the root
+      {0, 0, 1, 0, 0, -1e15, 1e5},     // ten thousand windows to the right
+      {0, 0, 0, 0, 3, -12, 4},         // a rising line
+      {0, 0, 0, 1, 0, -4, -2},         // parabola bracketed at once
+  };
+  for (const Row& r : rows) {
+    const double x = Equal3d(r.a, r.b, r.c3, r.c2, r.c1, r.c0);
+    EXPECT_NEAR(x, r.root, 0.01) << r.c3 << " " << r.c0;
+  }
+}
+
+TEST(Equal3d, FallingCubicStillFindsItsRoot) {
+  // −x³ + 8 from (0, 0): the values are positive on the left, so a walk to
+  // the left while positive would never end. Root 2.
+  EXPECT_NEAR(Equal3d(0, 0, -1, 0, 0, 8), 2.0, 0.01);
+  // Negating every coefficient gives the same walk and the same result.
+  struct Row {
+    double a, b, c3, c2, c1, c0;
+  } rows[] = {
+      {0, 0, 1, 0, 0, -8},    {0, 0, 1, -6, 11, -6}, {30, 35, 1, 0, -1, 5},
+      {-7, 0, 2, 3, -40, 11}, {0, 0, 0, 0, 4, -100},
+  };
+  for (const Row& r : rows) {
+    const double up = Equal3d(r.a, r.b, r.c3, r.c2, r.c1, r.c0);
+    EXPECT_EQ(Equal3d(r.a, r.b, -r.c3, -r.c2, -r.c1, -r.c0), up);
+    // A root lies within 0.01 of the result: p changes sign around it.
+    EXPECT_LE(Cubic(up - 0.01, r.c3, r.c2, r.c1, r.c0) *
+                  Cubic(up + 0.01, r.c3, r.c2, r.c1, r.c0),
+              0.0)
+        << up;
+  }
+  // A falling line.
+  EXPECT_NEAR(Equal3d(0, 0, 0, 0, -2, 7), 3.5, 0.01);
+}
+
+TEST(Equal3d, RemoteRootIsReachedOnceTheWindowsWiden) {
+  // x³ = 1e24 has its root at 1e8, beyond what 100000 windows of 10 reach.
+  const double x = Equal3d(0, 0, 1, 0, 0, -1e24);
+  EXPECT_NEAR(x, 1e8, 0.01);
+  // x = 1e17: neighbouring doubles there are 16 apart, so the bracket cannot
+  // shrink below 0.01; the bisection stops at the closest doubles.
+  const double far = Equal3d(1e17 - 1e3, 1e17 + 1e3, 0, 0, 1, -1e17);
+  EXPECT_NEAR(far, 1e17, 16.0);
+}
+
+TEST(Equal3d, WithoutARootItEndsWithNaN) {
+  // x² + 1 and a non-zero constant never change sign; the walk ends when
+  // its window leaves the doubles.
+  EXPECT_TRUE(std::isnan(Equal3d(0, 0, 0, 1, 0, 1)));
+  EXPECT_TRUE(std::isnan(Equal3d(0, 0, 0, 0, 0, 5)));
+  EXPECT_TRUE(std::isnan(Equal3d(0, 0, 0, -1, 0, -1)));
+  // x² − 4 from (5, 6): the windows step over both roots (documented).
+  EXPECT_TRUE(std::isnan(Equal3d(5, 6, 0, 1, 0, -4)));
+}
+
+TEST(Equal3d, NonFiniteStartEndsWithNaN) {
+  EXPECT_TRUE(std::isnan(Equal3d(kNaN, 1, 1, 0, 0, -8)));
+  EXPECT_TRUE(std::isnan(Equal3d(0, kNaN, 1, 0, 0, -8)));
+  EXPECT_TRUE(std::isnan(Equal3d(-kInf, 0, 1, 0, 0, -8)));
+  EXPECT_TRUE(std::isnan(Equal3d(0, kInf, 1, 0, 0, -8)));
+  // Ends whose sum overflows: the midpoint is taken from the halves.
+  EXPECT_NEAR(Equal3d(-1.7e308, 1.7e308, 1, 0, 0, -8), 2.0, 0.01);
+  const double big = Equal3d(1e308, 1.7e308, 0, 0, 1, -1.5e308);
+  EXPECT_NEAR(big / 1.5e308, 1.0, 1e-15);
+}
+
+TEST(GetTotalAproxLogFunc, SumsThePowersOfTheDecimalLogarithm) {
+  struct Row {
+    double x, k[10], value;
+  } rows[] = {
+      {100, {1, 2, 3, 0, 0, 0, 0, 0, 0, 0}, 17},  // 1 + 2·2 + 3·4
+      {1000, {0, 0, 0, 0, 0, 0, 0, 0, 0, 1}, 19683},
+      {0, {5, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 5},  // log10(0) = −∞, no terms
+      {10, {1, 1, 1, 1, 1, 1, 1, 1, 1, 1}, 10},
+      {0.1, {0, 1, 1, 1, 1, 1, 1, 1, 1, 1}, -1},  // −1 + 1 − 1 ... − 1
+      {1, {7, 3, 3, 3, 3, 3, 3, 3, 3, 3}, 7},
+      {100, {0, 0, 0, 0, 0, 0, 0, 0, 1, 0}, 256},
+      {100, {0, 0, 0, 0, 0, 0, 0, 1, 0, 0}, 128},
+  };
+  for (const Row& r : rows) {
+    EXPECT_EQ(GetTotalAproxLogFunc(r.x, r.k[0], r.k[1], r.k[2], r.k[3], r.k[4],
+                                   r.k[5], r.k[6], r.k[7], r.k[8], r.k[9]),
+              r.value)
+        << r.x;
+  }
+}
+
+TEST(GetTotalAproxLogFunc, EdgeArguments) {
+  // x = 0 with an odd power: −∞; with an even one: +∞.
+  EXPECT_EQ(GetTotalAproxLogFunc(0, 1, 2, 0, 0, 0, 0, 0, 0, 0, 0), -kInf);
+  EXPECT_EQ(GetTotalAproxLogFunc(0, 1, 0, 2, 0, 0, 0, 0, 0, 0, 0), kInf);
+  EXPECT_TRUE(
+      std::isnan(GetTotalAproxLogFunc(-1, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0)));
+  // No non-zero power: only k0 counts, even for a NaN argument.
+  EXPECT_EQ(GetTotalAproxLogFunc(kNaN, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0), 1);
+  EXPECT_EQ(GetTotalAproxLogFunc(kInf, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0), 2);
+  EXPECT_NEAR(GetTotalAproxLogFunc(2, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0),
+              0.30102999566398120, 1e-16);
+}
+
+}  // namespace

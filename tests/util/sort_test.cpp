@@ -1,1 +1,80 @@
-// (being written)
+// SortArray: in-place ascending or descending sort of unsigned integers.
+#include <gtest/gtest.h>
+#include <matrix/util.h>
+
+#include <algorithm>
+#include <random>
+#include <vector>
+
+namespace {
+
+std::vector<UINT> Elements(const CUIntArray& a) {
+  std::vector<UINT> v;
+  for (INT_PTR i = 0; i < a.GetSize(); ++i) v.push_back(a[i]);
+  return v;
+}
+
+void Fill(CUIntArray& a, const std::vector<UINT>& v) {
+  a.RemoveAll();
+  for (UINT x : v) a.Add(x);
+}
+
+TEST(SortArray, SortsEitherWayInUnsignedOrder) {
+  struct Row {
+    int ascending;
+    std::vector<UINT> in, out;
+  } rows[] = {
+      {1, {3, 1, 2}, {1, 2, 3}},
+      {0, {3, 1, 2}, {3, 2, 1}},
+      {1, {1, 1, 2}, {1, 1, 2}},
+      {0, {1, 1, 2}, {2, 1, 1}},
+      {1, {4294967295u, 1}, {1, 4294967295u}},
+      {0, {1, 2147483648u, 2147483647u}, {2147483648u, 2147483647u, 1}},
+      {-7, {5, 0, 5, 0}, {0, 0, 5, 5}},  // any non-zero is ascending
+      {1, {2, 2, 2}, {2, 2, 2}},
+      {1, {}, {}},
+      {0, {42}, {42}},
+  };
+  for (const Row& row : rows) {
+    CUIntArray a;
+    Fill(a, row.in);
+    SortArray(row.ascending, a);
+    EXPECT_EQ(Elements(a), row.out) << "ascending=" << row.ascending;
+  }
+}
+
+TEST(SortArray, KeepsTheArrayStorageAndSize) {
+  CUIntArray a;
+  Fill(a, {9, 8, 7, 6, 5, 4, 3, 2, 1, 0});
+  const UINT* before = a.GetData();
+  SortArray(1, a);
+  EXPECT_EQ(a.GetData(), before);
+  EXPECT_EQ(a.GetSize(), 10);
+  EXPECT_EQ(Elements(a), (std::vector<UINT>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
+}
+
+TEST(SortArray, MatchesAnIndependentSortOnRandomArrays) {
+  std::mt19937 rng(20240611u);
+  for (int n : {2, 3, 17, 100, 1000}) {
+    for (int range : {3, 1000, 0}) {  // 0: the full 32-bit range
+      std::vector<UINT> v(static_cast<std::size_t>(n));
+      for (UINT& x : v) {
+        x = range ? static_cast<UINT>(rng() % static_cast<unsigned>(range))
+                  : static_cast<UINT>(rng());
+      }
+      // Reference: the standard library's merge sort, reversed for descending.
+      std::vector<UINT> up = v;
+      std::stable_sort(up.begin(), up.end());
+      std::vector<UINT> down(up.rbegin(), up.rend());
+      CUIntArray a;
+      Fill(a, v);
+      SortArray(1, a);
+      EXPECT_EQ(Elements(a), up) << n;
+      Fill(a, v);
+      SortArray(0, a);
+      EXPECT_EQ(Elements(a), down) << n;
+    }
+  }
+}
+
+}  // namespace
