@@ -1,7 +1,79 @@
-// Fuzz target for the JSON walker (being written).
+// Fuzz target for the JSON walker: the input's bytes, read as UTF-8 where
+// they form characters and as single characters where they do not (which
+// also yields surrogates and values above U+10FFFF), go through JsonParse
+// with both settings of the depth-3 parent. Every call must keep the
+// callback protocol; the sanitizers catch the rest.
+#include <matrix/matrix.h>
+
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
+#include <string>
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t*, std::size_t) {
+namespace {
+
+std::wstring Decode(const std::uint8_t* data, std::size_t size) {
+  std::wstring out;
+  for (std::size_t i = 0; i < size;) {
+    const unsigned c = data[i];
+    unsigned length = c < 0x80         ? 1
+                      : (c >> 5) == 6  ? 2
+                      : (c >> 4) == 14 ? 3
+                      : (c >> 3) == 30 ? 4
+                                       : 0;
+    if (length <= 1 || i + length > size) {
+      out += static_cast<wchar_t>(c);
+      ++i;
+      continue;
+    }
+    unsigned value = c & (0x7F >> length);
+    for (unsigned k = 1; k < length; ++k)
+      value = (value << 6) | (data[i + k] & 0x3F);
+    out += static_cast<wchar_t>(value);
+    i += length;
+  }
+  return out;
+}
+
+constexpr DWORD kContext = 0x5EEDu;
+
+// Checks one call against the protocol: a name always, a text exactly for
+// strings, no integer for non-integral numbers, the context unchanged.
+int Check(const wchar_t* name, const wchar_t* stringValue, DWORD intValue,
+          double doubleValue, DWORD context, unsigned short valueType,
+          const wchar_t* parentName) {
+  bool good = name != nullptr && context == kContext;
+  switch (valueType) {
+    case 8:
+      good =
+          good && stringValue != nullptr && intValue == 0 && doubleValue == 0.0;
+      break;
+    case 22:
+      good = good && stringValue == nullptr;
+      break;
+    case 5:
+      good = good && stringValue == nullptr && intValue == 0;
+      break;
+    default:
+      good = false;
+  }
+  // Reading the strings lets the sanitizers see a dangling one.
+  for (const wchar_t* s : {name, stringValue, parentName}) {
+    if (s != nullptr) {
+      while (*s != 0) ++s;
+    }
+  }
+  if (!good) std::abort();
+  return 0;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
+                                      std::size_t size) {
+  const std::wstring text = Decode(data, size);
+  const int a = JsonParse(text.c_str(), Check, kContext, false);
+  const int b = JsonParse(text.c_str(), Check, kContext, true);
+  if ((a != 0 && a != 1) || a != b) std::abort();
   return 0;
 }

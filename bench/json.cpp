@@ -1,0 +1,320 @@
+// Benchmark of the JSON walker: JsonParse over generated documents of about
+// 100 KB and 10 MB with a callback that only counts, beside cpprestsdk's
+// own value::parse of the same text (in UTF-8, its string type here) and,
+// when built with them, nlohmann::json and simdjson parsing it. The
+// documents come from a fixed seed and nest up to 8 levels without
+// anything that abandons the walk; before timing, each must walk to the
+// end. A table of ratios to the cpprestsdk parse follows the run.
+//
+//   bench_json [Google Benchmark flags]
+#include <benchmark/benchmark.h>
+#include <matrix/matrix.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+#ifdef MATRIX_BENCH_HAVE_NLOHMANN
+#include <nlohmann/json.hpp>
+#endif
+#ifdef MATRIX_BENCH_HAVE_SIMDJSON
+#include <simdjson.h>
+#endif
+
+// Last: cpprestsdk defines macros (U among them) that other headers trip on.
+#include <cpprest/json.h>
+
+namespace {
+
+// Generates one document: a root object whose members hold strings,
+// numbers, booleans, nulls, objects and arrays, down to depth 8. Arrays
+// hold scalars and objects only, never arrays, so that a name is always
+// among the nearest keys, and nothing at depth 8 is a container, boolean,
+// null or array element.
+class Generator {
+ public:
+  explicit Generator(std::uint64_t seed) : random_(seed) {}
+
+  std::wstring Document(std::size_t size) {
+    text_ = L"{";
+    for (bool first = true; text_.size() < size; first = false) {
+      if (!first) text_ += L',';
+      Member(1);
+    }
+    text_ += L'}';
+    return text_;
+  }
+
+ private:
+  unsigned Below(unsigned n) { return static_cast<unsigned>(random_() % n); }
+
+  void Name() {
+    static const wchar_t* const kWords[] = {
+        L"id",   L"name", L"node",
+        L"pipe", L"x",    L"y",
+        L"z",    L"len",  L"kind",
+        L"dn",   L"wall", L"steel",
+        L"soil", L"bend", L"code",
+        L"list", L"tag",  L"\u0442\u0440\u0443\u0431\u0430"};
+    text_ += L'"';
+    text_ += kWords[Below(std::size(kWords))];
+    text_ += std::to_wstring(Below(100));
+    text_ += L'"';
+  }
+
+  void Scalar(bool inArray, int depth) {
+    const unsigned pick = Below(inArray || depth == 8 ? 8 : 10);
+    if (pick < 3) {
+      static const wchar_t* const kTexts[] = {
+          L"steel 20",
+          L"DN 300",
+          L"node",
+          L"\\u00e9t\\u00e9",
+          L"\u0433\u0440\u0443\u043d\u0442 \u2116 2",
+          L"a \\\"quoted\\\" word"};
+      text_ += L'"';
+      text_ += kTexts[Below(std::size(kTexts))];
+      text_ += L'"';
+    } else if (pick < 6) {
+      text_ += std::to_wstring(static_cast<int>(Below(2000000)) - 1000000);
+    } else if (pick < 8) {
+      text_ += std::to_wstring(Below(100000));
+      text_ += L'.';
+      text_ += std::to_wstring(Below(1000));
+      text_ += L"e-2";
+    } else {
+      text_ += Below(2) != 0 ? L"true" : L"null";
+    }
+  }
+
+  // A value at `depth` (1 for the root's members).
+  void Value(int depth, bool inArray) {
+    const unsigned pick = Below(10);
+    if (depth < 8 && pick < 2) {
+      Object(depth);
+    } else if (depth < 7 && !inArray && pick < 3) {
+      Array(depth);
+    } else {
+      Scalar(inArray, depth);
+    }
+  }
+
+  void Member(int depth) {
+    Name();
+    text_ += L':';
+    Value(depth, false);
+  }
+
+  void Object(int depth) {
+    text_ += L'{';
+    const unsigned members = 1 + Below(5);
+    for (unsigned k = 0; k < members; ++k) {
+      if (k != 0) text_ += L',';
+      Member(depth + 1);
+    }
+    text_ += L'}';
+  }
+
+  void Array(int depth) {
+    text_ += L'[';
+    const unsigned elements = Below(6);
+    for (unsigned k = 0; k < elements; ++k) {
+      if (k != 0) text_ += L',';
+      Value(depth + 1, true);
+    }
+    text_ += L']';
+  }
+
+  std::mt19937_64 random_;
+  std::wstring text_;
+};
+
+std::string Utf8(const std::wstring& text) {
+  std::string out;
+  for (wchar_t w : text) {
+    const auto c = static_cast<std::uint32_t>(w);
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+    } else if (c < 0x800) {
+      out += static_cast<char>(0xC0 | (c >> 6));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+      out += static_cast<char>(0xE0 | (c >> 12));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+      out += static_cast<char>(0xF0 | (c >> 18));
+      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  return out;
+}
+
+struct Document {
+  std::wstring wide;
+  std::string utf8;
+  std::uint64_t reports = 0;
+};
+
+constexpr std::size_t kSizes[] = {100 * 1000, 10 * 1000 * 1000};
+constexpr std::uint64_t kSeed = 20240611;
+
+std::uint64_t g_count = 0;
+
+int Count(const wchar_t*, const wchar_t*, DWORD, double, DWORD, unsigned short,
+          const wchar_t*) {
+  ++g_count;
+  return 0;
+}
+
+const Document& Doc(std::size_t index) {
+  static std::map<std::size_t, Document> docs;
+  auto it = docs.find(index);
+  if (it != docs.end()) return it->second;
+  Document doc;
+  doc.wide = Generator(kSeed + index).Document(kSizes[index]);
+  doc.utf8 = Utf8(doc.wide);
+  g_count = 0;
+  if (JsonParse(doc.wide.c_str(), Count, 0, true) != 1 || g_count == 0) {
+    std::fprintf(stderr, "bench_json: document %zu does not walk to its end\n",
+                 index);
+    std::abort();
+  }
+  doc.reports = g_count;
+  return docs.emplace(index, std::move(doc)).first->second;
+}
+
+void SetBytes(benchmark::State& state, const Document& doc) {
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
+                          static_cast<std::int64_t>(doc.utf8.size()));
+  state.SetLabel(std::to_string(doc.utf8.size() / 1000) + " KB, " +
+                 std::to_string(doc.reports) + " reports");
+}
+
+void BM_JsonParse(benchmark::State& state) {
+  const Document& doc = Doc(static_cast<std::size_t>(state.range(0)));
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(JsonParse(doc.wide.c_str(), Count, 0, true));
+  }
+  SetBytes(state, doc);
+}
+
+void BM_cpprest_parse(benchmark::State& state) {
+  const Document& doc = Doc(static_cast<std::size_t>(state.range(0)));
+  for (auto _ : state) {
+    web::json::value value = web::json::value::parse(doc.utf8);
+    benchmark::DoNotOptimize(value.is_object());
+  }
+  SetBytes(state, doc);
+}
+
+#ifdef MATRIX_BENCH_HAVE_NLOHMANN
+void BM_nlohmann_parse(benchmark::State& state) {
+  const Document& doc = Doc(static_cast<std::size_t>(state.range(0)));
+  for (auto _ : state) {
+    nlohmann::json value = nlohmann::json::parse(doc.utf8);
+    benchmark::DoNotOptimize(value.is_object());
+  }
+  SetBytes(state, doc);
+}
+#endif
+
+#ifdef MATRIX_BENCH_HAVE_SIMDJSON
+// One parser for the run, as simdjson is meant to be used; each iteration
+// builds the whole DOM.
+void BM_simdjson_parse(benchmark::State& state) {
+  const Document& doc = Doc(static_cast<std::size_t>(state.range(0)));
+  const simdjson::padded_string padded(doc.utf8);
+  simdjson::dom::parser parser;
+  for (auto _ : state) {
+    simdjson::dom::element root;
+    if (parser.parse(padded).get(root) != simdjson::SUCCESS) {
+      state.SkipWithError("simdjson refused the document");
+      break;
+    }
+    benchmark::DoNotOptimize(root.is_object());
+  }
+  SetBytes(state, doc);
+}
+#endif
+
+void Sizes(benchmark::internal::Benchmark* b) {
+  for (std::size_t i = 0; i < std::size(kSizes); ++i) {
+    b->Arg(static_cast<std::int64_t>(i));
+  }
+  b->Unit(benchmark::kMillisecond);
+}
+
+BENCHMARK(BM_JsonParse)->Apply(Sizes);
+BENCHMARK(BM_cpprest_parse)->Apply(Sizes);
+#ifdef MATRIX_BENCH_HAVE_NLOHMANN
+BENCHMARK(BM_nlohmann_parse)->Apply(Sizes);
+#endif
+#ifdef MATRIX_BENCH_HAVE_SIMDJSON
+BENCHMARK(BM_simdjson_parse)->Apply(Sizes);
+#endif
+
+// Prints as usual and keeps the CPU time of every run for the ratio table:
+// the median when the run is repeated, else the single run.
+class Reporter : public benchmark::ConsoleReporter {
+ public:
+  void ReportRuns(const std::vector<Run>& runs) override {
+    for (const Run& run : runs) {
+      if (run.error_occurred) continue;
+      const std::string name = run.run_name.str();
+      if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median") {
+        times_[name] = run.GetAdjustedCPUTime();
+        medians_[name] = true;
+      } else if (run.run_type == Run::RT_Iteration && !medians_[name]) {
+        times_[name] = run.GetAdjustedCPUTime();
+      }
+    }
+    ConsoleReporter::ReportRuns(runs);
+  }
+
+  void PrintRatios() const {
+    std::printf("\nCPU time ratio to cpprestsdk's parse of the same text\n");
+    std::printf("%-14s %10s %10s %10s\n", "size", "JsonParse", "nlohmann",
+                "simdjson");
+    for (std::size_t i = 0; i < std::size(kSizes); ++i) {
+      // Appended, not "/" + ...: GCC 12 warns falsely (-Wrestrict) on that.
+      std::string arg = "/";
+      arg += std::to_string(i);
+      const auto peer = times_.find("BM_cpprest_parse" + arg);
+      if (peer == times_.end()) continue;
+      std::printf("%-14s", (std::to_string(kSizes[i] / 1000) + " KB").c_str());
+      for (const char* name :
+           {"BM_JsonParse", "BM_nlohmann_parse", "BM_simdjson_parse"}) {
+        const auto it = times_.find(name + arg);
+        if (it == times_.end()) {
+          std::printf(" %10s", "-");
+        } else {
+          std::printf(" %10.3f", it->second / peer->second);
+        }
+      }
+      std::printf("\n");
+    }
+  }
+
+ private:
+  std::map<std::string, double> times_;
+  std::map<std::string, bool> medians_;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  Reporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  reporter.PrintRatios();
+  benchmark::Shutdown();
+  return 0;
+}
