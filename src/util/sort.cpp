@@ -26,7 +26,7 @@ void SortArray(int ascending, CUIntArray& values) {
   UINT* v = values.GetData();
   if (ascending != 0) {
     if (StrictlyInOrder(v, n, std::less<UINT>())) return;
-    std::sort(v, v + n, std::less<UINT>());
+    std::sort(v, v + n);
   } else {
     if (StrictlyInOrder(v, n, std::greater<UINT>())) return;
     std::sort(v, v + n, std::greater<UINT>());
