@@ -8,36 +8,11 @@
 #include <cstdint>
 #include <string>
 
-namespace {
-
-std::wstring Decode(const std::uint8_t* data, std::size_t size) {
-  std::wstring out;
-  for (std::size_t i = 0; i < size;) {
-    const unsigned c = data[i];
-    unsigned length = c < 0x80         ? 1
-                      : (c >> 5) == 6  ? 2
-                      : (c >> 4) == 14 ? 3
-                      : (c >> 3) == 30 ? 4
-                                       : 0;
-    if (length <= 1 || i + length > size) {
-      out += static_cast<wchar_t>(c);
-      ++i;
-      continue;
-    }
-    unsigned value = c & (0x7F >> length);
-    for (unsigned k = 1; k < length; ++k)
-      value = (value << 6) | (data[i + k] & 0x3F);
-    out += static_cast<wchar_t>(value);
-    i += length;
-  }
-  return out;
-}
-
-}  // namespace
+#include "fuzz_text.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
                                       std::size_t size) {
-  const std::wstring text = Decode(data, size);
+  const std::wstring text = matrix::fuzz::Decode(data, size);
   CArray<double, double const&> values;
   values.Add(1.5);
   values.Add(-2);

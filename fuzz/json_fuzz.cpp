@@ -10,30 +10,9 @@
 #include <cstdlib>
 #include <string>
 
-namespace {
+#include "fuzz_text.h"
 
-std::wstring Decode(const std::uint8_t* data, std::size_t size) {
-  std::wstring out;
-  for (std::size_t i = 0; i < size;) {
-    const unsigned c = data[i];
-    unsigned length = c < 0x80         ? 1
-                      : (c >> 5) == 6  ? 2
-                      : (c >> 4) == 14 ? 3
-                      : (c >> 3) == 30 ? 4
-                                       : 0;
-    if (length <= 1 || i + length > size) {
-      out += static_cast<wchar_t>(c);
-      ++i;
-      continue;
-    }
-    unsigned value = c & (0x7F >> length);
-    for (unsigned k = 1; k < length; ++k)
-      value = (value << 6) | (data[i + k] & 0x3F);
-    out += static_cast<wchar_t>(value);
-    i += length;
-  }
-  return out;
-}
+namespace {
 
 constexpr DWORD kContext = 0x5EEDu;
 
@@ -71,7 +50,7 @@ int Check(const wchar_t* name, const wchar_t* stringValue, DWORD intValue,
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
                                       std::size_t size) {
-  const std::wstring text = Decode(data, size);
+  const std::wstring text = matrix::fuzz::Decode(data, size);
   const int a = JsonParse(text.c_str(), Check, kContext, false);
   const int b = JsonParse(text.c_str(), Check, kContext, true);
   if ((a != 0 && a != 1) || a != b) std::abort();
