@@ -40,10 +40,13 @@ MATRIX_API double TorWeight(double a, double dOut, double dIn, double d);
 
 // A real root of c3·x³ + c2·x² + c1·x + c0, to about 0.01: windows of width
 // 10 are walked from [a, b] (a = 0 means b − 10, then b = 0 means a + 10)
-// towards a sign change, which is then bisected. After 100000 windows the
-// width doubles at each step. Returns NaN when no sign change is found
-// before a window end overflows (no real root, or both roots of a
-// quadratic inside one window) or when a or b is NaN or infinite.
+// towards a sign change, left while the values are positive and right
+// while they are negative, which is then bisected. After 100000 windows the
+// width doubles at each step. When a window end overflows without a sign
+// change (a falling cubic walked away from its roots, say) the walk is
+// repeated from [a, b] the other way round. Returns NaN when neither walk
+// finds a sign change (no real root, or both roots of a quadratic inside
+// one window) or when a or b is NaN or infinite.
 MATRIX_API double Equal3d(double a, double b, double c3, double c2, double c1,
                           double c0);
 

@@ -36,18 +36,14 @@ double TorWeight(double a, double dOut, double dIn, double d) {
   return ((dOut * dOut - dIn * dIn) * kHalfPiSquared * d) * a;
 }
 
-double Equal3d(double a, double b, double c3, double c2, double c1, double c0) {
-  const Cubic p{c3, c2, c1, c0};
-  if (a == 0) a = b - kWindowWidth;
-  if (b == 0) b = a + kWindowWidth;
-  // No finite bracket to search from (NaN or infinite ends).
-  if (!std::isfinite(a) || !std::isfinite(b)) return kNaN;
-  // The walk moves left while the values are positive and right while they
-  // are negative, which reaches the root of a polynomial that rises to the
-  // right. One that falls to the right (a cubic with c3 < 0, or a line with
-  // c1 < 0) is walked with the signs turned round, which is the same walk
-  // for -p and so has the same roots and the same bisection.
-  const bool falls = c3 < 0 || (c3 == 0 && c2 == 0 && c1 < 0);
+namespace {
+
+// One search from [a, b]: windows are walked towards a sign change, left
+// while the values are positive and right while they are negative (the
+// other way round when `turned`), and the sign change is bisected. False
+// when a window end leaves the finite doubles before a sign change is
+// found.
+bool Search(const Cubic& p, double a, double b, bool turned, double& root) {
   double g = p(b);
   double h = p(a);
   long windows = 0;
@@ -56,16 +52,16 @@ double Equal3d(double a, double b, double c3, double c2, double c1, double c0) {
     if (h * g > 0) {
       if (windows >= kFixedWidthWindows) width *= 2;
       ++windows;
-      if ((h > 0) != falls) {
+      if ((h > 0) != turned) {
         b = a;
         a = a - width;
-        if (!std::isfinite(a)) return kNaN;  // no sign change anywhere
+        if (!std::isfinite(a)) return false;
         g = h;
         h = p(a);
       } else {
         a = b;
         b = b + width;
-        if (!std::isfinite(b)) return kNaN;  // no sign change anywhere
+        if (!std::isfinite(b)) return false;
         h = g;
         g = p(b);
       }
@@ -83,13 +79,33 @@ double Equal3d(double a, double b, double c3, double c2, double c1, double c0) {
         b = m;
         g = v;
       }
-      if (std::fabs(a - b) < kBracketWidth) return m;
+      root = m;
+      if (std::fabs(a - b) < kBracketWidth) return true;
       // Far from 0 neighbouring doubles are more than kBracketWidth apart;
       // when the midpoint is one of the ends the bracket cannot shrink any
       // more and the midpoint is as close as the doubles get.
-      if (m == oldA || m == oldB) return m;
+      if (m == oldA || m == oldB) return true;
     }
   }
+}
+
+}  // namespace
+
+double Equal3d(double a, double b, double c3, double c2, double c1, double c0) {
+  const Cubic p{c3, c2, c1, c0};
+  if (a == 0) a = b - kWindowWidth;
+  if (b == 0) b = a + kWindowWidth;
+  // No finite bracket to search from (NaN or infinite ends).
+  if (!std::isfinite(a) || !std::isfinite(b)) return kNaN;
+  // The walk reaches a root of a polynomial that rises to the right; one
+  // that falls to the right (c3 < 0, say) may be walked away from every
+  // root. Only when the walk runs out of doubles is it repeated from the
+  // start the other way round, which is the same walk for -p: wherever
+  // the walk ends, its result stands.
+  double root = kNaN;
+  if (Search(p, a, b, false, root)) return root;
+  if (Search(p, a, b, true, root)) return root;
+  return kNaN;
 }
 
 double GetTotalAproxLogFunc(double x, double k0, double k1, double k2,

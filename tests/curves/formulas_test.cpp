@@ -61,27 +61,37 @@ TEST(Equal3d, ResultIsWithinTheBracketWidthOfARoot) {
 }
 
 TEST(Equal3d, FallingCubicStillFindsItsRoot) {
-  // −x³ + 8 from (0, 0): the values are positive on the left, so a walk to
-  // the left while positive would never end. Root 2.
+  // −x³ + 8 from (0, 0): the values are positive on the left, so the walk to
+  // the left while positive runs out of doubles; walked the other way round
+  // it finds the root 2.
   EXPECT_NEAR(Equal3d(0, 0, -1, 0, 0, 8), 2.0, 0.01);
-  // Negating every coefficient gives the same walk and the same result.
+  // A falling line, and quadratics walked away from their roots at first.
+  EXPECT_NEAR(Equal3d(0, 0, 0, 0, -2, 7), 3.5, 0.01);
+  EXPECT_NEAR(Equal3d(20, 30, 0, -1, 0, 4), 2.0, 0.01);
+  EXPECT_NEAR(Equal3d(-30, -20, 0, 1, 0, -4), -2.0, 0.01);
+  // Every root found is a root: p changes sign within 0.01 of it.
   struct Row {
     double a, b, c3, c2, c1, c0;
   } rows[] = {
-      {0, 0, 1, 0, 0, -8},    {0, 0, 1, -6, 11, -6}, {30, 35, 1, 0, -1, 5},
-      {-7, 0, 2, 3, -40, 11}, {0, 0, 0, 0, 4, -100},
+      {0, 0, -1, 0, 0, 8},      {0, 0, -1, 6, -11, 6}, {30, 35, -1, 0, 1, -5},
+      {-7, 0, -2, -3, 40, -11}, {0, 0, 0, 0, -4, 100},
   };
   for (const Row& r : rows) {
-    const double up = Equal3d(r.a, r.b, r.c3, r.c2, r.c1, r.c0);
-    EXPECT_EQ(Equal3d(r.a, r.b, -r.c3, -r.c2, -r.c1, -r.c0), up);
-    // A root lies within 0.01 of the result: p changes sign around it.
-    EXPECT_LE(Cubic(up - 0.01, r.c3, r.c2, r.c1, r.c0) *
-                  Cubic(up + 0.01, r.c3, r.c2, r.c1, r.c0),
+    const double x = Equal3d(r.a, r.b, r.c3, r.c2, r.c1, r.c0);
+    EXPECT_LE(Cubic(x - 0.01, r.c3, r.c2, r.c1, r.c0) *
+                  Cubic(x + 0.01, r.c3, r.c2, r.c1, r.c0),
               0.0)
-        << up;
+        << x;
   }
-  // A falling line.
-  EXPECT_NEAR(Equal3d(0, 0, 0, 0, -2, 7), 3.5, 0.01);
+}
+
+// The bound changes nothing where the walk as such ends: a falling cubic
+// whose walk reaches a root keeps that root, however near another one is.
+TEST(Equal3d, FallingCubicKeepsTheRootItsWalkReaches) {
+  // Roots −30, −5 and 50; the walk from [−20, −10] goes right to −5.
+  EXPECT_EQ(Equal3d(-20, -10, -1, 15, 1600, 7500), -5.009765625);
+  // Nearly the line x − 5: the first window move to the right finds 5.
+  EXPECT_EQ(Equal3d(0, 0, -1e-12, 0, 1, -5), 5.009765625);
 }
 
 TEST(Equal3d, RemoteRootIsReachedOnceTheWindowsWiden) {
