@@ -91,9 +91,10 @@ MATRIX_API double Simpson(double a, double b, int n, double (*f)(double));
 // while its n-point and (n-1)-point estimates differ by more than tol (the
 // same tol for every piece), else it contributes its n-point estimate.
 // n = 1..6; for other n the n-point sums are empty, and 0 is returned for a
-// null f. Safeguard: a piece is not split below 2^-50 of [a, b], nor after
-// 2^20 pieces in all; such a piece contributes its n-point estimate, so
-// every call ends (tol <= 0, singular integrands) with the best estimate.
+// null f. Safeguard: a piece whose midpoint is not strictly inside it is
+// not split, nor is any piece after 2^20 pieces in all; such a piece
+// contributes its n-point estimate, so every call ends (tol <= 0, singular
+// integrands) with the best estimate.
 MATRIX_API double GaussQv(double a, double b, int n, double (*f)(double),
                           double tol);
 
@@ -158,8 +159,10 @@ MATRIX_API double Span(double x1, double x2, double (*f)(double x, DWORD ctx),
 // (ctx, 0, 10) at the start, at the end of the forward march and before a 0
 // result, and asked (ctx, 1, 0) after each probe: true throws the int -2.
 // Refusal: step <= 0 or NaN returns 1 with both = x0 without calling f.
-// Safeguard: after 100000 probes of a march, the forward one returns 1 with
-// both = the last probe, the backward one returns -2.
+// Safeguard: a march that cannot end (no positive limit, or a probe that
+// no longer moves) is ended after 100000 probes: the forward one returns 1
+// with both = the last probe, the backward one returns -2. A NaN value is
+// no sign change: the march goes on past it.
 // REQUIRES: f is not null.
 MATRIX_API int FindZeroFunctionOnAxis(
     double x0, double step, double (*f)(double x, DWORD ctx), DWORD ctx,

@@ -29,8 +29,8 @@ constexpr int kSpanMaxSteps = 150;
 // which, far out, f counts as levelled off; the value of xRight that says
 // so; and a cap on the probes of either march. Without a positive search
 // limit the forward march ends only through the function, and a step below
-// the spacing of doubles near x0 never advances; 100000 probes lie far
-// beyond any march that brackets a root.
+// the spacing of doubles near a probe never advances; after 100000 probes
+// such a march (and only such a march) is ended.
 constexpr double kLevelledOff = 1e-10;
 constexpr double kNoBracket = 1e100;
 constexpr int kAxisMaxProbes = 100000;
@@ -181,6 +181,7 @@ int FindZeroFunctionOnAxis(double x0, double step,
       xLeft = x;
       fs = fc;
     }
+    const double before = x;
     x = x + h;
     if (limited && x > limit_x) x = limit_x + 1;
     const double fn = f(x, ctx);
@@ -204,11 +205,14 @@ int FindZeroFunctionOnAxis(double x0, double step,
     }
     fc = fn;
     check_abandon();
-    if (++probes >= kAxisMaxProbes && fs * fc > 0) {
+    // Only a march that can run for ever is cut short: one without a
+    // positive limit, or one whose probe no longer moves.
+    if (++probes >= kAxisMaxProbes && (!limited || x == before) &&
+        !(fs * fc <= 0)) {
       xLeft = xRight = x;  // no sign change as far as the march went
       return 1;
     }
-  } while (fs * fc > 0);
+  } while (!(fs * fc <= 0));  // a NaN product is no sign change
   notify();
   xRight = x;
 
@@ -219,6 +223,7 @@ int FindZeroFunctionOnAxis(double x0, double step,
     fs = fc;
     probes = 0;
     do {
+      const double before = xLeft;
       xRight = xLeft;
       xLeft = xLeft - h;
       const double fn = f(xLeft, ctx);
@@ -233,8 +238,8 @@ int FindZeroFunctionOnAxis(double x0, double step,
       fs = fn;
       if (x0 >= xLeft) return -2;
       check_abandon();
-      if (++probes >= kAxisMaxProbes) return -2;
-    } while (fs * fc > 0);
+      if (++probes >= kAxisMaxProbes && xLeft == before) return -2;
+    } while (!(fs * fc <= 0));
   }
   notify();
   return 0;

@@ -3,19 +3,27 @@
 #ifndef MATRIX_SRC_NUMERIC_WORK_ARRAY_H_
 #define MATRIX_SRC_NUMERIC_WORK_ARRAY_H_
 
+#include <afx.h>
+
 #include <cstddef>
 #include <memory>
+#include <new>
 
 namespace matrix::detail {
 
 // `size` elements, left uninitialised (every user writes before it reads).
-// A failed heap allocation throws std::bad_alloc.
+// A failed heap allocation throws the framework's CMemoryException, as the
+// framework's own containers do.
 template <class T, std::size_t kStack>
 class WorkArray {
  public:
   explicit WorkArray(std::size_t size) {
     if (size > kStack) {
-      heap_ = std::make_unique_for_overwrite<T[]>(size);
+      try {
+        heap_ = std::make_unique_for_overwrite<T[]>(size);
+      } catch (const std::bad_alloc&) {
+        AfxThrowMemoryException();
+      }
       data_ = heap_.get();
     }
   }

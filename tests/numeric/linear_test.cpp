@@ -112,6 +112,14 @@ TEST(Linear, CholeskyRefusals) {
   EXPECT_EQ(Holetsky(2, below, bb, x), 0);
 }
 
+// A work array too large to have is the framework's memory exception, as
+// from the framework's own containers, not a bare std::bad_alloc.
+TEST(Linear, WorkArrayThatCannotBeHadThrowsCMemoryException) {
+  double one = 1, x = 0;
+  EXPECT_THROW(Holetsky(2147483647, &one, &one, &x), CMemoryException);
+  EXPECT_EQ(x, 0);
+}
+
 TEST(Linear, GaussSolvesWithItsFixedRowOrder) {
   double a1[1] = {4};
   double b1[1] = {2};

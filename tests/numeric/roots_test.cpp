@@ -258,6 +258,31 @@ TEST(Roots, AxisMarchWithoutALimitStopsAtItsSafeguard) {
   }
 }
 
+// A NaN value is no sign change, so the march steps over it; and a march
+// with a positive limit always ends, so it is never cut short, however
+// many probes it takes.
+TEST(Roots, AxisMarchStepsOverNaNAndRunsToItsLimit) {
+  Reset([](double x) {
+    return x == 4 ? std::numeric_limits<double>::quiet_NaN() : x - 5;
+  });
+  double left = 0, right = 0;
+  EXPECT_EQ(FindZeroFunctionOnAxis(0, 1, Recorded, kCtx, left, right, 100,
+                                   nullptr, 0, 0),
+            0);
+  EXPECT_EQ(left, 2);
+  EXPECT_EQ(right, 6);
+
+  // Values alternate 1, 2 in a way that never changes h: 500000 probes of
+  // width 2 up to the limit 1e6.
+  Reset([](double x) { return std::fmod(x, 4) < 2 ? 1.0 : 2.0; });
+  EXPECT_EQ(FindZeroFunctionOnAxis(0, 1, Recorded, kCtx, left, right, 1e6,
+                                   nullptr, 0, 0),
+            1);
+  EXPECT_EQ(left, 1e6);
+  EXPECT_EQ(right, 1e6);
+  EXPECT_GT(g_log.xs.size(), 100001u);
+}
+
 TEST(Roots, CubicBranches) {
   struct Row {
     double a1, a2, a3;
