@@ -116,30 +116,22 @@ int GetZForPointOnPlainForSoil(double x, double y, double ref, SPointD& P0,
     z = z - ref;
     return 1;
   }
-  // S2 lies in plan on S: level surfaces at the one height there is.
-  if (Distance(r1, r2) < kSoilCoincide) {
-    if (GetZForPointOnPlain(x, y, r0, k, r2, z)) {
+  // S2 lies in plan on S (or on the point opposite): the plane through the
+  // other raised point, k and r2; failing that, level surfaces at the one
+  // height there is.
+  auto fallback = [&](SPointD& p, double level) {
+    if (GetZForPointOnPlain(x, y, p, k, r2, z)) {
       z = z - ref;
       return 1;
     }
-    if (std::fabs(r0.z - k.z) < kSoilCoincide &&
+    if (std::fabs(p.z - k.z) < kSoilCoincide &&
         std::fabs(r2.z - k.z) < kSoilCoincide) {
-      z = s0.z + h0 - ref;
+      z = level - ref;
       return 1;
     }
     return 0;
-  }
-  if (Distance(r0, r2) < kSoilCoincide) {
-    if (GetZForPointOnPlain(x, y, r1, k, r2, z)) {
-      z = z - ref;
-      return 1;
-    }
-    if (std::fabs(r1.z - k.z) < kSoilCoincide &&
-        std::fabs(r2.z - k.z) < kSoilCoincide) {
-      z = s1.z + h1 - ref;
-      return 1;
-    }
-    return 0;
-  }
+  };
+  if (Distance(r1, r2) < kSoilCoincide) return fallback(r0, s0.z + h0);
+  if (Distance(r0, r2) < kSoilCoincide) return fallback(r1, s1.z + h1);
   return 0;
 }

@@ -219,14 +219,20 @@ std::size_t Target(const Diagonal& d, std::size_t r, std::size_t n) {
   return t >= n ? t - n : t;
 }
 
+// True when every entry that diagonal d brings onto the main one is free
+// of zero.
+bool IsFree(const double* a, std::size_t n, const Diagonal& d) {
+  for (std::size_t r = 0; r < n; ++r) {
+    if (IsZero(a[r * n + Target(d, r, n)])) return false;
+  }
+  return true;
+}
+
 Diagonal FindDiagonal(const double* a, std::size_t n) {
   Diagonal d;
   for (std::size_t s = 0; s < n; ++s) {
     d.shift = s;
-    bool ok = true;
-    for (std::size_t r = 0; r < n && ok; ++r)
-      ok = !IsZero(a[r * n + Target(d, r, n)]);
-    if (ok) {
+    if (IsFree(a, n, d)) {
       d.found = true;
       return d;
     }
@@ -234,10 +240,7 @@ Diagonal FindDiagonal(const double* a, std::size_t n) {
   d.anti = true;
   for (std::size_t s = n; s-- > 0;) {
     d.shift = s;
-    bool ok = true;
-    for (std::size_t r = 0; r < n && ok; ++r)
-      ok = !IsZero(a[r * n + Target(d, r, n)]);
-    if (ok) {
+    if (IsFree(a, n, d)) {
       d.found = true;
       return d;
     }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "geometry/internal.h"
+#include "support/geometry_testing.h"
 
 namespace {
 
@@ -16,15 +17,7 @@ using matrix::detail::RoundHalfDown;
 constexpr double kPi = 3.141592653589793;
 const double kR2 = std::sqrt(2.0);
 
-::testing::AssertionResult Near(const SPointD& p, double x, double y, double z,
-                                double tol = 1e-12) {
-  if (std::fabs(p.x - x) <= tol && std::fabs(p.y - y) <= tol &&
-      std::fabs(p.z - z) <= tol)
-    return ::testing::AssertionSuccess();
-  return ::testing::AssertionFailure()
-         << "(" << p.x << ", " << p.y << ", " << p.z << ") is not (" << x
-         << ", " << y << ", " << z << ")";
-}
+using matrix::testing::Near;
 
 ::testing::AssertionResult Near(const SPointD& p, const SPointD& q,
                                 double tol = 1e-9) {

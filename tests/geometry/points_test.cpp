@@ -11,19 +11,13 @@
 #include <random>
 #include <type_traits>
 
+#include "support/geometry_testing.h"
+
 namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
-::testing::AssertionResult Near(const SPointD& p, double x, double y, double z,
-                                double tol = 1e-12) {
-  if (std::fabs(p.x - x) <= tol && std::fabs(p.y - y) <= tol &&
-      std::fabs(p.z - z) <= tol)
-    return ::testing::AssertionSuccess();
-  return ::testing::AssertionFailure()
-         << "(" << p.x << ", " << p.y << ", " << p.z << ") is not (" << x
-         << ", " << y << ", " << z << ")";
-}
+using matrix::testing::Near;
 
 ::testing::AssertionResult Is(const SPointD& p, double x, double y, double z) {
   return Near(p, x, y, z, 0.0);
