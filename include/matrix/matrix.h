@@ -8,5 +8,6 @@
 #include <matrix/geometry.h>
 #include <matrix/numeric.h>
 #include <matrix/util.h>
+#include <windows.h>
 
 #endif  // MATRIX_MATRIX_H_

@@ -48,6 +48,30 @@ struct HINSTANCE__ {
 typedef HINSTANCE__* HINSTANCE;
 typedef HINSTANCE HMODULE;
 
+// A window handle names a slot of the window table and its generation; it
+// is never dereferenced, so a destroyed window's handle is refused rather
+// than reused.
+struct HWND__;
+typedef HWND__* HWND;
+
+typedef std::uint16_t USHORT;
+typedef BYTE* LPBYTE;
+typedef const BYTE* LPCBYTE;
+typedef LONG* PLONG;
+
+// Win32's 100-nanosecond time stamp, as two 32-bit halves.
+typedef struct _FILETIME {
+  DWORD dwLowDateTime;
+  DWORD dwHighDateTime;
+} FILETIME, *PFILETIME, *LPFILETIME;
+
+// Accepted and ignored: the layer has no security descriptors.
+typedef struct _SECURITY_ATTRIBUTES {
+  DWORD nLength;
+  LPVOID lpSecurityDescriptor;
+  BOOL bInheritHandle;
+} SECURITY_ATTRIBUTES, *PSECURITY_ATTRIBUTES, *LPSECURITY_ATTRIBUTES;
+
 #ifndef TRUE
 #define TRUE 1
 #endif
