@@ -1,5 +1,8 @@
 // matrix - engineering curves: cyclic strength curves and engineering formulas.
 //
+// Interface rules: the names, argument lists, results and codes below are
+// the binary interface host programs call and are kept as they are.
+//
 // The curves are fixed tables read by interpolation that is linear in the
 // natural logarithms of all variables and continues the end intervals past
 // both ends of every axis. Arguments are in the host's own units (the

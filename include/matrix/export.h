@@ -1,4 +1,7 @@
 // matrix - export macro of libmatrix.
+//
+// Interface rules: the names, argument lists, results and codes below are
+// the binary interface host programs call and are kept as they are.
 #ifndef MATRIX_EXPORT_H_
 #define MATRIX_EXPORT_H_
 

@@ -1,6 +1,9 @@
 // matrix - formula engine: operands, single operations, checking and
 // evaluating formula texts.
 //
+// Interface rules: the names, argument lists, results and codes below are
+// the binary interface host programs call and are kept as they are.
+//
 // Formulas hold decimal numbers with a point, PI, references #k to element k
 // of a value array, round brackets, + - * and the divisions / and \, and the
 // functions cos sin tan ctan exp sh ch th cth sqrt. Every formula fault puts

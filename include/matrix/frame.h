@@ -1,4 +1,7 @@
 // matrix - library frame: the last-error text and the double value wrapper.
+//
+// Interface rules: the names, argument lists, results and codes below are
+// the binary interface host programs call and are kept as they are.
 #ifndef MATRIX_FRAME_H_
 #define MATRIX_FRAME_H_
 

@@ -1,6 +1,9 @@
 // matrix - geometry: points and vectors, view rotation and projection, bends,
 // planes and soil, screen figures.
 //
+// Interface rules: the names, argument lists, results and codes below are
+// the binary interface host programs call and are kept as they are.
+//
 // Model coordinates are doubles in the host's length unit, z vertical;
 // screen coordinates are ints, y growing downwards. Functions returning int
 // return 1 for true or success and 0 for false or refusal; functions

@@ -1,6 +1,9 @@
 // matrix - numerical methods: linear systems, quadrature, root finding,
 // interpolation, elementary functions.
 //
+// Interface rules: the names, argument lists, results and codes below are
+// the binary interface host programs call and are kept as they are.
+//
 // Matrices are flat row-major arrays of doubles: element (i, j) of a matrix
 // with k columns lies at index i*k + j. A value v counts as zero where these
 // functions test for it when |v| < 2^-52; |v| = 2^-52 passes. Functions that

@@ -1,4 +1,7 @@
 // matrix - utilities: the JSON walker; transliteration, CRC-32 and sorting.
+//
+// Interface rules: the names, argument lists, results and codes below are
+// the binary interface host programs call and are kept as they are.
 #ifndef MATRIX_UTIL_H_
 #define MATRIX_UTIL_H_
 
