@@ -2,10 +2,5 @@
 # quadrature beside a bare loop of the same integrand calls. Eigen serves
 # only as a yardstick; without it the solver cases run alone.
 matrix_add_bench(bench_numeric numeric.cpp)
-find_package(Eigen3 3.3 NO_MODULE)
-if(TARGET Eigen3::Eigen)
-  target_link_libraries(bench_numeric PRIVATE Eigen3::Eigen)
-  target_compile_definitions(bench_numeric PRIVATE MATRIX_BENCH_HAVE_EIGEN)
-else()
-  message(STATUS "Eigen not found: bench_numeric runs without Eigen")
-endif()
+find_package(Eigen3 3.3 QUIET NO_MODULE)
+matrix_bench_peer(bench_numeric Eigen Eigen3::Eigen EIGEN)

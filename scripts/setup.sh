@@ -3,11 +3,25 @@
 # compilers, CMake, Ninja, GoogleTest, Google Benchmark, pkg-config, and a
 # Russian UTF-8 locale (decimal comma) for the locale tests. Installs only
 # what is missing, so a prepared machine is left alone and needs no network.
+#
+#   scripts/setup.sh           what the build, the tests and the examples need
+#   scripts/setup.sh --bench   that, and the benchmarks' peers (muParser,
+#                              Eigen, zlib, nlohmann::json, simdjson)
+#
+# This is the only script that installs packages; the others call it.
 set -euo pipefail
 
 packages=(g++ clang cmake ninja-build pkg-config googletest libgtest-dev
           libgmock-dev libbenchmark-dev locales binutils clang-format git
           libcpprest-dev)
+bench_packages=(libmuparser-dev libeigen3-dev zlib1g-dev nlohmann-json3-dev
+                libsimdjson-dev)
+for arg in "$@"; do
+  case "$arg" in
+    --bench) packages+=("${bench_packages[@]}") ;;
+    *) echo "setup: unknown option $arg (known: --bench)" >&2; exit 2 ;;
+  esac
+done
 
 as_root() {
   if [ "$(id -u)" = 0 ]; then "$@"; elif command -v sudo >/dev/null; then sudo "$@"; else
