@@ -94,6 +94,11 @@ class MATRIX_PLATFORM_API CString {
   CString& operator+=(const wchar_t* text);
   CString& operator+=(wchar_t ch);
 
+  // -1, 0 or 1 as this string sorts before, equal to or after `text` (null
+  // reads as ""), by wcscmp: characters compare by code, and the comparison
+  // stops at the first 0, embedded or terminating, as every comparison of
+  // CString does (==, !=, <). CompareNoCase folds case with towlower in the
+  // C library's current LC_CTYPE locale first.
   int Compare(const wchar_t* text) const;
   int CompareNoCase(const wchar_t* text) const;
 

@@ -28,9 +28,78 @@ decltype(auto) Guarded(F&& f) {
 
 std::size_t Len(const wchar_t* text) { return text ? std::wcslen(text) : 0; }
 
+// The parts of one conversion specification that change in translation.
+struct ConversionSize {
+  enum Width { kNone, kShort, kLong } width = kNone;  // h, or l/w, given
+  std::wstring prefix;  // the C library's size prefix to write
+};
+
+// Copies the flags, the field width and the precision of a specification
+// (they mean the same in both conventions) from `p` to `out`.
+const wchar_t* CopyFlagsWidthPrecision(const wchar_t* p, std::wstring& out) {
+  while (*p && std::wcschr(L"-+ #0'", *p)) out += *p++;
+  while (*p && (std::iswdigit(*p) || *p == L'*')) out += *p++;
+  if (*p == L'.') {
+    out += *p++;
+    while (*p && (std::iswdigit(*p) || *p == L'*')) out += *p++;
+  }
+  return p;
+}
+
+// Reads the size prefixes at `p` into `size`: I64 is long long, I32 int,
+// I pointer-sized; h, l, w and the C library's own letters are kept.
+const wchar_t* ReadSize(const wchar_t* p, ConversionSize& size) {
+  for (;;) {
+    if (p[0] == L'I' && p[1] == L'6' && p[2] == L'4') {
+      size.prefix = L"ll";
+      p += 3;
+    } else if (p[0] == L'I' && p[1] == L'3' && p[2] == L'2') {
+      p += 3;
+    } else if (p[0] == L'I') {
+      size.prefix = L"z";
+      p += 1;
+    } else if (*p == L'h') {
+      size.width = ConversionSize::kShort;
+      size.prefix += *p++;
+    } else if (*p == L'l' || *p == L'w') {
+      size.width = ConversionSize::kLong;
+      size.prefix += (*p == L'w') ? L'l' : *p;
+      ++p;
+    } else if (*p && std::wcschr(L"Lqjzt", *p)) {
+      size.prefix += *p++;
+    } else {
+      return p;
+    }
+  }
+}
+
+// Writes conversion `conv` with its size in the C library's convention.
+void WriteConversion(wchar_t conv, const ConversionSize& size,
+                     std::wstring& out) {
+  if (conv == L's' || conv == L'c' || conv == L'S' || conv == L'C') {
+    // %s and %c are wide unless h says narrow; %S and %C are narrow unless
+    // l or w says wide.
+    const bool wide = (conv == L's' || conv == L'c')
+                          ? size.width != ConversionSize::kShort
+                          : size.width == ConversionSize::kLong;
+    if (wide) out += L'l';
+    out += (conv == L'S' || conv == L's') ? L's' : L'c';
+    return;
+  }
+  // The framework's long is 32 bits: %ld, %lu and %lx take a LONG or a
+  // DWORD, which are int-sized here.
+  if (size.prefix == L"l" && std::wcschr(L"diouxX", conv)) {
+    out += conv;
+    return;
+  }
+  out += size.prefix;
+  out += conv;
+}
+
 // Rewrites a format in the framework's wide conventions into the C
 // library's: there %s and %c in a wide format are wide, %S and %C narrow,
-// and I64/I32/I are integer sizes.
+// and I64/I32/I are integer sizes. A specification cut short by the end of
+// the format is copied as far as it goes.
 std::wstring TranslateFormat(const wchar_t* format) {
   std::wstring out;
   const wchar_t* p = format;
@@ -44,52 +113,13 @@ std::wstring TranslateFormat(const wchar_t* format) {
       out += *p++;
       continue;
     }
-    while (*p && std::wcschr(L"-+ #0'", *p)) out += *p++;
-    while (*p && (std::iswdigit(*p) || *p == L'*')) out += *p++;
-    if (*p == L'.') {
-      out += *p++;
-      while (*p && (std::iswdigit(*p) || *p == L'*')) out += *p++;
-    }
-    enum { kNone, kShort, kLong } width = kNone;
-    std::wstring size;
-    for (;;) {
-      if (p[0] == L'I' && p[1] == L'6' && p[2] == L'4') {
-        size = L"ll";
-        p += 3;
-      } else if (p[0] == L'I' && p[1] == L'3' && p[2] == L'2') {
-        p += 3;
-      } else if (p[0] == L'I') {
-        size = L"z";
-        p += 1;
-      } else if (*p == L'h') {
-        width = kShort;
-        size += *p++;
-      } else if (*p == L'l' || *p == L'w') {
-        width = kLong;
-        size += (*p == L'w') ? L'l' : *p;
-        ++p;
-      } else if (*p && std::wcschr(L"Lqjzt", *p)) {
-        size += *p++;
-      } else {
-        break;
-      }
-    }
-    wchar_t conv = *p;
+    p = CopyFlagsWidthPrecision(p, out);
+    ConversionSize size;
+    p = ReadSize(p, size);
+    const wchar_t conv = *p;
     if (!conv) break;
     ++p;
-    if (conv == L's' || conv == L'c' || conv == L'S' || conv == L'C') {
-      bool wide =
-          (conv == L's' || conv == L'c') ? width != kShort : width == kLong;
-      wchar_t lower = (conv == L'S' || conv == L's') ? L's' : L'c';
-      if (wide) out += L'l';
-      out += lower;
-    } else {
-      // The framework's long is 32 bits: %ld, %lu and %lx take a LONG or a
-      // DWORD, which are int-sized here.
-      if (size == L"l" && std::wcschr(L"diouxX", conv)) size.clear();
-      out += size;
-      out += conv;
-    }
+    WriteConversion(conv, size, out);
   }
   return out;
 }
@@ -458,10 +488,10 @@ CString operator+(wchar_t a, const CString& b) {
   return r;
 }
 
+// Every comparison goes through the C string functions, as the framework's
+// do, so all of them stop at the first embedded 0 and agree with each other.
 bool operator==(const CString& a, const CString& b) {
-  return a.GetLength() == b.GetLength() &&
-         std::wmemcmp(a.GetString(), b.GetString(),
-                      static_cast<std::size_t>(a.GetLength())) == 0;
+  return std::wcscmp(a.GetString(), b.GetString()) == 0;
 }
 bool operator==(const CString& a, const wchar_t* b) {
   return std::wcscmp(a.GetString(), b ? b : L"") == 0;

@@ -4,20 +4,16 @@
 // IEEE 802.3's). Bytes are consumed eight at a time through eight derived
 // tables ("slicing by eight"); on x86-64 processors with the carry-less
 // multiply instruction, blocks of 64 bytes and more are first folded down
-// to 16 bytes with it. Both paths compute the same polynomial remainder,
-// so the result does not depend on the processor.
+// to 16 bytes with it (checksum_x86.cpp, chosen at run time). Both paths
+// compute the same polynomial remainder, so the result does not depend on
+// the processor. This file holds the portable path.
 #include <matrix/util.h>
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
 
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
-#define MATRIX_CRC_HAVE_CLMUL 1
-#include <immintrin.h>
-#else
-#define MATRIX_CRC_HAVE_CLMUL 0
-#endif
+#include "util/checksum_internal.h"
 
 namespace matrix::detail {
 namespace {
@@ -57,9 +53,11 @@ inline std::uint32_t Load32(const unsigned char* p) {
          static_cast<std::uint32_t>(p[3]) << 24;
 }
 
+}  // namespace
+
 // Advances the register `crc` (not complemented) over `n` bytes.
-std::uint32_t Portable(std::uint32_t crc, const unsigned char* p,
-                       std::size_t n) {
+std::uint32_t Crc32Portable(std::uint32_t crc, const unsigned char* p,
+                            std::size_t n) {
   for (; n >= 8; n -= 8, p += 8) {
     const std::uint32_t lo = Load32(p) ^ crc;
     const std::uint32_t hi = Load32(p + 4);
@@ -74,79 +72,6 @@ std::uint32_t Portable(std::uint32_t crc, const unsigned char* p,
   return crc;
 }
 
-#if MATRIX_CRC_HAVE_CLMUL
-
-// Folding constants, bit-reflected and shifted left by one as the reflected
-// carry-less product needs: x^(512+32) and x^(512-32) mod P fold a 128-bit
-// lane 512 bits ahead, x^(128+32) and x^(128-32) mod P fold it 128 bits
-// ahead. (Low quadword: the constant for the lane's low half.)
-constexpr long long kFold512Low = 0x154442BD4LL;
-constexpr long long kFold512High = 0x1C6E41596LL;
-constexpr long long kFold128Low = 0x1751997D0LL;
-constexpr long long kFold128High = 0x0CCAA009ELL;
-// Below this many bytes the table path is as fast as setting up the fold.
-constexpr std::size_t kClmulMinBytes = 64;
-
-__attribute__((target("pclmul,sse2"))) inline __m128i Fold(__m128i x,
-                                                           __m128i k) {
-  return _mm_xor_si128(_mm_clmulepi64_si128(x, k, 0x00),
-                       _mm_clmulepi64_si128(x, k, 0x11));
-}
-
-inline __m128i LoadBlock(const unsigned char* p) {
-  return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-}
-
-// Advances the register `crc` over n >= kClmulMinBytes bytes. Four lanes
-// of 16 bytes are folded forward 64 bytes at a time, then into one lane,
-// which then takes the remaining whole 16-byte blocks. The last lane is
-// congruent, modulo the polynomial, to everything consumed so far, so its
-// 16 bytes run through the table path from a zero register, followed by
-// the tail of fewer than 16 bytes.
-__attribute__((target("pclmul,sse2"))) std::uint32_t Clmul(
-    std::uint32_t crc, const unsigned char* p, std::size_t n) {
-  const __m128i k512 = _mm_set_epi64x(kFold512High, kFold512Low);
-  const __m128i k128 = _mm_set_epi64x(kFold128High, kFold128Low);
-  __m128i x0 =
-      _mm_xor_si128(LoadBlock(p), _mm_cvtsi32_si128(static_cast<int>(crc)));
-  __m128i x1 = LoadBlock(p + 16);
-  __m128i x2 = LoadBlock(p + 32);
-  __m128i x3 = LoadBlock(p + 48);
-  p += 64;
-  n -= 64;
-  for (; n >= 64; n -= 64, p += 64) {
-    x0 = _mm_xor_si128(Fold(x0, k512), LoadBlock(p));
-    x1 = _mm_xor_si128(Fold(x1, k512), LoadBlock(p + 16));
-    x2 = _mm_xor_si128(Fold(x2, k512), LoadBlock(p + 32));
-    x3 = _mm_xor_si128(Fold(x3, k512), LoadBlock(p + 48));
-  }
-  __m128i x = _mm_xor_si128(Fold(x0, k128), x1);
-  x = _mm_xor_si128(Fold(x, k128), x2);
-  x = _mm_xor_si128(Fold(x, k128), x3);
-  for (; n >= 16; n -= 16, p += 16) {
-    x = _mm_xor_si128(Fold(x, k128), LoadBlock(p));
-  }
-  alignas(16) unsigned char lane[16];
-  _mm_store_si128(reinterpret_cast<__m128i*>(lane), x);
-  return Portable(Portable(0u, lane, sizeof lane), p, n);
-}
-
-bool HaveClmul() {
-  static const bool have = __builtin_cpu_supports("pclmul") != 0;
-  return have;
-}
-
-#endif  // MATRIX_CRC_HAVE_CLMUL
-
-}  // namespace
-
-// The register after `n` bytes from `crc`, by the table path only; exposed
-// to the tests so that both paths can be compared on one machine.
-std::uint32_t Crc32Portable(std::uint32_t crc, const unsigned char* p,
-                            std::size_t n) {
-  return Portable(crc, p, n);
-}
-
 }  // namespace matrix::detail
 
 unsigned int Crc32(const unsigned char* data, unsigned int length) {
@@ -154,9 +79,9 @@ unsigned int Crc32(const unsigned char* data, unsigned int length) {
   std::uint32_t crc = 0xFFFFFFFFu;
 #if MATRIX_CRC_HAVE_CLMUL
   if (length >= matrix::detail::kClmulMinBytes && matrix::detail::HaveClmul()) {
-    return ~matrix::detail::Clmul(crc, data, length);
+    return ~matrix::detail::Crc32Clmul(crc, data, length);
   }
 #endif
-  crc = matrix::detail::Portable(crc, data, length);
+  crc = matrix::detail::Crc32Portable(crc, data, length);
   return ~crc;
 }

@@ -221,7 +221,19 @@ TEST(CString, ComparisonsAndOrdering) {
   EXPECT_TRUE(abc == L"abc" && L"abc" == abc && abc == CString(L"abc"));
   EXPECT_TRUE(abc != L"abC" && L"ab" != abc && abc != CString(L"abcd"));
   EXPECT_TRUE(CString(L"ab") < abc && !(abc < abc));
-  EXPECT_NE(CString(L"a\0b", 3), CString(L"a\0c", 3));
+}
+
+// Every comparison stops at the first 0, as the framework's C-string
+// comparisons do, so == never disagrees with Compare or <.
+TEST(CString, ComparisonsStopAtAnEmbeddedZero) {
+  const CString ab(L"a\0b", 3);
+  const CString ac(L"a\0c", 3);
+  EXPECT_TRUE(ab == ac && !(ab != ac));
+  EXPECT_TRUE(ab == L"a" && L"a" == ab);
+  EXPECT_EQ(ab.Compare(ac), 0);
+  EXPECT_FALSE(ab < ac || ac < ab);
+  EXPECT_EQ(CString(L"b").Compare(L"a"), 1);
+  EXPECT_EQ(CString(L"a").Compare(L"b"), -1);
 }
 
 TEST(CString, ConcatenationForms) {
