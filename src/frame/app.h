@@ -20,7 +20,7 @@ class CMatrixApp : public CWinApp {
 // lives, and restores the previous resource module afterwards.
 struct SSetRec {
   explicit SSetRec(HINSTANCE module);
-  virtual ~SSetRec();
+  ~SSetRec();
   SSetRec(const SSetRec&) = delete;
   SSetRec& operator=(const SSetRec&) = delete;
 

@@ -41,97 +41,123 @@ int GetZForPointOnPlain(double x, double y, SPointD& P0, SPointD& P1,
   return 1;
 }
 
-int GetZForPointOnPlainForSoil(double x, double y, double ref, SPointD& P0,
-                               double d0, SPointD& P1, double d1, SPointD& P2,
-                               double d2, double& z) {
-  const SPointD p[3] = {P0, P1, P2};
-  const double h[3] = {d0, d1, d2};
-  SPointD q0(p[0].x, p[0].y, p[0].z + h[0]);
-  SPointD q1(p[1].x, p[1].y, p[1].z + h[1]);
-  SPointD q2(p[2].x, p[2].y, p[2].z + h[2]);
-  if (GetZForPointOnPlain(x, y, q0, q1, q2, z)) {
-    z = z - ref;
-    return 1;
-  }
-  // All three at one plan position: the third point's raised height.
-  const double ux = q1.x - q0.x;
-  const double uy = q1.y - q0.y;
-  const double wx = q2.x - q0.x;
-  const double wy = q2.y - q0.y;
-  if (std::fabs(ux) < kSoilCoincide && std::fabs(uy) < kSoilCoincide &&
-      std::fabs(wx) < kSoilCoincide && std::fabs(wy) < kSoilCoincide) {
-    z = p[2].z + h[2] - ref;
-    return 1;
-  }
-  // The plan line runs between the two given points farthest apart; ties
-  // take P1 and P2.
-  const double d01 = Distance(p[0], p[1]);
-  const double d02 = Distance(p[0], p[2]);
-  const double d12 = Distance(p[1], p[2]);
-  int i0 = 1;
-  int i1 = 2;
-  int i2 = 0;
-  if (d01 > std::fmax(d02, d12)) {
-    i0 = 0;
-    i1 = 1;
-    i2 = 2;
-  } else if (d02 > std::fmax(d01, d12)) {
-    i0 = 0;
-    i1 = 2;
-    i2 = 1;
-  }
-  const SPointD& s0 = p[i0];
-  const SPointD& s1 = p[i1];
-  const SPointD& s2 = p[i2];
-  const double h0 = h[i0];
-  const double h1 = h[i1];
-  const double h2 = h[i2];
-  // A horizontal vector across the plan line, at least 1 long.
-  const double dir_x = s0.x - s1.x;
-  const double dir_y = s0.y - s1.y;
-  double dx;
-  double dy;
+namespace {
+
+// A survey point with the depth added to it (the raised point).
+struct SoilPoint {
+  SPointD p;     // the survey point
+  double depth;  // the depth to add to its height
+  SPointD Raised() const { return SPointD(p.x, p.y, p.z + depth); }
+};
+
+// The three survey points by role when they do not span a plane: the two
+// farthest apart carry the plan line (`end0`, `end1`), `third` is the one
+// left over. Ties keep the second and third given points as the line.
+struct SoilLine {
+  const SoilPoint* end0;
+  const SoilPoint* end1;
+  const SoilPoint* third;
+};
+
+SoilLine FarthestPair(const SoilPoint (&s)[3]) {
+  const double d01 = Distance(s[0].p, s[1].p);
+  const double d02 = Distance(s[0].p, s[2].p);
+  const double d12 = Distance(s[1].p, s[2].p);
+  if (d01 > std::fmax(d02, d12)) return {&s[0], &s[1], &s[2]};
+  if (d02 > std::fmax(d01, d12)) return {&s[0], &s[2], &s[1]};
+  return {&s[1], &s[2], &s[0]};
+}
+
+// True when the three raised points stand at one plan position.
+bool AtOnePlanPosition(const SPointD& q0, const SPointD& q1,
+                       const SPointD& q2) {
+  return std::fabs(q1.x - q0.x) < kSoilCoincide &&
+         std::fabs(q1.y - q0.y) < kSoilCoincide &&
+         std::fabs(q2.x - q0.x) < kSoilCoincide &&
+         std::fabs(q2.y - q0.y) < kSoilCoincide;
+}
+
+// A horizontal vector (dx, dy) across the plan line from `a` to `b`, at
+// least 1 long; false when the two coincide in plan.
+bool AcrossLine(const SPointD& a, const SPointD& b, double& dx, double& dy) {
+  const double dir_x = a.x - b.x;
+  const double dir_y = a.y - b.y;
   if (std::fabs(dir_x) > kGeomEpsilon) {
     dx = -dir_y / dir_x;
     dy = 1.0;
-  } else if (std::fabs(dir_y) > kGeomEpsilon) {
+    return true;
+  }
+  if (std::fabs(dir_y) > kGeomEpsilon) {
     dx = 1.0;
     dy = -dir_x / dir_y;
-  } else {
-    return 0;  // z = 0 from the plane test above
+    return true;
   }
-  // On the plan segment S0-S2 the slope towards S2 starts at S0, elsewhere
-  // at S1.
-  const double a = PlanDistance(x, y, s0.x, s0.y);
-  const double b = PlanDistance(x, y, s2.x, s2.y);
-  const double e = PlanDistance(s0.x, s0.y, s2.x, s2.y);
-  const bool on_first = std::fabs(a + b - e) < kSoilCoincide;
-  const SPointD& s = on_first ? s0 : s1;
-  const double hs = on_first ? h0 : h1;
-  SPointD r0(s.x + dx, s.y + dy, s.z + hs);
-  SPointD r1(s.x, s.y, s.z + hs);
-  SPointD r2(s2.x, s2.y, s2.z + h2);
-  SPointD k(s.x - dx, s.y - dy, s.z + hs);
-  if (GetZForPointOnPlain(x, y, r0, r1, r2, z)) {
-    z = z - ref;
+  return false;
+}
+
+// The height at (x, y) of the plane through three points, less `ref`.
+bool DepthOnPlane(double x, double y, double ref, SPointD& a, SPointD& b,
+                  SPointD& c, double& z) {
+  if (!GetZForPointOnPlain(x, y, a, b, c, z)) return false;
+  z = z - ref;
+  return true;
+}
+
+}  // namespace
+
+int GetZForPointOnPlainForSoil(double x, double y, double ref, SPointD& P0,
+                               double d0, SPointD& P1, double d1, SPointD& P2,
+                               double d2, double& z) {
+  const SoilPoint s[3] = {{P0, d0}, {P1, d1}, {P2, d2}};
+  SPointD q0 = s[0].Raised();
+  SPointD q1 = s[1].Raised();
+  SPointD q2 = s[2].Raised();
+  if (DepthOnPlane(x, y, ref, q0, q1, q2, z)) return 1;
+  // All three at one plan position: the third point's raised height.
+  if (AtOnePlanPosition(q0, q1, q2)) {
+    z = s[2].p.z + s[2].depth - ref;
     return 1;
   }
-  // S2 lies in plan on S (or on the point opposite): the plane through the
-  // other raised point, k and r2; failing that, level surfaces at the one
-  // height there is.
-  auto fallback = [&](SPointD& p, double level) {
-    if (GetZForPointOnPlain(x, y, p, k, r2, z)) {
-      z = z - ref;
-      return 1;
-    }
-    if (std::fabs(p.z - k.z) < kSoilCoincide &&
-        std::fabs(r2.z - k.z) < kSoilCoincide) {
+  // The points lie on one plan line: a surface sloping across it, built on
+  // the farthest pair and the third point.
+  const SoilLine line = FarthestPair(s);
+  double dx;
+  double dy;
+  if (!AcrossLine(line.end0->p, line.end1->p, dx, dy)) {
+    return 0;  // z = 0 from the plane test above
+  }
+  // On the plan segment end0-third the slope towards the third point
+  // starts at end0, elsewhere at end1.
+  const SPointD& e0 = line.end0->p;
+  const SPointD& t = line.third->p;
+  const double a = PlanDistance(x, y, e0.x, e0.y);
+  const double b = PlanDistance(x, y, t.x, t.y);
+  const double e = PlanDistance(e0.x, e0.y, t.x, t.y);
+  const SoilPoint& from =
+      std::fabs(a + b - e) < kSoilCoincide ? *line.end0 : *line.end1;
+  const SPointD f = from.Raised();
+  SPointD across(f.x + dx, f.y + dy, f.z);
+  SPointD at(f.x, f.y, f.z);
+  SPointD third = line.third->Raised();
+  SPointD opposite(f.x - dx, f.y - dy, f.z);
+  if (DepthOnPlane(x, y, ref, across, at, third, z)) return 1;
+  // The third point lies in plan on `from` (or on the point opposite): the
+  // plane through the other raised point, `opposite` and the third; failing
+  // that, level surfaces at the one height there is.
+  auto fallback = [&](SPointD& other, double level) {
+    if (DepthOnPlane(x, y, ref, other, opposite, third, z)) return 1;
+    if (std::fabs(other.z - opposite.z) < kSoilCoincide &&
+        std::fabs(third.z - opposite.z) < kSoilCoincide) {
       z = level - ref;
       return 1;
     }
     return 0;
   };
-  if (Distance(r1, r2) < kSoilCoincide) return fallback(r0, s0.z + h0);
-  if (Distance(r0, r2) < kSoilCoincide) return fallback(r1, s1.z + h1);
+  if (Distance(at, third) < kSoilCoincide) {
+    return fallback(across, line.end0->p.z + line.end0->depth);
+  }
+  if (Distance(across, third) < kSoilCoincide) {
+    return fallback(at, line.end1->p.z + line.end1->depth);
+  }
   return 0;
 }
