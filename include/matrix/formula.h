@@ -19,6 +19,29 @@
 #include <afxtempl.h>
 #include <matrix/export.h>
 
+namespace matrix {
+
+// The formula faults: each is the id of its message in the library's
+// string table (GetLastErrorM gives the text), with an input that raises it.
+enum FormulaFault : UINT {
+  kBadCharacter = 158,        // "2,5", GetData of "a;b"
+  kCloseAtStart = 159,        // ")2("
+  kSquareCloseAtStart = 160,  // "(2])"
+  kOpenAtEnd = 161,           // "2+("
+  kBadAfterBracket = 162,     // "()", "(*2)"
+  kUnbalanced = 163,          // "2*(3+4", and "(1))(2" in the evaluator
+  kSquareOpenAtEnd = 164,     // "2+["
+  kOperatorAtEnd = 165,       // "-2+3", "2+3-"
+  kOperatorsInRow = 166,      // "2*-3"
+  kUnknownFunction = 167,     // "Sin(0)"
+  kNoLeftOperand = 168,       // DoOperation("", "5", '*')
+  kNoRightOperand = 169,      // DoOperation("2", "", '+')
+  kDivisionByZero = 170,      // "1/0"
+  kUnknownOperator = 171,     // DoOperation("2", "3", '%')
+};
+
+}  // namespace matrix
+
 // The value of one operand: PI when the text starts with "PI" (any case,
 // after leading blanks), element k of `values` for #k, else the number at
 // the start of the text (0.0 when there is none). `text` is upper-cased and

@@ -4,6 +4,7 @@
 #define MATRIX_SRC_FRAME_APP_H_
 
 #include <afxwin.h>
+#include <matrix/formula.h>
 
 #include <string_view>
 
@@ -28,25 +29,6 @@ struct SSetRec {
 };
 
 namespace matrix::detail {
-
-// The message ids of the formula engine's faults, with an input that
-// raises each.
-enum FormulaFault : UINT {
-  kBadCharacter = 158,        // "2,5", GetData of "a;b"
-  kCloseAtStart = 159,        // ")2("
-  kSquareCloseAtStart = 160,  // "(2])"
-  kOpenAtEnd = 161,           // "2+("
-  kBadAfterBracket = 162,     // "()", "(*2)"
-  kUnbalanced = 163,          // "2*(3+4", and "(1))(2" in the evaluator
-  kSquareOpenAtEnd = 164,     // "2+["
-  kOperatorAtEnd = 165,       // "-2+3", "2+3-"
-  kOperatorsInRow = 166,      // "2*-3"
-  kUnknownFunction = 167,     // "Sin(0)"
-  kNoLeftOperand = 168,       // DoOperation("", "5", '*')
-  kNoRightOperand = 169,      // DoOperation("2", "", '+')
-  kDivisionByZero = 170,      // "1/0"
-  kUnknownOperator = 171,     // DoOperation("2", "3", '%')
-};
 
 CMatrixApp& App();
 
