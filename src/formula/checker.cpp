@@ -9,6 +9,7 @@
 
 namespace {
 
+using namespace matrix;
 using namespace matrix::detail;
 
 // What the rules look at in a character, for the ASCII range (no other
