@@ -78,8 +78,10 @@ class OperandBuffer {
   wchar_t* data_ = inline_;
 };
 
-// Applies steps 1 to 6 of DoOperation; `read_left` and `read_right` read
-// the operands the way the caller wants them read.
+// The checks and the operation of DoOperation, in its order: a missing
+// left operand of * / \, the left operand read, a missing right operand,
+// the right operand read, then the operator and the divisor. `read_left`
+// and `read_right` read the operands the way the caller wants them read.
 template <class ReadLeft, class ReadRight>
 double Apply(bool left_empty, bool right_empty, wchar_t op,
              ReadLeft&& read_left, ReadRight&& read_right) {

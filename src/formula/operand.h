@@ -34,8 +34,9 @@ inline double ValueAt(Values& values, long index) {
   return values.GetAt(static_cast<INT_PTR>(index));
 }
 
-// Steps 3 to 7 of reading an operand whose text is already upper-cased and
-// stripped of leading white space. `text[length]` must be 0.
+// Reads an operand whose text is already upper-cased and stripped of
+// leading white space: PI, a #k reference or a number, with the character
+// checks of GetData. `text[length]` must be 0.
 double NormalizedOperandValue(const wchar_t* text, int length, Values& values);
 
 // The value of an operand as GetData reads it, without changing `text`.

@@ -106,8 +106,8 @@ TEST(InsertArc, KeepsTheTangentPointsWhenTheArcCannotBeTraced) {
   EXPECT_TRUE(Near(out[2], 0, 0, 0, 0));
 }
 
-// Regression: a negative count or a missing buffer sent the tangent points
-// to memory before the buffer or at address 0.
+// A negative count or a missing buffer is refused before anything is
+// written.
 TEST(InsertArc, RefusesANegativeCountAndAMissingBuffer) {
   SPointD out[3] = {{99, 99, 99}, {99, 99, 99}, {99, 99, 99}};
   EXPECT_EQ(InsertArc(2, kN1, kB, kN2, -2, out + 2), 0);

@@ -72,8 +72,8 @@ TEST(FTraceEllipse, StartsTowardsP4AndSweepsToP5) {
   EXPECT_EQ(Points(whole, 5), ring);
 }
 
-// Regression: p4 at the centre gives no direction; its NaN coordinates were
-// converted to int, which is undefined. They now round to 0.
+// A start point at the centre gives no direction: the points it yields are
+// defined (they round to 0), never a NaN converted to int.
 TEST(FTraceEllipse, AStartAtTheCentreGivesDefinedPoints) {
   CPoint out[4];
   ASSERT_EQ(FTraceEllipse(CRect(0, 0, 100, 50), {50, 25}, {50, 25}, 4, out), 1);
@@ -98,8 +98,8 @@ TEST(RectShell, GivesTheBandCornersInOrder) {
   EXPECT_EQ(only, CPoint(10, 2));
 }
 
-// Regression: a segment of zero length has no band; its NaN corners were
-// converted to int, which is undefined. They now round to 0.
+// A segment of zero length has no band: its corners are defined (they round
+// to 0), never a NaN converted to int.
 TEST(RectShell, ADegenerateSegmentGivesDefinedCorners) {
   CPoint c1(9, 9), c2(9, 9), c3(9, 9), c4(9, 9);
   RectShell(&c1, &c2, &c3, &c4, {5, 5}, {5, 5}, 3);
@@ -123,8 +123,7 @@ TEST(RotatePoints, RotatesInPlaceAboutTheCentre) {
   EXPECT_EQ(q[0], CPoint(5, 5));
 }
 
-// Regression: coordinates far apart overflowed the int sums of the
-// rotation.
+// Coordinates far apart do not overflow the sums of the rotation.
 TEST(RotatePoints, FarApartPointsStayDefined) {
   CPoint p[2] = {{-2000000000, 0}, {2000000000, 0}};
   RotatePoints(p, 2, CPoint(2000000000, 0), 0.0);
@@ -196,8 +195,7 @@ TEST(GetMaxWidth, EntriesOnlyGrow) {
   for (int i = 0; i < 18; ++i) EXPECT_EQ(table[i], expected[i]) << i;
 }
 
-// Regression: unit indexes outside the table, or a table of no units, were
-// written through without a check.
+// Unit indexes outside the table, and a table of no units, write nothing.
 TEST(GetMaxWidth, LeavesTheTableAloneForUnitsOutsideIt) {
   int guarded[30];
   for (int& v : guarded) v = -7;

@@ -201,8 +201,8 @@ TEST(PointsOnSegments, DivideExtendAndRefuseAsEachFormSays) {
   EXPECT_EQ(GetOutsidePoint(nullptr, 1, p1, p2), 0);
 }
 
-// Regression: zeroing the result first used to wipe the start point when
-// the caller moved a point along a segment in place.
+// The result may be one of the inputs: a point moved along a segment in
+// place keeps its start until the result is computed.
 TEST(PointsOnSegments, InsidePoint2MayWriteOverItsOwnInput) {
   SPointD p(0, 0, 0), q(0, 10, 0);
   EXPECT_EQ(GetInsidePoint2(p, 4, p, q), 1);
@@ -257,8 +257,8 @@ TEST(PtInCylinder, WritesTheAxisDistanceAndHonoursTheBound) {
   EXPECT_EQ(PtInCylinder(beyond, a, b, 2, false, nullptr), 1);
 }
 
-// Regression: a NaN point has no distance to the axis and used to count as
-// inside the unbounded cylinder.
+// A NaN point has no distance to the axis and is never inside, not even
+// the unbounded cylinder.
 TEST(PtInCylinder, RefusesANaNPoint) {
   SPointD a(0, 0, 0), b(10, 0, 0), p(kNaN, 0, 0);
   double dist = 0;
@@ -267,9 +267,9 @@ TEST(PtInCylinder, RefusesANaNPoint) {
   EXPECT_EQ(PtInCylinder(a, a, a, 1, false, nullptr), 0);
 }
 
-// Regression: in the end plane the axis distance may exceed the distance to
-// the end by rounding, and the square root of the negative difference made
-// a point on the closing plane fall outside.
+// A point on the closing plane stays inside although rounding may make its
+// axis distance exceed its distance to the end (a negative difference
+// under the square root).
 TEST(PtInCylinder, KeepsPointsOnTheEndPlaneInside) {
   SPointD a(0x1.4bbb0f7acdf18p+0, 0x1.ab9b1a053048cp+0, 0x1.5140099a6bd14p+1);
   SPointD b(0x1.be1df5a27686p-4, -0x1.38ba9e480f4a5p+1, 0x1.d109182fcf4p+0);

@@ -39,8 +39,8 @@ TEST(RoundHalfDown, RoundsToNearestWithExactHalvesDown) {
   for (const Row& row : rows) EXPECT_EQ(RoundHalfDown(row.v), row.r) << row.v;
 }
 
-// Regression: converting values beyond the int range (huge scales, infinite
-// or NaN coordinates) to int was undefined behaviour.
+// Values beyond the int range (huge scales, infinite or NaN coordinates)
+// saturate or map to 0: converting them to int is never undefined.
 TEST(RoundHalfDown, SaturatesOutsideTheIntRangeAndMapsNaNToZero) {
   constexpr double kInf = std::numeric_limits<double>::infinity();
   struct Row {
@@ -152,8 +152,7 @@ TEST(PointXYZ, ScreenToModelWithScaleZeroIsNotFinite) {
   EXPECT_FALSE(std::isfinite(p.x));
 }
 
-// Regression: scaled coordinates beyond the int range were converted to int
-// without a guard.
+// Scaled coordinates beyond the int range saturate the screen point.
 TEST(PointXYZ, HugeScalesSaturateTheScreenPoint) {
   SEilerang view{0, 0, 0, 0, 0};
   SPointD p(1, 1, 1);
