@@ -48,12 +48,16 @@ class CRect : public tagRECT {
 
 // The framework's base chain of the application object.
 class MATRIX_PLATFORM_API CCmdTarget : public CObject {
+  DECLARE_DYNAMIC(CCmdTarget)
+
  public:
   CCmdTarget() = default;
   ~CCmdTarget() override;
 };
 
 class MATRIX_PLATFORM_API CWinThread : public CCmdTarget {
+  DECLARE_DYNAMIC(CWinThread)
+
  public:
   CWinThread() = default;
   ~CWinThread() override;
@@ -62,6 +66,8 @@ class MATRIX_PLATFORM_API CWinThread : public CCmdTarget {
 // The application object of a module. A library defines one at namespace
 // scope; AfxInitModule records its instance handle and runs InitInstance.
 class MATRIX_PLATFORM_API CWinApp : public CWinThread {
+  DECLARE_DYNAMIC(CWinApp)
+
  public:
   explicit CWinApp(LPCTSTR app_name = nullptr);
   ~CWinApp() override;
