@@ -46,8 +46,6 @@ IMPLEMENT_DYNAMIC(CInvalidArgException, CSimpleException)
 IMPLEMENT_DYNAMIC(CMemoryException, CSimpleException)
 IMPLEMENT_DYNAMIC(CNotSupportedException, CSimpleException)
 
-CException::CException() : m_bAutoDelete(TRUE) {}
-CException::CException(BOOL auto_delete) : m_bAutoDelete(auto_delete) {}
 CException::~CException() = default;
 
 void CException::Delete() {
@@ -61,11 +59,14 @@ BOOL CException::GetErrorMessage(LPTSTR error, UINT max_error,
   return FALSE;
 }
 
+BOOL CException::GetErrorMessage(LPTSTR error, UINT max_error,
+                                 PUINT help_context) {
+  return static_cast<const CException*>(this)->GetErrorMessage(error, max_error,
+                                                               help_context);
+}
+
 int CException::ReportError(UINT, UINT) { return IDOK; }
 
-CSimpleException::CSimpleException() = default;
-CSimpleException::CSimpleException(BOOL auto_delete)
-    : CException(auto_delete) {}
 CSimpleException::~CSimpleException() = default;
 
 CUserException::CUserException() = default;

@@ -36,6 +36,37 @@ TEST(Exception, GetErrorMessageWritesAnEmptyTextWithinTheBuffer) {
   EXPECT_EQ(e.ReportError(), IDOK);
 }
 
+// A host exception that has a message, overriding the const form only; the
+// non-const form, which a call through a non-const pointer picks, reaches
+// it.
+class CWithMessage : public CUserException {
+ public:
+  using CUserException::GetErrorMessage;
+  BOOL GetErrorMessage(LPTSTR error, UINT max_error,
+                       PUINT help_context = nullptr) const override {
+    if (help_context != nullptr) *help_context = 5;
+    if (max_error < 3) return FALSE;
+    error[0] = L'o';
+    error[1] = L'k';
+    error[2] = L'\0';
+    return TRUE;
+  }
+};
+
+TEST(Exception, EitherFormOfGetErrorMessageReachesAnOverride) {
+  CWithMessage e;
+  CException* mutable_e = &e;
+  const CException* const_e = &e;
+  TCHAR text[8] = {};
+  UINT help = 0;
+  EXPECT_TRUE(mutable_e->GetErrorMessage(text, 8, &help));
+  EXPECT_STREQ(text, L"ok");
+  EXPECT_EQ(help, 5u);
+  text[0] = 0;
+  EXPECT_TRUE(const_e->GetErrorMessage(text, 8));
+  EXPECT_STREQ(text, L"ok");
+}
+
 TEST(RuntimeClass, WalksTheBaseChain) {
   const struct {
     CRuntimeClass* cls;
