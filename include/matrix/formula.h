@@ -9,6 +9,10 @@
 // array throws CInvalidArgException and leaves the text alone. Texts passed
 // by reference are rewritten in place, also when a fault ends the call.
 // Numbers are read with '.' as the decimal point whatever the host's locale.
+// The functions share the one last-error text and are meant for one thread
+// at a time; called from several threads at once they stay memory-safe
+// (the text is guarded), but each thread reads the fault written last, by
+// whichever thread.
 #ifndef MATRIX_FORMULA_H_
 #define MATRIX_FORMULA_H_
 
