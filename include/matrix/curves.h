@@ -47,15 +47,16 @@ MATRIX_API double TorWeight(double a, double dOut, double dIn, double d);
 // while they are negative, which is then bisected. After 100000 windows the
 // width doubles at each step. When a window end overflows without a sign
 // change (a falling cubic walked away from its roots, say) the walk is
-// repeated from [a, b] the other way round. Returns NaN when neither walk
-// finds a sign change (no real root, or both roots of a quadratic inside
-// one window) or when a or b is NaN or infinite.
+// repeated from [a, b] the other way round. A NaN value is no sign change.
+// Returns NaN when neither walk finds a sign change (no real root, both
+// roots of a quadratic inside one window, or a NaN coefficient) or when a
+// or b is NaN or infinite.
 MATRIX_API double Equal3d(double a, double b, double c3, double c2, double c1,
                           double c0);
 
 // The polynomial k0 + k1·r + ... + k9·r^9 in r = log10(x). Terms with a zero
 // coefficient are left out, so x = 0 (r = −∞) counts only the others; a
-// negative x gives NaN.
+// negative or NaN x gives NaN, whatever the coefficients.
 MATRIX_API double GetTotalAproxLogFunc(double x, double k0, double k1,
                                        double k2, double k3, double k4,
                                        double k5, double k6, double k7,

@@ -14,6 +14,10 @@
 // do, as pointers: catch (CUserException* e) { ...; e->Delete(); }. Texts
 // passed by reference are rewritten in place, also when a fault ends the call.
 // Numbers are read with '.' as the decimal point whatever the host's locale.
+// The functions share the one last-error text and are meant for one thread
+// at a time; called from several threads at once they stay memory-safe
+// (the text is guarded), but each thread reads the fault written last, by
+// whichever thread.
 #ifndef MATRIX_FORMULA_H_
 #define MATRIX_FORMULA_H_
 

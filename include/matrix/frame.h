@@ -12,7 +12,10 @@
 // or the message of the last formula fault, with its subject and " - " in
 // front where the fault has one. Reading does not clear it; only
 // VerifyFormule and CompileStrV clear it on entry. One text for the whole
-// module: formula functions are for one thread at a time.
+// module: formula functions are for one thread at a time. Calls from
+// several threads at once are memory-safe (the text is guarded by a lock)
+// but share the one text: each reads whatever fault was written last, by
+// any thread.
 MATRIX_API void GetLastErrorM(CString& text);
 
 // One double as a framework object. The arithmetic operators act as

@@ -13,6 +13,17 @@
 // another. Every screen coordinate is rounded to the nearest int with exact
 // halves going down (2.5 -> 2, -2.5 -> -3); values beyond the int range
 // saturate at INT_MIN or INT_MAX and NaN rounds to 0.
+//
+// Range of magnitudes: lengths, normalisation, cross products and the
+// parallel, perpendicular and angle tests square coordinates, so they hold
+// for coordinates and differences between about 1e-154 and 1e154 in
+// magnitude. Beyond that the squares overflow or underflow: for example
+// Normalization((1e200, 0, 0)) gives (0, 0, 0), IsParallel((1e200, 0, 0),
+// (0, 1e200, 0), 0.1) gives 1 and CosAngle gives NaN. Pipeline coordinates
+// stay far inside the range. A direction shorter than 2^-52 counts as zero:
+// Normalization leaves it as it is, IsPerpendicular finds it perpendicular
+// to every direction, and IsParallel parallel to every direction for any
+// tol >= 2^-104 (the zero direction for any tol >= 0).
 #ifndef MATRIX_GEOMETRY_H_
 #define MATRIX_GEOMETRY_H_
 
@@ -110,17 +121,17 @@ MATRIX_API double Distance(SPointD& a, SPointD& b, SPointD& p);
 MATRIX_API int GetInsidePoint(SPointD* out, double a, double b, SPointD p1,
                               SPointD p2);
 // out = the point at distance d from p1 towards p2 (beyond p2 when d > |p1 -
-// p2|). Returns 0 with out = (0, 0, 0) when d < 0 or p1 == p2. out may be
-// p1 or p2.
+// p2|). Returns 0 with out = (0, 0, 0) when d < 0, p1 == p2 or |p1 - p2| is
+// not finite (a coordinate that is not). out may be p1 or p2.
 MATRIX_API int GetInsidePoint2(SPointD& out, double d, SPointD& p1,
                                SPointD& p2);
 // *out = the point at distance d from p2 towards p1 (negative d: beyond p2).
-// Returns 0 when out is null (nothing written), or d == 0 or p1 == p2
-// (*out = 0, 0, 0).
+// Returns 0 when out is null (nothing written), or d == 0, p1 == p2 or
+// |p1 - p2| is not finite (*out = 0, 0, 0).
 MATRIX_API int GetInsidePoint3(SPointD* out, double d, SPointD p1, SPointD p2);
 // *out = the point on the extension of p1 -> p2 at distance d beyond p2
 // (negative d: back towards p1). Returns 0 when out is null (nothing
-// written) or p1 == p2 (*out = 0, 0, 0).
+// written), or p1 == p2 or |p1 - p2| is not finite (*out = 0, 0, 0).
 MATRIX_API int GetOutsidePoint(SPointD* out, double d, SPointD p1, SPointD p2);
 
 // Cosine of the angle at the vertex p2 of p1 p2 p3, by the law of cosines,
@@ -157,7 +168,13 @@ MATRIX_API double GetIntersectParameter(SPointD& dir, SPointD& normal,
 // out = the intersection of the line through p1 with direction d1 and the
 // line through p2 with direction d2. Returns 0, leaving out alone, when the
 // directions are parallel (sin^2 <= 3.045e-7), the lines are skew
-// (|(p2 - p1) . (d1 x d2)| > 1e-4) or no set of equations solves.
+// (|(p2 - p1) . (d1 x d2)| > 1e-4) or no set of equations solves. The
+// solution is checked on both lines: when it is farther from line 1 than
+// the lines' own distance g, or from line 2 than 16·g, by more than 2^-26
+// times the largest coordinate magnitude (of p1, p2 and the solution), it
+// is replaced by the midpoint of the lines' points of closest approach;
+// 0 when even that is farther than g plus that margin from either line
+// (coordinates that are not finite, say).
 MATRIX_API int GetIntersectLines(SPointD& d1, SPointD& d2, SPointD& p1,
                                  SPointD& p2, SPointD& out);
 

@@ -24,8 +24,11 @@
 // --- Linear systems and packed matrices ------------------------------------
 
 // Index of element (i, j) of a symmetric n×n matrix whose upper triangle,
-// diagonal included, is packed row after row (row i holds columns i..n-1);
-// i and j may be given in either order.
+// diagonal included, is packed row after row (row i holds columns i..n-1):
+// lo·(2n − 1 − lo)/2 + hi with lo = min(i, j), hi = max(i, j). i and j may
+// be given in either order. Arguments outside 0 <= i, j < n give the same
+// formula taken modulo 2^32 (never undefined, but not an index into the
+// packed array).
 MATRIX_API unsigned int IndexTr(int i, int j, int n);
 
 // Index of element (i, j), j >= i, in profile storage: rowStart[i] + j - i,
@@ -163,10 +166,13 @@ MATRIX_API double Span(double x1, double x2, double (*f)(double x, DWORD ctx),
 // (ctx, 0, 10) at the start, at the end of the forward march and before a 0
 // result, and asked (ctx, 1, 0) after each probe: true throws the int -2.
 // Refusal: step <= 0 or NaN returns 1 with both = x0 without calling f.
-// Safeguard: a march that cannot end (no positive limit, or a probe that
-// no longer moves) is ended after 100000 probes: the forward one returns 1
-// with both = the last probe, the backward one returns -2. A NaN value is
-// no sign change: the march goes on past it.
+// Safeguards: a probe that is not a finite number (x0 infinite, or a step
+// grown past the doubles) is not made: the forward march returns 1 with
+// both = the probe before it, the backward one returns -2. A march that
+// cannot end (no positive limit, or a probe that no longer moves) is ended
+// after 100000 probes, and every march after 2^27 (134217728) probes: the
+// forward one returns 1 with both = the last probe, the backward one
+// returns -2. A NaN value is no sign change: the march goes on past it.
 // REQUIRES: f is not null.
 MATRIX_API int FindZeroFunctionOnAxis(
     double x0, double step, double (*f)(double x, DWORD ctx), DWORD ctx,
@@ -189,7 +195,11 @@ MATRIX_API DWORD GetRootOfCubEqv(double a1, double a2, double a3, double& x1,
 // axis of one point gives its single value.
 
 // Piecewise-linear interpolation in (xs[i], ys[i]), i < n. Sorts the pairs
-// by xs ascending in the caller's arrays (stable for equal abscissae).
+// by xs ascending in the caller's arrays (stable for equal abscissae; a NaN
+// abscissa keeps its place and the runs between NaNs are sorted each on
+// its own), in O(n log n); a table already in order is not touched. A table
+// out of order needs a work array of n rows: CMemoryException when it
+// cannot be had.
 MATRIX_API double LInter(int n, double* xs, double* ys, double x, int lowSide,
                          int highSide);
 
@@ -211,7 +221,7 @@ MATRIX_API double LInter3(int nx, int ny, int nz, double* xs, double* ys,
 // Piecewise-cubic interpolation from values ys and derivatives ds at xs:
 // within an interval, the cubic that meets both values and both derivatives
 // of its ends; outside, the end value or the end interval's cubic. Sorts the
-// triples by xs ascending in the caller's arrays.
+// triples by xs ascending in the caller's arrays, as LInter sorts its pairs.
 MATRIX_API double CubInterPPD(int n, double* xs, double* ys, double* ds,
                               double x, int lowSide, int highSide);
 

@@ -49,7 +49,9 @@ bool Search(const Cubic& p, double a, double b, bool turned, double& root) {
   long windows = 0;
   double width = kWindowWidth;
   for (;;) {
-    if (h * g > 0) {
+    // A NaN value is no sign change: a NaN product would otherwise be
+    // bisected as one and yield a root of nothing.
+    if (h * g > 0 || std::isnan(h) || std::isnan(g)) {
       if (windows >= kFixedWidthWindows) width *= 2;
       ++windows;
       if ((h > 0) != turned) {
@@ -112,6 +114,9 @@ double GetTotalAproxLogFunc(double x, double k0, double k1, double k2,
                             double k3, double k4, double k5, double k6,
                             double k7, double k8, double k9) {
   const double r = std::log10(x);
+  // A negative (or NaN) x has no logarithm, so the polynomial in it has no
+  // value, whichever coefficients are zero.
+  if (std::isnan(r)) return kNaN;
   const double t = r * r;
   const double u = t * t;
   double s = k0;

@@ -52,7 +52,7 @@ unsigned Classes(wchar_t c) {
 // totals of both kinds of bracket are compared at the end; their nesting
 // is not.
 void VerifyFormule(CString& text) {
-  LastError().Empty();
+  ClearLastError();
   const wchar_t* p = text.GetString();
   const int n = text.GetLength();
   int parens = 0;

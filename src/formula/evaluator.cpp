@@ -249,7 +249,7 @@ double matrix::detail::ReduceText(CString& text, Values& values) {
 
 double matrix::detail::EvaluateFormula(CString& text, Values& values,
                                        int clear) {
-  LastError().Empty();
+  ClearLastError();
   VerifyFormule(text);
 
   // Brackets are reduced in the order of their ')', each with the nearest

@@ -4,6 +4,7 @@
 #include <matrix/frame.h>
 
 #include <iterator>
+#include <mutex>
 
 namespace {
 
@@ -21,6 +22,12 @@ const AFX_STRING_RESOURCE kMessages[] = {
 // under it. Unloading runs the same in reverse.
 CString g_last_error;
 CMatrixApp g_app;
+
+// Guards the last-error text, and the resource look-up switched to the
+// library for the load of a message. Formula functions are meant for one
+// thread at a time; hosts that call them from several threads anyway get
+// whole messages, the last one written winning, never torn memory.
+std::mutex g_last_error_mutex;
 
 struct ModuleStartup {
   ModuleStartup() {
@@ -55,18 +62,34 @@ SSetRec::~SSetRec() {
 namespace matrix::detail {
 
 CMatrixApp& App() { return g_app; }
-CString& LastError() { return g_last_error; }
+
+CString LastError() {
+  const std::lock_guard<std::mutex> lock(g_last_error_mutex);
+  return g_last_error;
+}
+
+void ClearLastError() {
+  const std::lock_guard<std::mutex> lock(g_last_error_mutex);
+  g_last_error.Empty();
+}
 
 namespace {
 
 [[noreturn]] void Report(UINT id, const std::wstring_view* subject) {
-  SSetRec resources(g_app.m_hInstance);
-  g_ResourceManager->LoadString(g_last_error, id, 0, 0);
-  if (subject) {
-    CString text(subject->data(), static_cast<int>(subject->size()));
-    text += L" - ";
-    text += g_last_error;
-    g_last_error = text;
+  {
+    const std::lock_guard<std::mutex> lock(g_last_error_mutex);
+    CString message;
+    {
+      SSetRec resources(g_app.m_hInstance);
+      g_ResourceManager->LoadString(message, id, 0, 0);
+    }
+    if (subject) {
+      CString text(subject->data(), static_cast<int>(subject->size()));
+      text += L" - ";
+      text += message;
+      message = text;
+    }
+    g_last_error = message;
   }
   AfxThrowUserException();
 }
@@ -80,4 +103,8 @@ void ThrowFormulaError(UINT id, std::wstring_view subject) {
 
 }  // namespace matrix::detail
 
-void GetLastErrorM(CString& text) { text = g_last_error; }
+void GetLastErrorM(CString& text) {
+  // Copied under the lock, assigned outside it: text is the host's string.
+  const CString copy = matrix::detail::LastError();
+  text = copy;
+}

@@ -32,8 +32,11 @@ namespace matrix::detail {
 
 CMatrixApp& App();
 
-// The module-wide last-error text.
-CString& LastError();
+// A copy of the module-wide last-error text, and its emptying; both take
+// the text's lock, so that concurrent callers are memory-safe (the last
+// writer wins).
+CString LastError();
+void ClearLastError();
 
 // The one funnel of every formula fault: with resource look-up pointed at
 // the library's own module, loads message `id` into the last-error text,

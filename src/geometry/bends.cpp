@@ -33,6 +33,49 @@ std::vector<SPointD> WorkPoints(int n) {
   }
 }
 
+// The construction of an arc of radius R in the corner b between the legs
+// towards p1 and p2: the corner angle, the tangent points and the centre.
+struct ArcFrame {
+  double phi = 0.0;
+  SPointD t1;
+  SPointD t2;
+  SPointD centre;
+};
+
+// Builds the frame, or returns false for what the arc refuses before any
+// point is traced: parallel legs, a zero corner angle, a zero radius, or a
+// tangent point or centre that cannot be placed (a point that is not
+// finite, say).
+bool FrameArc(double R, const SPointD& p1, const SPointD& b, const SPointD& p2,
+              ArcFrame& frame) {
+  // R = 0 puts both tangent points on the corner; checked here, not left to
+  // the tangent points, because a NaN corner angle would let it through.
+  if (R == 0.0) return false;
+  SPointD q1 = p1;
+  SPointD c = b;
+  SPointD q2 = p2;
+  if (IsParallel(q1, c, c, q2, kArcParallel)) return false;
+  const double phi = std::acos(CosAngle(q1, c, q2));
+  if (phi == 0.0) return false;
+  const double d = R / std::tan(phi / 2.0);
+  if (!GetInsidePoint3(&frame.t1, d, q1, c)) return false;
+  if (!GetInsidePoint3(&frame.t2, d, q2, c)) return false;
+  SPointD mid;
+  if (!GetInsidePoint(&mid, 0.5, 0.5, frame.t1, frame.t2)) return false;
+  if (!GetOutsidePoint(&frame.centre, R * std::sin(phi / 2.0), c, mid)) {
+    return false;
+  }
+  frame.phi = phi;
+  return true;
+}
+
+// Whether the evenly spaced trace of n >= 3 points is sure to refuse its
+// first interior point once the frame stands: that point is placed at
+// R·tan of an angle in (0, pi/2) (n > 3) or at -R·tan of an angle in
+// (pi/2, pi) (n = 3) from a tangent point, a negative distance for every
+// negative radius.
+bool EvenTraceRefused(double R) { return R < 0.0; }
+
 }  // namespace
 
 int InsertArc(double R, SPointD N1, SPointD B, SPointD N2, int n,
@@ -60,22 +103,15 @@ int InsertArc(double R, SPointD N1, SPointD B, SPointD N2, int n,
 int TraceArc(double R, SPointD& P1, SPointD& B, SPointD& P2, double* angles,
              int n, SPointD* out, SPointD* centre) {
   if (n < 3 || out == nullptr) return 0;
-  // P1 and P2 may be out[0] and out[n-1]: read them before writing.
-  SPointD p1 = P1;
+  // P1 and P2 may be out[0] and out[n-1]: the frame reads them before
+  // anything is written.
+  ArcFrame frame;
+  if (!FrameArc(R, P1, B, P2, frame)) return 0;
   SPointD b = B;
-  SPointD p2 = P2;
-  if (IsParallel(p1, b, b, p2, kArcParallel)) return 0;
-  const double phi = std::acos(CosAngle(p1, b, p2));
-  if (phi == 0.0) return 0;
-  const double d = R / std::tan(phi / 2.0);
-  SPointD t1;
-  SPointD t2;
-  if (!GetInsidePoint3(&t1, d, p1, b)) return 0;
-  if (!GetInsidePoint3(&t2, d, p2, b)) return 0;
-  SPointD mid;
-  SPointD z;
-  if (!GetInsidePoint(&mid, 0.5, 0.5, t1, t2)) return 0;
-  if (!GetOutsidePoint(&z, R * std::sin(phi / 2.0), b, mid)) return 0;
+  const double phi = frame.phi;
+  SPointD t1 = frame.t1;
+  SPointD t2 = frame.t2;
+  SPointD z = frame.centre;
   if (centre != nullptr) *centre = z;
   out[0] = t1;
   out[n - 1] = t2;
@@ -105,7 +141,20 @@ int TraceArc(double R, SPointD& P1, SPointD& B, SPointD& P2, double* angles,
 
 int InsertArc(double R, SPointD N1, SPointD B, SPointD N2, int n, CPoint* pts,
               double scale, SEilerang* view) {
-  if (n < 0) return 0;  // no work array of negative size
+  // Everything the model form refuses before tracing is checked before the
+  // work array is allocated, so that a refusal never costs memory: the fit
+  // (n = 0 asks only that), n = 1, and for n >= 3 the arc's frame between
+  // the tangent points.
+  if (n < 0 || n == 1) return 0;
+  if (!InsertArc(R, N1, B, N2, 0, nullptr)) return 0;
+  if (n >= 3) {
+    SPointD ends[2];
+    InsertArc(R, N1, B, N2, 2, ends);
+    ArcFrame frame;
+    if (!FrameArc(R, ends[0], B, ends[1], frame) || EvenTraceRefused(R)) {
+      return 0;
+    }
+  }
   std::vector<SPointD> work = WorkPoints(n);
   const int done = InsertArc(R, N1, B, N2, n, work.data());
   if (done) {
@@ -119,7 +168,11 @@ int InsertArc(double R, SPointD N1, SPointD B, SPointD N2, int n, CPoint* pts,
 
 int TraceArc(double R, SPointD P1, SPointD B, SPointD P2, int n, CPoint* pts,
              double scale, SEilerang* view) {
-  if (n < 3) return 0;  // refused by the model form; no work array needed
+  // What the model form refuses is checked before the work array is
+  // allocated, so that a refusal never costs memory.
+  if (n < 3) return 0;
+  ArcFrame frame;
+  if (!FrameArc(R, P1, B, P2, frame) || EvenTraceRefused(R)) return 0;
   std::vector<SPointD> work = WorkPoints(n);
   const int done = TraceArc(R, P1, B, P2, nullptr, n, work.data(), nullptr);
   if (done) {

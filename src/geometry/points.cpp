@@ -5,6 +5,7 @@
 #include <matrix/numeric.h>
 
 #include <cmath>
+#include <limits>
 
 #include "geometry/internal.h"
 
@@ -20,6 +21,18 @@ constexpr double kIntersectParallel = 3.045e-7;
 // Lines farther apart than this triple product (in the host's unit cubed)
 // are skew and do not meet.
 constexpr double kIntersectSkew = 1e-4;
+// A solution of the intersection's equations is accepted when it lies on
+// both lines within their own distance plus this much of the coordinates'
+// magnitude: half the digits of a double, far above the rounding of a
+// well-conditioned solve and far below the error of an ill-conditioned one
+// (equations scaled by a direction component that is only rounding noise).
+constexpr double kIntersectCheck = 0x1p-26;
+// Lines that pass the skew test without meeting: the written solution lies
+// on line 1 where it crosses a plane through line 2, so farther from line 2
+// than the lines' own distance, by a factor that grows as line 1 turns into
+// that plane. Up to 16 times that distance (line 1 at more than about 3.6
+// degrees to the plane) it is kept.
+constexpr double kIntersectSpread = 16;
 
 double SquaredLength(const SPointD& v) {
   return v.x * v.x + v.y * v.y + v.z * v.z;
@@ -29,6 +42,68 @@ void SetZero(SPointD& p) {
   p.x = 0.0;
   p.y = 0.0;
   p.z = 0.0;
+}
+
+// A segment length that a point can be placed along: not zero, and finite
+// (an infinite coordinate gives an infinite or NaN length, and a point
+// divided along it would be NaN).
+bool UsableLength(double length) {
+  return length > 0.0 && length < std::numeric_limits<double>::infinity();
+}
+
+// v / |v|, without the tolerances of Normalization; v must not be zero.
+SPointD Unit(const SPointD& v) {
+  const double length = std::sqrt(SquaredLength(v));
+  return SPointD(v.x / length, v.y / length, v.z / length);
+}
+
+double Magnitude(const SPointD& p) {
+  return std::fmax(std::fabs(p.x), std::fmax(std::fabs(p.y), std::fabs(p.z)));
+}
+
+// The distance from p to the line through a with the unit direction u.
+double LineDistance(const SPointD& p, const SPointD& a, const SPointD& u) {
+  SPointD c;
+  GetVectorProduct(c, Sub(p, a), u, false);
+  return std::sqrt(SquaredLength(c));
+}
+
+// Checks a candidate intersection of two non-parallel lines against both
+// lines and, when it fails, replaces it by the midpoint of the lines'
+// points of closest approach, computed from unit directions (well
+// conditioned for lines that are not parallel). False when not even that
+// point lies on both lines (coordinates that are not finite, say).
+bool SettleIntersection(const SPointD& d1, const SPointD& d2, const SPointD& p1,
+                        const SPointD& p2, SPointD& x) {
+  const SPointD u1 = Unit(d1);
+  const SPointD u2 = Unit(d2);
+  SPointD n;
+  GetVectorProduct(n, u1, u2, false);
+  const double nn = SquaredLength(n);
+  const SPointD w = Sub(p2, p1);
+  const double gap = std::fabs(Dot(w, n)) / std::sqrt(nn);
+  auto on_both = [&](const SPointD& q, double spread) {
+    const double scale =
+        std::fmax(Magnitude(q), std::fmax(Magnitude(p1), Magnitude(p2)));
+    const double slack = kIntersectCheck * scale;
+    return LineDistance(q, p1, u1) <= gap + slack &&
+           LineDistance(q, p2, u2) <= spread * gap + slack;
+  };
+  if (on_both(x, kIntersectSpread)) return true;
+  // p1 + t1·u1 and p2 + t2·u2 are the closest points: w × u2 and w × u1
+  // projected on the common normal give t1 and t2.
+  SPointD c2;
+  SPointD c1;
+  GetVectorProduct(c2, w, u2, false);
+  GetVectorProduct(c1, w, u1, false);
+  const double t1 = Dot(c2, n) / nn;
+  const double t2 = Dot(c1, n) / nn;
+  const SPointD q(0.5 * ((p1.x + t1 * u1.x) + (p2.x + t2 * u2.x)),
+                  0.5 * ((p1.y + t1 * u1.y) + (p2.y + t2 * u2.y)),
+                  0.5 * ((p1.z + t1 * u1.z) + (p2.z + t2 * u2.z)));
+  if (!on_both(q, 1.0)) return false;
+  x = q;
+  return true;
 }
 
 }  // namespace
@@ -119,7 +194,7 @@ int GetInsidePoint2(SPointD& out, double d, SPointD& p1, SPointD& p2) {
   SetZero(out);
   if (d < 0.0) return 0;
   const double length = Distance(a, b);
-  if (length == 0.0) return 0;
+  if (!UsableLength(length)) return 0;
   out.x = ((length - d) * a.x + d * b.x) / length;
   out.y = ((length - d) * a.y + d * b.y) / length;
   out.z = ((length - d) * a.z + d * b.z) / length;
@@ -131,7 +206,7 @@ int GetInsidePoint3(SPointD* out, double d, SPointD p1, SPointD p2) {
   SetZero(*out);
   if (d == 0.0) return 0;
   const double length = Distance(p1, p2);
-  if (length == 0.0) return 0;
+  if (!UsableLength(length)) return 0;
   out->x = (d * p1.x + (length - d) * p2.x) / length;
   out->y = (d * p1.y + (length - d) * p2.y) / length;
   out->z = (d * p1.z + (length - d) * p2.z) / length;
@@ -142,7 +217,7 @@ int GetOutsidePoint(SPointD* out, double d, SPointD p1, SPointD p2) {
   if (out == nullptr) return 0;
   SetZero(*out);
   const double length = Distance(p1, p2);
-  if (length == 0.0) return 0;
+  if (!UsableLength(length)) return 0;
   out->x = ((length + d) * p2.x - d * p1.x) / length;
   out->y = ((length + d) * p2.y - d * p1.y) / length;
   out->z = ((length + d) * p2.z - d * p1.z) / length;
@@ -253,9 +328,14 @@ int GetIntersectLines(SPointD& d1, SPointD& d2, SPointD& p1, SPointD& p2,
     b[2] = row3[3];
     double x[3];
     if (Gauss2(3, a, b, x)) {
-      out.x = x[0];
-      out.y = x[1];
-      out.z = x[2];
+      // The equations of line 1 are scaled by its direction's components;
+      // one that is only rounding noise makes the system near-singular
+      // without Gauss2 noticing, so the solution is checked on both lines.
+      SPointD solution(x[0], x[1], x[2]);
+      if (!SettleIntersection(d1, d2, p1, p2, solution)) return 0;
+      out.x = solution.x;
+      out.y = solution.y;
+      out.z = solution.z;
       return 1;
     }
   }

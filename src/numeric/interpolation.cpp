@@ -2,6 +2,7 @@
 // variables and a piecewise-cubic look-up from values and derivatives.
 #include <matrix/numeric.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <limits>
@@ -33,21 +34,47 @@ std::size_t FindInterval(const double* a, std::size_t n, double v) {
   return n - 2;
 }
 
-// Bubble sort of the table by xs ascending, moving ys (and ds when not null)
-// along; neighbours swap only when strictly out of order, so equal
-// abscissae keep their order. Stops after the first pass without a swap.
+// A table row carried through the sort.
+struct TableRow {
+  double x;
+  double y;
+  double d;
+};
+
+// A table of up to this many rows is sorted on the stack.
+constexpr std::size_t kStackRows = 32;
+
+// Sorts the table by xs ascending, moving ys (and ds when not null) along,
+// stably: equal abscissae keep their order. A NaN abscissa compares with
+// nothing, so it keeps its place and no row passes it; the runs between
+// NaNs are sorted each on its own. (This is the order that swapping
+// neighbours strictly out of order until none are gives, in O(n log n).)
+// A table already in order is not touched.
 void SortTable(std::size_t n, double* xs, double* ys, double* ds) {
-  bool swapped = true;
-  while (swapped) {
-    swapped = false;
-    for (std::size_t i = 0; i + 1 < n; ++i) {
-      if (xs[i] > xs[i + 1]) {
-        std::swap(xs[i], xs[i + 1]);
-        std::swap(ys[i], ys[i + 1]);
-        if (ds != nullptr) std::swap(ds[i], ds[i + 1]);
-        swapped = true;
-      }
+  std::size_t first = 0;
+  while (first + 1 < n && !(xs[first] > xs[first + 1])) ++first;
+  if (first + 1 >= n) return;  // no neighbours out of order
+  WorkArray<TableRow, kStackRows> rows(n);
+  for (std::size_t i = 0; i < n; ++i) {
+    rows[i] = TableRow{xs[i], ys[i], ds != nullptr ? ds[i] : 0.0};
+  }
+  const auto by_x = [](const TableRow& a, const TableRow& b) {
+    return a.x < b.x;
+  };
+  for (std::size_t lo = 0; lo < n;) {
+    if (std::isnan(rows[lo].x)) {
+      ++lo;
+      continue;
     }
+    std::size_t hi = lo + 1;
+    while (hi < n && !std::isnan(rows[hi].x)) ++hi;
+    std::stable_sort(rows.data() + lo, rows.data() + hi, by_x);
+    lo = hi;
+  }
+  for (std::size_t i = 0; i < n; ++i) {
+    xs[i] = rows[i].x;
+    ys[i] = rows[i].y;
+    if (ds != nullptr) ds[i] = rows[i].d;
   }
 }
 

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
 
 #include "numeric/work_array.h"
 
@@ -251,11 +252,19 @@ Diagonal FindDiagonal(const double* a, std::size_t n) {
 }  // namespace
 
 unsigned int IndexTr(int i, int j, int n) {
-  // 64-bit arithmetic: the same values as int where int does not overflow.
-  const long long lo = std::min(i, j);
-  const long long hi = std::max(i, j);
-  const long long index = lo * (2LL * n - 1 - lo) / 2 + hi;
-  return static_cast<unsigned int>(index);
+  // Unsigned 64-bit arithmetic wraps where signed arithmetic would be
+  // undefined, and yields the same low 32 bits wherever the signed formula
+  // is defined: lo·(2n − 1 − lo) is even, so shifting its residue modulo
+  // 2^64 right by one gives the exact half modulo 2^63, of which the result
+  // keeps the low 32 bits.
+  const std::uint64_t lo =
+      static_cast<std::uint64_t>(static_cast<std::int64_t>(std::min(i, j)));
+  const std::uint64_t hi =
+      static_cast<std::uint64_t>(static_cast<std::int64_t>(std::max(i, j)));
+  const std::uint64_t order =
+      static_cast<std::uint64_t>(static_cast<std::int64_t>(n));
+  const std::uint64_t product = lo * (2 * order - 1 - lo);
+  return static_cast<unsigned int>((product >> 1) + hi);
 }
 
 unsigned int IndexTrBand(int i, int j, int* rowStart) {

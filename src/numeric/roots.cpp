@@ -27,13 +27,18 @@ constexpr int kSpanMaxSteps = 150;
 
 // FindZeroFunctionOnAxis: the relative change of f between probes below
 // which, far out, f counts as levelled off; the value of xRight that says
-// so; and a cap on the probes of either march. Without a positive search
+// so; and two caps on the probes of either march. Without a positive search
 // limit the forward march ends only through the function, and a step below
 // the spacing of doubles near a probe never advances; after 100000 probes
-// such a march (and only such a march) is ended.
+// such a march is ended. Any other march ends by itself, but a function
+// that is NaN along the way never lets the step grow, so that a small step
+// can take billions of probes to the limit: every march is ended after
+// 2^27 probes (about 1.3e8, far more than a march that is waited for
+// takes).
 constexpr double kLevelledOff = 1e-10;
 constexpr double kNoBracket = 1e100;
 constexpr int kAxisMaxProbes = 100000;
+constexpr int kAxisProbeCap = 1 << 27;
 
 // The value thrown when the host's progress callback abandons the march.
 constexpr int kAbandoned = -2;
@@ -184,6 +189,13 @@ int FindZeroFunctionOnAxis(double x0, double step,
     const double before = x;
     x = x + h;
     if (limited && x > limit_x) x = limit_x + 1;
+    // An infinite x0 or a step grown past the doubles gives a probe that is
+    // not a finite point (x + h may be NaN, which never equals the probe
+    // before it): the march has gone as far as it can.
+    if (!std::isfinite(x)) {
+      xLeft = xRight = before;
+      return 1;
+    }
     const double fn = f(x, ctx);
     if (limited && x > limit_x && sign * fn > 0) {
       xLeft = xRight = std::max(limit_x, x0);
@@ -207,7 +219,9 @@ int FindZeroFunctionOnAxis(double x0, double step,
     check_abandon();
     // Only a march that can run for ever is cut short: one without a
     // positive limit, or one whose probe no longer moves.
-    if (++probes >= kAxisMaxProbes && (!limited || x == before) &&
+    ++probes;
+    if (((probes >= kAxisMaxProbes && (!limited || x == before)) ||
+         probes >= kAxisProbeCap) &&
         !(fs * fc <= 0)) {
       xLeft = xRight = x;  // no sign change as far as the march went
       return 1;
@@ -226,6 +240,7 @@ int FindZeroFunctionOnAxis(double x0, double step,
       const double before = xLeft;
       xRight = xLeft;
       xLeft = xLeft - h;
+      if (!std::isfinite(xLeft)) return -2;  // past the doubles, not x0
       const double fn = f(xLeft, ctx);
       if (fs != 0) {
         const double change = std::fabs((fn - fs) / fs);
@@ -238,7 +253,11 @@ int FindZeroFunctionOnAxis(double x0, double step,
       fs = fn;
       if (x0 >= xLeft) return -2;
       check_abandon();
-      if (++probes >= kAxisMaxProbes && xLeft == before) return -2;
+      ++probes;
+      if ((probes >= kAxisMaxProbes && xLeft == before) ||
+          probes >= kAxisProbeCap) {
+        return -2;
+      }
     } while (!(fs * fc <= 0));
   }
   notify();

@@ -150,13 +150,41 @@ TEST(GetTotalAproxLogFunc, EdgeArguments) {
   // x = 0 with an odd power: −∞; with an even one: +∞.
   EXPECT_EQ(GetTotalAproxLogFunc(0, 1, 2, 0, 0, 0, 0, 0, 0, 0, 0), -kInf);
   EXPECT_EQ(GetTotalAproxLogFunc(0, 1, 0, 2, 0, 0, 0, 0, 0, 0, 0), kInf);
-  EXPECT_TRUE(
-      std::isnan(GetTotalAproxLogFunc(-1, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0)));
-  // No non-zero power: only k0 counts, even for a NaN argument.
-  EXPECT_EQ(GetTotalAproxLogFunc(kNaN, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0), 1);
+  // No non-zero power: only k0 counts for an infinite logarithm.
   EXPECT_EQ(GetTotalAproxLogFunc(kInf, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0), 2);
   EXPECT_NEAR(GetTotalAproxLogFunc(2, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0),
               0.30102999566398120, 1e-16);
+}
+
+// A NaN coefficient makes every value NaN; a NaN product of window values
+// was once bisected as a sign change and gave a "root" such as -9.99.
+TEST(Equal3d, NaNCoefficientsHaveNoRoot) {
+  const double rows[][6] = {
+      {0, 0, kNaN, 1, 1, 1},
+      {0, 0, 1, kNaN, 0, -8},
+      {0, 0, 1, 0, 0, kNaN},
+      {-5, 5, 1, -6, 11, kNaN},
+  };
+  for (const auto& r : rows) {
+    EXPECT_TRUE(std::isnan(Equal3d(r[0], r[1], r[2], r[3], r[4], r[5])))
+        << r[2] << " " << r[3] << " " << r[4] << " " << r[5];
+  }
+}
+
+// A negative or NaN x has no decimal logarithm, so the sum has no value even
+// when every power's coefficient is zero (which once gave k0).
+TEST(GetTotalAproxLogFunc, NoLogarithmGivesNaNWhateverTheCoefficients) {
+  const double xs[] = {-1, -1e-300, -kInf, kNaN};
+  for (double x : xs) {
+    EXPECT_TRUE(
+        std::isnan(GetTotalAproxLogFunc(x, 5, 0, 0, 0, 0, 0, 0, 0, 0, 0)))
+        << x;
+    EXPECT_TRUE(
+        std::isnan(GetTotalAproxLogFunc(x, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0)))
+        << x;
+  }
+  // Minus zero is zero: r = -inf and only k0 counts.
+  EXPECT_EQ(GetTotalAproxLogFunc(-0.0, 5, 0, 0, 0, 0, 0, 0, 0, 0, 0), 5);
 }
 
 }  // namespace

@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+#include <vector>
+
 #include "support/formula_testing.h"
 
 namespace {
@@ -147,6 +151,54 @@ TEST(LastError, OnlyTheCheckerAndTheEvaluatorClearIt) {
   EXPECT_TRUE(Faults([&] { CompileStrV(bad, values, 0); }, Msg(167, L"Sin")));
   EXPECT_EQ(CompileStrV(good, values, 0), 6.0);
   EXPECT_TRUE(LastError().IsEmpty());
+}
+
+// Formula functions are for one thread at a time, but a host that calls
+// them from several threads must not corrupt memory: one thread emptying
+// the last-error text while another's fault report assigned it was a
+// heap-use-after-free. Four threads fault and succeed in turn; every text
+// read is whole (empty or one of the four messages), every value right.
+TEST(LastError, ConcurrentCallersReadWholeMessages) {
+  struct Case {
+    const wchar_t* formula;
+    CString message;
+  };
+  const Case cases[4] = {{L"Sin(0)", Msg(167, L"Sin")},
+                         {L"1/0", Msg(170)},
+                         {L"2*-3", Msg(166)},
+                         {L"2+(", Msg(161)}};
+  std::atomic<int> bad_texts{0};
+  std::atomic<int> bad_values{0};
+  std::atomic<int> missing_faults{0};
+  auto worker = [&](int k) {
+    Values values;
+    for (int round = 0; round < 500; ++round) {
+      CString bad(cases[k].formula);
+      try {
+        CompileStrV(bad, values, 1);
+        ++missing_faults;
+      } catch (CUserException* e) {
+        e->Delete();
+      }
+      CString text;
+      GetLastErrorM(text);
+      bool whole = text.IsEmpty();
+      for (const Case& c : cases) whole = whole || text == c.message;
+      if (!whole) ++bad_texts;
+      CString good(L"(2+3)*4");
+      if (CompileStrV(good, values, 1) != 20.0) ++bad_values;
+    }
+  };
+  std::vector<std::thread> threads;
+  for (int k = 0; k < 4; ++k) threads.emplace_back(worker, k);
+  for (std::thread& t : threads) t.join();
+  EXPECT_EQ(bad_texts.load(), 0);
+  EXPECT_EQ(bad_values.load(), 0);
+  EXPECT_EQ(missing_faults.load(), 0);
+  // One thread alone again: the text is its own.
+  Values values;
+  CString bad(L"1/0");
+  EXPECT_TRUE(Faults([&] { CompileStrV(bad, values, 0); }, Msg(170)));
 }
 
 }  // namespace

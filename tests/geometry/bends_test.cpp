@@ -4,6 +4,7 @@
 #include <matrix/geometry.h>
 
 #include <cmath>
+#include <limits>
 #include <random>
 #include <vector>
 
@@ -300,6 +301,96 @@ TEST(ScreenArcs, LeaveThePointsAloneOnRefusal) {
       0);
   EXPECT_EQ(TraceArc(2, kN1, kB, SPointD(5, 0, 0), 3, pts, 1.0, &view), 0);
   for (const CPoint& p : pts) EXPECT_EQ(p, CPoint(7, 7));
+}
+
+// R = 0 is refused also when a point is NaN (the NaN corner angle once let
+// it through to a result of 1), and a point that is not finite is refused
+// with any radius.
+TEST(TraceArc, RefusesAZeroRadiusAndPointsThatAreNotFinite) {
+  const double inf = std::numeric_limits<double>::infinity();
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  struct Row {
+    double r;
+    SPointD p1, b, p2;
+  } rows[] = {
+      {0, SPointD(nan, 0, 0), kB, kN2},
+      {0, kN1, SPointD(0, nan, 0), kN2},
+      {0, kN1, kB, SPointD(0, 0, nan)},
+      {2, SPointD(nan, 0, 0), kB, kN2},
+      {2, SPointD(-inf, 0, 0), kB, kN2},
+      {2, kN1, SPointD(inf, 0, 0), kN2},
+      {nan, kN1, kB, kN2},
+      {inf, kN1, kB, kN2},
+  };
+  for (Row& r : rows) {
+    SPointD out[4];
+    EXPECT_EQ(TraceArc(r.r, r.p1, r.b, r.p2, nullptr, 4, out, nullptr), 0)
+        << r.r;
+  }
+}
+
+// The screen forms refuse what the model form refuses before they allocate
+// their work array: antiparallel legs with n = INT_MAX once threw
+// CMemoryException (an abort under ASan) instead of returning 0.
+TEST(ScreenArcs, RefuseBeforeAllocating) {
+  const int huge = std::numeric_limits<int>::max();
+  SEilerang view{0, 0, 0, 0, 0};
+  CPoint pts[1] = {{7, 7}};
+  struct Row {
+    double r;
+    SPointD n1, n2;
+    bool traced;  // TraceArc refuses it too (it does not test the fit)
+  } rows[] = {
+      {2, kN1, SPointD(10, 0, 0), true},  // antiparallel legs: straight run
+      {2, kN1, SPointD(-5, 0, 0), true},  // folded back
+      {0, kN1, kN2, true},                // zero radius
+      {-2, kN1, kN2, true},               // negative radius: no interior point
+      {3, SPointD(-3, 0, 0), SPointD(0, 4, 0), false},  // does not fit
+  };
+  for (const Row& r : rows) {
+    if (r.traced) {
+      EXPECT_EQ(TraceArc(r.r, r.n1, kB, r.n2, huge, pts, 1.0, &view), 0) << r.r;
+    }
+    EXPECT_EQ(InsertArc(r.r, r.n1, kB, r.n2, huge, pts, 1.0, &view), 0) << r.r;
+  }
+  EXPECT_EQ(InsertArc(2, kN1, kB, kN2, 1, pts, 1.0, &view), 0);
+  EXPECT_EQ(pts[0], CPoint(7, 7));
+}
+
+// The checks made before allocating agree with the model form: over random
+// corners, radii of either sign and zero and several counts, each screen
+// form succeeds exactly when its model form does, with the same points.
+TEST(ScreenArcs, RefuseExactlyWhenTheModelFormRefuses) {
+  std::mt19937 gen(41);
+  SEilerang view{10, 20, 30, 0, 0};
+  int done = 0, refused = 0;
+  for (int trial = 0; trial < 400; ++trial) {
+    const Corner c = RandomCorner(gen);
+    const double radii[] = {c.r, -c.r, 0.0, 100 * c.r};
+    for (double r : radii) {
+      for (int n : {0, 1, 2, 3, 4, 7}) {
+        std::vector<SPointD> model(static_cast<std::size_t>(n) + 1);
+        std::vector<CPoint> pts(static_cast<std::size_t>(n) + 1, CPoint(7, 7));
+        const int want = InsertArc(r, c.n1, c.b, c.n2, n, model.data());
+        ASSERT_EQ(InsertArc(r, c.n1, c.b, c.n2, n, pts.data(), 0.5, &view),
+                  want)
+            << trial << " " << r << " " << n;
+        (want ? done : refused) += 1;
+        for (int i = 0; want && i < n; ++i) {
+          const SPointI s = PointXYZ(&model[i], 0.5, &view);
+          EXPECT_EQ(pts[i], CPoint(s.x, s.y));
+        }
+        SPointD p1 = c.n1, b = c.b, p2 = c.n2;
+        const int want_trace =
+            TraceArc(r, p1, b, p2, nullptr, n, model.data(), nullptr);
+        EXPECT_EQ(TraceArc(r, c.n1, c.b, c.n2, n, pts.data(), 0.5, &view),
+                  want_trace)
+            << trial << " " << r << " " << n;
+      }
+    }
+  }
+  EXPECT_GT(done, 1000);
+  EXPECT_GT(refused, 1000);
 }
 
 }  // namespace

@@ -331,6 +331,109 @@ TEST(GetIntersectLines, FindsTheCommonPointOfRandomLines) {
   }
 }
 
+// The distance from q to the line through p with direction d: the length
+// of what is left of q - p after taking away its projection on the unit
+// direction (not the library's cross product).
+double DistanceToLine(const SPointD& q, const SPointD& p, const SPointD& d) {
+  const double len = std::sqrt(d.x * d.x + d.y * d.y + d.z * d.z);
+  const double ux = d.x / len, uy = d.y / len, uz = d.z / len;
+  const double wx = q.x - p.x, wy = q.y - p.y, wz = q.z - p.z;
+  const double along = wx * ux + wy * uy + wz * uz;
+  const double rx = wx - along * ux, ry = wy - along * uy, rz = wz - along * uz;
+  return std::sqrt(rx * rx + ry * ry + rz * rz);
+}
+
+// Lines that meet, one direction carrying a component that is only rounding
+// noise: the equations of line 1, scaled by that component, are nearly
+// singular without Gauss2 noticing, and the point once returned was 0.55
+// from line 1 and 0.24 from line 2 (or 1.5 from line 2 in the second row).
+TEST(GetIntersectLines, NeverReturnsAPointOffEitherLine) {
+  struct Row {
+    SPointD d1, d2, p1, p2;
+    double x, y, z;  // where they meet
+  };
+  const SPointD n1(-4.2283121567569643e-15, -1, 1.0000000000000002);
+  const SPointD n2(3.4364348376062552, -1.20728001571072, 11.392532844394079);
+  const SPointD q2(n1.x + 2 * n1.x - n2.x, n1.y + 2 * n1.y - n2.y,
+                   n1.z + 2 * n1.z - n2.z);
+  const Row rows[] = {
+      {n1, n2, n1, q2, 3 * n1.x, 3 * n1.y, 3 * n1.z},
+      {SPointD(1e-9, 0, 1), SPointD(1, -2, 0), SPointD(0, 0, 0),
+       SPointD(-1, 2, 1.5), 0, 0, 1.5},
+  };
+  for (const Row& r : rows) {
+    SPointD d1 = r.d1, d2 = r.d2, p1 = r.p1, p2 = r.p2, out;
+    ASSERT_EQ(GetIntersectLines(d1, d2, p1, p2, out), 1);
+    EXPECT_TRUE(Near(out, r.x, r.y, r.z, 1e-8));
+    EXPECT_LT(DistanceToLine(out, r.p1, r.d1), 1e-8);
+    EXPECT_LT(DistanceToLine(out, r.p2, r.d2), 1e-8);
+  }
+}
+
+// Random meeting lines whose first direction has one or two components of
+// rounding-noise size, as CAD input has: every answer lies on both lines.
+TEST(GetIntersectLines, LinesWithNoiseComponentsMeetWhereTheyMeet) {
+  std::mt19937 gen(23);
+  std::uniform_real_distribution<double> u(-10, 10), noise(-1e-14, 1e-14);
+  int met = 0;
+  for (int trial = 0; trial < 3000; ++trial) {
+    const SPointD x(u(gen), u(gen), u(gen));
+    SPointD d1(u(gen), u(gen), u(gen)), d2(u(gen), u(gen), u(gen));
+    if (trial % 3 == 0) d1.x = noise(gen);
+    if (trial % 3 == 1) d1.y = noise(gen);
+    if (trial % 5 == 0) d1.z = noise(gen);
+    if (IsParallel(d1, d2, 1e-3)) continue;
+    const double s = u(gen), t = u(gen);
+    SPointD p1(x.x + s * d1.x, x.y + s * d1.y, x.z + s * d1.z);
+    SPointD p2(x.x + t * d2.x, x.y + t * d2.y, x.z + t * d2.z);
+    SPointD out;
+    if (!GetIntersectLines(d1, d2, p1, p2, out)) continue;  // skew by 1e-4
+    ++met;
+    EXPECT_LT(DistanceToLine(out, p1, d1), 1e-9 * 300) << trial;
+    EXPECT_LT(DistanceToLine(out, p2, d2), 1e-9 * 300) << trial;
+  }
+  EXPECT_GT(met, 2000);
+}
+
+// A point that is not finite gives no intersection (it once gave 1 with a
+// NaN point).
+TEST(GetIntersectLines, RefusesPointsThatAreNotFinite) {
+  const double inf = std::numeric_limits<double>::infinity();
+  const SPointD rows[] = {SPointD(kNaN, 0, 0), SPointD(0, inf, 0),
+                          SPointD(0, 0, -inf)};
+  for (const SPointD& bad : rows) {
+    SPointD d1(1, 0, 0), d2(0, 1, 0), p1 = bad, p2(0, 1, 0), out(9, 9, 9);
+    EXPECT_EQ(GetIntersectLines(d1, d2, p1, p2, out), 0);
+    EXPECT_TRUE(Is(out, 9, 9, 9));
+  }
+}
+
+// A segment whose length is not finite has no point at a distance along
+// it; with p1 == p2 = (inf, 0, 0) the three forms once returned 1 with NaN.
+TEST(PointsOnSegments, RefuseSegmentsWhoseLengthIsNotFinite) {
+  const double inf = std::numeric_limits<double>::infinity();
+  struct Row {
+    SPointD p1, p2;
+  } rows[] = {
+      {SPointD(inf, 0, 0), SPointD(inf, 0, 0)},
+      {SPointD(0, -inf, 0), SPointD(0, -inf, 0)},
+      {SPointD(inf, 0, 0), SPointD(0, 0, 0)},
+      {SPointD(kNaN, 1, 2), SPointD(0, 1, 2)},
+      {SPointD(1e200, 0, 0), SPointD(-1e200, 0, 0)},  // |p1 - p2| overflows
+  };
+  for (Row& r : rows) {
+    SPointD out(9, 9, 9);
+    EXPECT_EQ(GetInsidePoint2(out, 1, r.p1, r.p2), 0);
+    EXPECT_TRUE(Is(out, 0, 0, 0));
+    out = SPointD(9, 9, 9);
+    EXPECT_EQ(GetInsidePoint3(&out, 1, r.p1, r.p2), 0);
+    EXPECT_TRUE(Is(out, 0, 0, 0));
+    out = SPointD(9, 9, 9);
+    EXPECT_EQ(GetOutsidePoint(&out, 1, r.p1, r.p2), 0);
+    EXPECT_TRUE(Is(out, 0, 0, 0));
+  }
+}
+
 TEST(Areas, FollowHeronAndBrahmagupta) {
   EXPECT_DOUBLE_EQ(
       SquareTriangle(SPointD(0, 0, 0), SPointD(4, 0, 0), SPointD(0, 3, 0)),

@@ -2,8 +2,10 @@
 #include <gtest/gtest.h>
 #include <matrix/numeric.h>
 
+#include <chrono>
 #include <cmath>
 #include <limits>
+#include <vector>
 
 namespace {
 
@@ -25,6 +27,66 @@ TEST(Interpolation, LInterSortsTheCallersTable) {
   LInter(4, xe, ye, 0.5, 0, 0);
   EXPECT_EQ(ye[1], 11);
   EXPECT_EQ(ye[2], 12);
+}
+
+// The sort keeps what the stable neighbour-swapping sort gives: equal
+// abscissae in their order, a NaN abscissa in its place with the runs on
+// either side sorted each on its own; values and derivatives move along.
+TEST(Interpolation, TablesSortStablyAroundNaN) {
+  double xs[7] = {3, 1, kNaN, 2, 0, 2, 1};
+  double ys[7] = {10, 11, 12, 13, 14, 15, 16};
+  double ds[7] = {20, 21, 22, 23, 24, 25, 26};
+  CubInterPPD(7, xs, ys, ds, 0.5, 1, 1);
+  const double want_x[7] = {1, 3, kNaN, 0, 1, 2, 2};
+  const double want_y[7] = {11, 10, 12, 14, 16, 13, 15};
+  for (int i = 0; i < 7; ++i) {
+    if (std::isnan(want_x[i])) {
+      EXPECT_TRUE(std::isnan(xs[i])) << i;
+    } else {
+      EXPECT_EQ(xs[i], want_x[i]) << i;
+    }
+    EXPECT_EQ(ys[i], want_y[i]) << i;
+    EXPECT_EQ(ds[i], want_y[i] + 10) << i;
+  }
+  // Signed zeros are equal: they keep their order.
+  double zx[3] = {0.0, -0.0, -1};
+  double zy[3] = {1, 2, 3};
+  LInter(3, zx, zy, 0, 1, 1);
+  EXPECT_EQ(zy[0], 3);
+  EXPECT_EQ(zy[1], 1);
+  EXPECT_EQ(zy[2], 2);
+  EXPECT_FALSE(std::signbit(zx[1]));
+  EXPECT_TRUE(std::signbit(zx[2]));
+}
+
+// A table in descending order once took quadratic time (100000 points over
+// 30 s); sorting 200000 points is now a matter of milliseconds, and the
+// result is the ascending table with the values along.
+TEST(Interpolation, LargeTablesSortInNLogN) {
+  const int n = 200000;
+  std::vector<double> xs(n), ys(n), zs(n), vs(n), ds(n);
+  for (int i = 0; i < n; ++i) {
+    xs[i] = n - i;
+    ys[i] = 2.0 * (n - i);
+    zs[i] = n - i;
+    vs[i] = 3.0 * (n - i);
+    ds[i] = -i;
+  }
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(LInter(n, xs.data(), ys.data(), 1000.5, 1, 1), 2001);
+  // At a node the cubic gives the node's value.
+  EXPECT_EQ(CubInterPPD(n, zs.data(), vs.data(), ds.data(), 3, 1, 1), 9);
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start)
+          .count();
+  EXPECT_LT(seconds, 10.0);
+  for (int i = 0; i < n; ++i) {
+    ASSERT_EQ(xs[i], i + 1);
+    ASSERT_EQ(ys[i], 2.0 * (i + 1));
+    ASSERT_EQ(zs[i], i + 1);
+    ASSERT_EQ(vs[i], 3.0 * (i + 1));
+    ASSERT_EQ(ds[i], -(n - 1 - i));
+  }
 }
 
 TEST(Interpolation, LInterSwitchesHoldOrExtrapolate) {

@@ -2,7 +2,9 @@
 #include <gtest/gtest.h>
 #include <matrix/numeric.h>
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 #include <vector>
 
 #include "support/afx_testing.h"
@@ -29,6 +31,36 @@ TEST(Linear, PackedIndexWalksTheUpperTriangleRowByRow) {
   } rows[] = {{0, 0, 7, 0},  {0, 6, 7, 6}, {1, 1, 7, 7},
               {6, 6, 7, 27}, {2, 1, 4, 5}, {1, 2, 4, 5}};
   for (const Row& r : rows) EXPECT_EQ(IndexTr(r.i, r.j, r.n), r.index);
+}
+
+// Arguments outside the matrix give the formula modulo 2^32 and are never
+// undefined: IndexTr(INT_MIN, INT_MIN, INT_MAX) once overflowed a signed
+// 64-bit product. The expected values are the exact integer formula,
+// worked out in 128 bits.
+TEST(Linear, PackedIndexIsDefinedForEveryArgument) {
+  __extension__ typedef __int128 Wide;
+  const int lo = std::numeric_limits<int>::min();
+  const int hi = std::numeric_limits<int>::max();
+  const int rows[][3] = {
+      {lo, lo, hi}, {hi, hi, lo}, {lo, hi, lo},          {hi, hi, hi},
+      {-1, 5, 3},   {0, 0, lo},   {70000, 70000, 70000}, {hi - 1, hi - 1, hi},
+      {lo, 0, 0},   {3, 2, -4},
+  };
+  for (const auto& r : rows) {
+    const Wide a = std::min(r[0], r[1]);
+    const Wide b = std::max(r[0], r[1]);
+    const Wide exact = a * (2 * Wide{r[2]} - 1 - a) / 2 + b;
+    const Wide mod = Wide{1} << 32;
+    const auto want = static_cast<unsigned int>(((exact % mod) + mod) % mod);
+    EXPECT_EQ(IndexTr(r[0], r[1], r[2]), want)
+        << r[0] << "," << r[1] << "," << r[2];
+    EXPECT_EQ(IndexTr(r[1], r[0], r[2]), want);
+  }
+  // n(n+1)/2 - 1 for the last diagonal element of the largest order.
+  EXPECT_EQ(IndexTr(hi - 1, hi - 1, hi),
+            static_cast<unsigned int>(
+                (static_cast<unsigned long long>(hi) * (hi + 1ULL) / 2 - 1) &
+                0xFFFFFFFFu));
 }
 
 TEST(Linear, ProfileIndexDoesNotSwapItsArguments) {

@@ -283,6 +283,57 @@ TEST(Roots, AxisMarchStepsOverNaNAndRunsToItsLimit) {
   EXPECT_GT(g_log.xs.size(), 100001u);
 }
 
+// A probe that is not a finite number ends the march before f sees it: an
+// infinite x0, or a step that overflows (x0 = -inf with step = DBL_MAX once
+// gave a NaN probe that never stopped the march).
+TEST(Roots, AxisMarchEndsAtAProbeThatIsNotFinite) {
+  const double inf = std::numeric_limits<double>::infinity();
+  const double big = std::numeric_limits<double>::max();
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  struct Row {
+    double x0, step, limit;
+  } rows[] = {
+      {-inf, big, 10}, {-inf, 1, 100}, {inf, 1, 100},
+      {nan, 1, 100},   {0, big, 10},   {-inf, big, -1e300},
+  };
+  for (const Row& r : rows) {
+    Reset([](double) { return 1.0; });
+    double left = 7, right = 7;
+    EXPECT_EQ(FindZeroFunctionOnAxis(r.x0, r.step, Recorded, kCtx, left, right,
+                                     r.limit, nullptr, 0, -1),
+              1)
+        << r.x0 << " " << r.step;
+    EXPECT_EQ(g_log.xs.size(), 1u) << r.x0 << " " << r.step;  // x0 only
+    // Both outputs are the last probe made: x0.
+    if (std::isnan(r.x0)) {
+      EXPECT_TRUE(std::isnan(left) && std::isnan(right));
+    } else {
+      EXPECT_EQ(left, r.x0);
+      EXPECT_EQ(right, r.x0);
+    }
+  }
+}
+
+long g_nan_calls = 0;
+double CountedNaN(double, DWORD) {
+  ++g_nan_calls;
+  return std::numeric_limits<double>::quiet_NaN();
+}
+
+// A function that is NaN along the way never lets the step grow, so that
+// x0 = 0, step 1e-9 towards the limit 100 once took 5e10 probes: every
+// march ends after 2^27 probes.
+TEST(Roots, AxisMarchWithALimitStopsAtItsProbeCap) {
+  double left = 0, right = 0;
+  g_nan_calls = 0;
+  EXPECT_EQ(FindZeroFunctionOnAxis(0, 1e-9, CountedNaN, kCtx, left, right, 100,
+                                   nullptr, 0, 0),
+            1);
+  EXPECT_EQ(g_nan_calls, (1L << 27) + 1);  // x0 and 2^27 probes of 2e-9
+  EXPECT_EQ(left, right);
+  EXPECT_NEAR(right, 2e-9 * (1L << 27), 1e-6);
+}
+
 TEST(Roots, CubicBranches) {
   struct Row {
     double a1, a2, a3;
