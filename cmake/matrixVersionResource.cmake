@@ -89,16 +89,6 @@ function(matrix_add_version_resource target)
   _matrix_version_words("${arg_VERSION}" file_ms file_ls)
   _matrix_version_words("${arg_PRODUCT_VERSION}" product_ms product_ls)
 
-  get_target_property(type ${target} TYPE)
-  if(type STREQUAL "EXECUTABLE")
-    set(file_type 1)  # VFT_APP
-  elseif(type STREQUAL "SHARED_LIBRARY" OR type STREQUAL "MODULE_LIBRARY")
-    set(file_type 2)  # VFT_DLL
-  else()
-    message(FATAL_ERROR
-      "matrix_add_version_resource: ${target} is a ${type}; only executables and shared libraries carry a version")
-  endif()
-
   # The strings, each with its 0 byte as a literal of its own (so that a
   # digit after it is not read into an octal escape); the literal's own
   # terminator is the closing empty string.
@@ -115,6 +105,16 @@ function(matrix_add_version_resource target)
     set(literals "\"\"")
   endif()
   list(JOIN literals " \\\n  " strings)
+
+  get_target_property(type ${target} TYPE)
+  if(type STREQUAL "EXECUTABLE")
+    set(file_type 1)  # VFT_APP
+  elseif(type STREQUAL "SHARED_LIBRARY" OR type STREQUAL "MODULE_LIBRARY")
+    set(file_type 2)  # VFT_DLL
+  else()
+    message(FATAL_ERROR
+      "matrix_add_version_resource: ${target} is a ${type}; only executables and shared libraries carry a version")
+  endif()
 
   # The target's language: C++ when it compiles any C++ source or links as
   # C++, else C.
