@@ -13,7 +13,8 @@ typedef int errno_t;
 // (fail when the file exists), each at most once. Stores the stream in
 // `*file` and returns 0. A null argument or another mode returns EINVAL and
 // leaves `*file` unchanged; any other failure stores nullptr and returns the
-// errno (EILSEQ for a name that holds no Unicode text).
+// errno (EILSEQ for a name that holds no Unicode text, EACCES for a folder,
+// as on Windows).
 //
 // As on Windows the file is not shared: while a stream opened for writing
 // lives, another open of that file through _wfopen_s fails with EACCES;

@@ -90,7 +90,7 @@ FILE* OpenStream(const std::string& name, const OpenMode& mode, int& error) {
   const int fd =
       open(name.c_str(), mode.flags | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0666);
   if (fd < 0) {
-    error = errno;
+    error = errno == EISDIR ? EACCES : errno;  // a folder is no file
     return nullptr;
   }
   struct stat st;
@@ -98,7 +98,7 @@ FILE* OpenStream(const std::string& name, const OpenMode& mode, int& error) {
   if (fstat(fd, &st) != 0) {
     error = errno;
   } else if (S_ISDIR(st.st_mode)) {
-    error = EACCES;  // a folder is no file, as on Windows
+    error = EACCES;  // as on Windows
   } else if (const int flags = fcntl(fd, F_GETFL);
              flags < 0 || fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
     error = errno;

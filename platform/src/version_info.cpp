@@ -168,7 +168,9 @@ DWORD FindInSegment(const std::vector<unsigned char>& notes,
     const auto descsz = Load<std::uint32_t>(&notes[pos + 4]);
     const auto type = Load<std::uint32_t>(&notes[pos + 8]);
     const std::uint64_t name_at = pos + 12;
-    const std::uint64_t desc_at = name_at + AlignUp(namesz, align);
+    // Padding runs to the alignment of the offset within the segment (as
+    // for 8-aligned GNU property notes), not of the name's length.
+    const std::uint64_t desc_at = AlignUp(name_at + namesz, align);
     const bool ours = namesz == sizeof kOwner && type == kNoteType &&
                       name_at + namesz <= size &&
                       std::memcmp(&notes[name_at], kOwner, namesz) == 0;
@@ -177,7 +179,7 @@ DWORD FindInSegment(const std::vector<unsigned char>& notes,
       return ours ? ERROR_INVALID_DATA : ERROR_RESOURCE_TYPE_NOT_FOUND;
     }
     if (ours) return ParseDescriptor(&notes[desc_at], descsz, out);
-    pos = desc_at + AlignUp(descsz, align);
+    pos = AlignUp(desc_at + descsz, align);
   }
   return ERROR_RESOURCE_TYPE_NOT_FOUND;
 }
