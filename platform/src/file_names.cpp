@@ -5,6 +5,7 @@
 #include <winbase.h>
 
 #include <cerrno>
+#include <cwchar>
 
 namespace matrix::platform_detail {
 
@@ -44,6 +45,7 @@ thread_local DWORD t_last_error = ERROR_SUCCESS;
 
 bool ToFileSystemName(const wchar_t* path, std::string& name) {
   name.clear();
+  name.reserve(std::wcslen(path) + 8);
   for (const wchar_t* p = path; *p != L'\0'; ++p) {
     const auto c = static_cast<char32_t>(*p);
     if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return false;
@@ -54,6 +56,7 @@ bool ToFileSystemName(const wchar_t* path, std::string& name) {
 
 bool FromUtf8(const std::string& text, std::wstring& wide) {
   wide.clear();
+  wide.reserve(text.size());
   const auto* p = reinterpret_cast<const unsigned char*>(text.data());
   const auto* end = p + text.size();
   while (p < end) {

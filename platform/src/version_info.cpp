@@ -184,17 +184,15 @@ DWORD FindInSegment(const std::vector<unsigned char>& notes,
   return ERROR_RESOURCE_TYPE_NOT_FOUND;
 }
 
-// Reads the version note of file `name`. Returns 0 or the Win32 error.
-DWORD ReadVersionNote(LPCWSTR wide_name, VersionData& out) {
-  std::string name;
-  if (wide_name == nullptr) return ERROR_INVALID_PARAMETER;
-  if (!ToFileSystemName(wide_name, name)) return ERROR_NO_UNICODE_TRANSLATION;
+// Reads the version note of the file `name`, whose status it stores in
+// `st`. Returns 0 or the Win32 error.
+DWORD ReadVersionNote(const std::string& name, VersionData& out,
+                      struct stat& st) {
   // Non-blocking, so that a FIFO in the module's place cannot stall us; it
   // is refused below as no regular file.
   const File file(
       open(name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
   if (file.fd() < 0) return Win32ErrorOf(errno, name);
-  struct stat st;
   if (fstat(file.fd(), &st) != 0) return Win32ErrorOf(errno, name);
   if (!S_ISREG(st.st_mode)) return ERROR_BAD_FORMAT;
   const auto file_size = static_cast<std::uint64_t>(st.st_size);
@@ -252,16 +250,13 @@ DWORD ReadVersionNote(LPCWSTR wide_name, VersionData& out) {
 // value, padding, the children.
 class BlockWriter {
  public:
+  BlockWriter() { bytes_.reserve(1024); }
   std::size_t Begin(WORD value_length, WORD type, const wchar_t* key) {
     Align();
     const std::size_t start = bytes_.size();
-    Put<WORD>(0);
-    Put<WORD>(value_length);
-    Put<WORD>(type);
-    for (const wchar_t* k = key;; ++k) {
-      Put<wchar_t>(*k);
-      if (*k == L'\0') break;
-    }
+    const WORD header[3] = {0, value_length, type};
+    Value(header, sizeof header);
+    Value(key, (std::wcslen(key) + 1) * sizeof(wchar_t));
     Align();
     return start;
   }
@@ -280,13 +275,7 @@ class BlockWriter {
   std::vector<unsigned char>& bytes() { return bytes_; }
 
  private:
-  template <typename T>
-  void Put(T value) {
-    Value(&value, sizeof value);
-  }
-  void Align() {
-    while (bytes_.size() % 4 != 0) bytes_.push_back(0);
-  }
+  void Align() { bytes_.resize((bytes_.size() + 3) & ~std::size_t{3}, 0); }
   std::vector<unsigned char> bytes_;
 };
 
@@ -315,10 +304,56 @@ bool BuildBlock(const VersionData& data, std::vector<unsigned char>& block) {
   return true;
 }
 
-DWORD VersionBlock(LPCWSTR name, std::vector<unsigned char>& block) {
+// The block a size query just built, kept for the read that follows it
+// (callers ask for the size, then for the block): that read then costs one
+// stat of the name instead of a second reading of the file. It is used
+// once, and only while the file is the same one, unchanged (device, inode,
+// size and both time stamps as they were).
+struct LastBlock {
+  bool valid = false;
+  std::string name;
+  struct stat st;
+  std::vector<unsigned char> block;
+};
+
+thread_local LastBlock t_last_block;
+
+bool SameFile(const struct stat& a, const struct stat& b) {
+  return a.st_dev == b.st_dev && a.st_ino == b.st_ino &&
+         a.st_size == b.st_size && a.st_mtim.tv_sec == b.st_mtim.tv_sec &&
+         a.st_mtim.tv_nsec == b.st_mtim.tv_nsec &&
+         a.st_ctim.tv_sec == b.st_ctim.tv_sec &&
+         a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;
+}
+
+enum class Keep { kForTheRead, kNo };
+
+DWORD VersionBlock(LPCWSTR wide_name, std::vector<unsigned char>& block,
+                   Keep keep) {
+  std::string name;
+  if (wide_name == nullptr) return ERROR_INVALID_PARAMETER;
+  if (!ToFileSystemName(wide_name, name)) return ERROR_NO_UNICODE_TRANSLATION;
+  LastBlock& last = t_last_block;
+  if (keep == Keep::kNo && last.valid && last.name == name) {
+    last.valid = false;
+    struct stat now;
+    if (stat(name.c_str(), &now) == 0 && SameFile(now, last.st)) {
+      block = std::move(last.block);
+      return 0;
+    }
+  }
+  last.valid = false;
   VersionData data;
-  if (const DWORD error = ReadVersionNote(name, data)) return error;
-  return BuildBlock(data, block) ? 0 : ERROR_INVALID_DATA;
+  struct stat st;
+  if (const DWORD error = ReadVersionNote(name, data, st)) return error;
+  if (!BuildBlock(data, block)) return ERROR_INVALID_DATA;
+  if (keep == Keep::kForTheRead) {
+    last.name = name;
+    last.st = st;
+    last.block = block;
+    last.valid = true;
+  }
+  return 0;
 }
 
 // One node of a block, every part of it inside [start, end).
@@ -378,7 +413,7 @@ bool KeyIs(const unsigned char* block, const Node& node, const wchar_t* name,
 DWORD GetFileVersionInfoSizeW(LPCWSTR name, LPDWORD handle) {
   if (handle != nullptr) *handle = 0;
   std::vector<unsigned char> block;
-  if (const DWORD error = VersionBlock(name, block)) {
+  if (const DWORD error = VersionBlock(name, block, Keep::kForTheRead)) {
     SetLastError(error);
     return 0;
   }
@@ -396,7 +431,7 @@ BOOL GetFileVersionInfoW(LPCWSTR name, DWORD /*handle*/, DWORD len,
     return FALSE;
   }
   std::vector<unsigned char> block;
-  if (const DWORD error = VersionBlock(name, block)) {
+  if (const DWORD error = VersionBlock(name, block, Keep::kNo)) {
     SetLastError(error);
     return FALSE;
   }
