@@ -55,8 +55,11 @@ typedef struct tagVS_FIXEDFILEINFO {
 MATRIX_PLATFORM_API DWORD GetFileVersionInfoSizeW(LPCWSTR name, LPDWORD handle);
 
 // Reads the version block of file `name` into `data`, which holds `len`
-// bytes; `handle` is ignored. Copies at most `len` bytes; a block cut short
-// has its own length say what was copied (as Windows does), so that
+// bytes; `handle` is ignored. Called right after GetFileVersionInfoSizeW of
+// the same name on the same thread, it copies the block that call measured
+// unless the file has changed meanwhile (another file, size or time stamp),
+// instead of reading the file again. Copies at most `len` bytes; a block cut
+// short has its own length say what was copied (as Windows does), so that
 // VerQueryValueW finds only what is there. Returns TRUE; FALSE with the last
 // error set (ERROR_INVALID_PARAMETER for a null `data`,
 // ERROR_INSUFFICIENT_BUFFER when `len` is less than a block header, 6).

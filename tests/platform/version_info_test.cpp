@@ -12,6 +12,7 @@
 #include <winver.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -474,6 +475,36 @@ TEST(VersionInfo, QueriesStayInsideABlockWhoseNodesLie) {
       }
     }
   }
+}
+
+TEST(VersionInfo, ReadAfterTheSizeSeesAFileChangedMeanwhile) {
+  ScratchFolder scratch;
+  const std::wstring name = Wide(scratch / "m.so");
+  WriteFile(scratch / "m.so", Elf({{VersionNote()}}));
+  const DWORD size = GetFileVersionInfoSizeW(name.c_str(), nullptr);
+  ASSERT_GT(size, 0u);
+  // Replaced by another file (a new inode) with other strings.
+  const std::string other("ProductName=Replaced\0\0", 22);
+  WriteFile(scratch / "new.so",
+            Elf({{Note("MATRIX", 1, Descriptor(1, Fixed(), other))}}));
+  ASSERT_EQ(
+      std::rename((scratch / "new.so").c_str(), (scratch / "m.so").c_str()), 0);
+  Bytes block(size);
+  ASSERT_TRUE(GetFileVersionInfoW(name.c_str(), 0, size, block.data()));
+  EXPECT_EQ(StringValue(block, L"ProductName"), L"Replaced");
+  // Rewritten in place with a longer note.
+  ASSERT_GT(GetFileVersionInfoSizeW(name.c_str(), nullptr), 0u);
+  const std::string longer("ProductName=Rewritten in place\0\0", 32);
+  WriteFile(scratch / "m.so",
+            Elf({{Note("MATRIX", 1, Descriptor(1, Fixed(), longer))}}));
+  block.assign(4096, 0);
+  ASSERT_TRUE(GetFileVersionInfoW(name.c_str(), 0, 4096, block.data()));
+  EXPECT_EQ(StringValue(block, L"ProductName"), L"Rewritten in place");
+  // Removed: the read fails.
+  ASSERT_GT(GetFileVersionInfoSizeW(name.c_str(), nullptr), 0u);
+  ASSERT_EQ(unlink((scratch / "m.so").c_str()), 0);
+  EXPECT_FALSE(GetFileVersionInfoW(name.c_str(), 0, 4096, block.data()));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
 }
 
 // ---- The CMake helper's notes ----------------------------------------------

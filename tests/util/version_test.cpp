@@ -4,6 +4,7 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <matrix/util.h>
+#include <winbase.h>
 
 #include <filesystem>
 #include <string>
@@ -122,6 +123,28 @@ TEST(GetProductAndFileVersion, ModulePathOver255CharactersIsNeverCut) {
   Words d;
   EXPECT_EQ(Read(deep_fixture.module(), d), 1);
   EXPECT_EQ(d.file_ms, 131073u);
+}
+
+TEST(GetProductAndFileVersion, AModuleLoadedAfreshIsLookedUpByItsNewPath) {
+  ScratchFolder scratch;
+  const std::string first = scratch / "first.so";
+  const std::string second = scratch / "second.so";
+  std::filesystem::copy_file(MATRIX_TEST_VERSIONED_MODULE, first);
+  std::filesystem::copy_file(MATRIX_TEST_PLAIN_MODULE, second);
+  {
+    Loaded a(first, "matrix_fixture_answer");
+    Words w;
+    ASSERT_EQ(Read(a.module(), w), 1);
+  }
+  // Perhaps at the same address: the plain module has no version.
+  Loaded b(second, "matrix_fixture_plain");
+  ASSERT_NE(b.module(), nullptr);
+  wchar_t name[4096];
+  ASSERT_GT(GetModuleFileNameW(b.module(), name, 4096), 0u);
+  EXPECT_EQ(std::wstring(name), matrix_testing::Wide(second));
+  Words w;
+  EXPECT_EQ(Read(b.module(), w), 0);
+  EXPECT_EQ(w.file_ms, kSentinel);
 }
 
 }  // namespace
