@@ -73,8 +73,8 @@ MATRIX_API int JsonParse(const wchar_t* text, JsonValueCallback callback,
 // character of the pattern or of the folder is changed. An attempt fails
 // when the file cannot be opened for writing, for instance while another
 // stream holds it open for writing. Returns 1 when `file` holds the new
-// stream, 0 when the folder cannot be had or every name fails (`file` then
-// holds none). Which name was opened is not reported.
+// stream; 0 when the folder cannot be had (`file` untouched) or every name
+// fails (`file` then holds none). Which name was opened is not reported.
 MATRIX_API int OpenTempFile(CIntFileA& file, CString preferredName,
                             CString namePattern);
 
