@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -93,9 +94,12 @@ Bytes Elf(const std::vector<Segment>& segments) {
   ElfW(Ehdr) eh = {};
   std::memcpy(eh.e_ident, ELFMAG, SELFMAG);
   // The class, byte order and machine of the running program's own file.
-  const std::string program = matrix_testing::ReadFile("/proc/self/exe");
-  ElfW(Ehdr) self;
-  std::memcpy(&self, program.data(), sizeof self);
+  static const ElfW(Ehdr) self = [] {
+    ElfW(Ehdr) header = {};
+    std::ifstream in("/proc/self/exe", std::ios::binary);
+    in.read(reinterpret_cast<char*>(&header), sizeof header);
+    return header;
+  }();
   eh.e_ident[EI_CLASS] = self.e_ident[EI_CLASS];
   eh.e_ident[EI_DATA] = self.e_ident[EI_DATA];
   eh.e_ident[EI_VERSION] = EV_CURRENT;
