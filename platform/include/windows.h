@@ -7,4 +7,8 @@
 #include <windef.h>
 #include <winerror.h>
 
+// Files, folders, module file names and version resources.
+#include <winbase.h>
+#include <winver.h>
+
 #endif  // MATRIX_PLATFORM_WINDOWS_H_
