@@ -62,7 +62,10 @@ json="${build}/bench_${program}.json"
 rm -f "${json}"
 "${build}/bench/bench_${program}" --benchmark_out="${json}" \
   --benchmark_out_format=json "$@"
-[[ "${program}" = formula ]] || exit 0
+case "${program}" in
+  formula|numeric|util) ;;
+  *) exit 0 ;;
+esac
 
 # --- Ratios -----------------------------------------------------------------
 if [[ ! -s "${json}" ]]; then
@@ -70,6 +73,61 @@ if [[ ! -s "${json}" ]]; then
 fi
 if ! command -v python3 >/dev/null 2>&1; then
   echo "bench.sh: no python3, no ratio table (results in ${json})"
+  exit 0
+fi
+if [[ "${program}" != formula ]]; then
+  # Ours beside each peer, size by size: the medians when repeated.
+  python3 - "${json}" "${program}" <<'PY'
+import json, sys
+
+scale = {"ns": 1.0, "us": 1e3, "ms": 1e6, "s": 1e9}
+with open(sys.argv[1]) as f:
+    runs = json.load(f)["benchmarks"]
+have_median = any(r.get("aggregate_name") == "median" for r in runs)
+times, growth = {}, {}
+for r in runs:
+    name = r.get("run_name", r["name"])
+    if r.get("aggregate_name") == "BigO" or name.endswith("_BigO"):
+        growth[name.removesuffix("_BigO")] = (r.get("cpu_coefficient"),
+                                             r.get("big_o"))
+        continue
+    if have_median != (r.get("aggregate_name") == "median"):
+        continue
+    if r.get("run_type") == "aggregate" and not have_median:
+        continue
+    base, _, arg = name.partition("/")
+    if arg.isdigit():
+        times[(base, int(arg))] = r["cpu_time"] * scale[r.get("time_unit", "ns")]
+pairs = {
+    "numeric": [("BM_HoletskyLarge", ["BM_EigenLDLTLarge"]),
+                ("BM_Gauss2Large", ["BM_EigenPartialPivLULarge"])],
+    "util": [("BM_SortArray", ["BM_SortArray_std_sort",
+                               "BM_SortArray_exchange"])],
+}[sys.argv[2]]
+for ours, peers in pairs:
+    sizes = sorted({n for (b, n) in times if b == ours})
+    if not sizes:
+        continue
+    print()
+    print(f"CPU time (ms), {'median' if have_median else 'one run'}; "
+          f"ratio = {ours} / peer")
+    head = f"{'n':>8} {ours:>18}"
+    for p in peers:
+        head += f" {p:>26} {'ratio':>7}"
+    print(head)
+    for n in sizes:
+        line = f"{n:>8} {times[(ours, n)] / 1e6:>18.4g}"
+        for p in peers:
+            t = times.get((p, n))
+            if t is None:
+                line += f" {'-':>26} {'-':>7}"
+            else:
+                line += f" {t / 1e6:>26.4g} {times[(ours, n)] / t:>7.3f}"
+        print(line)
+    for b in [ours] + peers:
+        if b in growth and growth[b][0] is not None:
+            print(f"fitted growth {b}: {growth[b][0]:.4g} {growth[b][1]}")
+PY
   exit 0
 fi
 python3 - "${json}" <<'PY'
