@@ -4,7 +4,9 @@
 // when built with them, nlohmann::json and simdjson parsing it. The
 // documents come from a fixed seed and nest up to 8 levels without
 // anything that abandons the walk; before timing, each must walk to the
-// end. A table of ratios to the cpprestsdk parse follows the run.
+// end. A table of ratios to the cpprestsdk parse follows the run, and a
+// table of JsonParse's stages: the text to UTF-8, the parse, the walk with
+// the conversion of what it reports back to wide characters.
 //
 //   bench_json [Google Benchmark flags]
 #include <benchmark/benchmark.h>
@@ -17,6 +19,8 @@
 #include <random>
 #include <string>
 #include <vector>
+
+#include "util/json_walk.h"
 
 #ifdef MATRIX_BENCH_HAVE_NLOHMANN
 #include <nlohmann/json.hpp>
@@ -214,6 +218,60 @@ void BM_cpprest_parse(benchmark::State& state) {
   SetBytes(state, doc);
 }
 
+// The stages of JsonParse on their own. The text in UTF-8 for the parser:
+void BM_JsonStage_ToUtf8(benchmark::State& state) {
+  const Document& doc = Doc(static_cast<std::size_t>(state.range(0)));
+  std::string utf8;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(
+        matrix::detail::JsonTextToUtf8(doc.wide.c_str(), utf8));
+  }
+  SetBytes(state, doc);
+}
+
+// The parse and the walk that releases the tree as it goes: beyond
+// cpprestsdk's parse (which releases the tree at the end), this is the
+// walk and the conversion of the names and strings it reports.
+void BM_JsonStage_ParseAndWalk(benchmark::State& state) {
+  const Document& doc = Doc(static_cast<std::size_t>(state.range(0)));
+  for (auto _ : state) {
+    web::json::value value = web::json::value::parse(doc.utf8);
+    benchmark::DoNotOptimize(matrix::detail::JsonWalk(value, Count, 0, true));
+  }
+  SetBytes(state, doc);
+}
+
+// Every name and string of the document converted to wide characters once,
+// as the walk converts those it reports (an upper bound: the walk skips
+// names it does not need).
+void CollectTexts(const web::json::value& v, std::vector<std::string>& out) {
+  if (v.is_string()) {
+    out.push_back(v.as_string());
+  } else if (v.is_object()) {
+    for (const auto& member : v.as_object()) {
+      out.push_back(member.first);
+      CollectTexts(member.second, out);
+    }
+  } else if (v.is_array()) {
+    for (const auto& element : v.as_array()) CollectTexts(element, out);
+  }
+}
+
+void BM_JsonStage_ToWide(benchmark::State& state) {
+  const Document& doc = Doc(static_cast<std::size_t>(state.range(0)));
+  std::vector<std::string> texts;
+  CollectTexts(web::json::value::parse(doc.utf8), texts);
+  std::wstring wide;
+  for (auto _ : state) {
+    for (const std::string& text : texts) {
+      matrix::detail::JsonTextToWide(text, wide);
+      benchmark::DoNotOptimize(wide.data());
+    }
+  }
+  SetBytes(state, doc);
+  state.counters["texts"] = static_cast<double>(texts.size());
+}
+
 #ifdef MATRIX_BENCH_HAVE_NLOHMANN
 void BM_nlohmann_parse(benchmark::State& state) {
   const Document& doc = Doc(static_cast<std::size_t>(state.range(0)));
@@ -253,6 +311,9 @@ void Sizes(benchmark::internal::Benchmark* b) {
 
 BENCHMARK(BM_JsonParse)->Apply(Sizes);
 BENCHMARK(BM_cpprest_parse)->Apply(Sizes);
+BENCHMARK(BM_JsonStage_ToUtf8)->Apply(Sizes);
+BENCHMARK(BM_JsonStage_ParseAndWalk)->Apply(Sizes);
+BENCHMARK(BM_JsonStage_ToWide)->Apply(Sizes);
 #ifdef MATRIX_BENCH_HAVE_NLOHMANN
 BENCHMARK(BM_nlohmann_parse)->Apply(Sizes);
 #endif
@@ -299,6 +360,26 @@ class Reporter : public benchmark::ConsoleReporter {
         }
       }
       std::printf("\n");
+    }
+    std::printf(
+        "\nStages of JsonParse, CPU time in ms (walk = parse and walk - "
+        "cpprestsdk parse)\n");
+    std::printf("%-14s %10s %10s %10s %10s %10s\n", "size", "JsonParse",
+                "to UTF-8", "parse", "walk", "to wide");
+    for (std::size_t i = 0; i < std::size(kSizes); ++i) {
+      std::string arg = "/";
+      arg += std::to_string(i);
+      auto ms = [&](const char* name) {
+        const auto it = times_.find(name + arg);
+        return it == times_.end() ? -1.0
+                                  : it->second;  // ms: the unit of the runs
+      };
+      const double parse = ms("BM_cpprest_parse");
+      const double both = ms("BM_JsonStage_ParseAndWalk");
+      std::printf("%-14s %10.3f %10.3f %10.3f %10.3f %10.3f\n",
+                  (std::to_string(kSizes[i] / 1000) + " KB").c_str(),
+                  ms("BM_JsonParse"), ms("BM_JsonStage_ToUtf8"), parse,
+                  both - parse, ms("BM_JsonStage_ToWide"));
     }
   }
 

@@ -1,9 +1,11 @@
 // Benchmark of the utilities: Crc32 on 64 B to 64 MiB beside zlib's crc32
-// (when built with zlib), SortArray on 100 and 10000 random values beside
-// std::sort, and GetProductAndFileVersion on a loaded module padded to
-// 100 KB and to 100 MB beside the bare system calls of one look-up (open,
-// fstat, two preads, close of the same file). Before timing, checks that
-// the checksums agree and that the version reads back; prints the ratios.
+// (when built with zlib), SortArray on 100, 10 000 and 1 000 000 random
+// values beside std::sort and the exchange sort SortArray once was (that one
+// only up to 10 000 values: it is quadratic), and GetProductAndFileVersion
+// on a loaded module padded to 100 KB and to 100 MB beside the bare system
+// calls of one look-up (open, fstat, two preads, close of the same file).
+// Before timing, checks that the checksums agree and that the version reads
+// back; prints the ratios.
 //
 //   bench_util [--benchmark_filter=...] [other Google Benchmark flags]
 #include <benchmark/benchmark.h>
@@ -26,11 +28,14 @@
 #include <map>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #ifdef MATRIX_BENCH_HAVE_ZLIB
 #include <zlib.h>
 #endif
+
+#include "ratio_table.h"
 
 namespace {
 
@@ -94,6 +99,24 @@ void BM_SortArray_std_sort(benchmark::State& state) {
   for (auto _ : state) {
     std::memcpy(values.data(), source.data(), source.size() * sizeof(UINT));
     std::sort(values.begin(), values.end());
+    benchmark::DoNotOptimize(values.data());
+  }
+}
+
+// The exchange sort of the old design: every later element compared with
+// position j in turn, swapped when out of order.
+void BM_SortArray_exchange(benchmark::State& state) {
+  const std::vector<UINT> source =
+      RandomValues(static_cast<std::size_t>(state.range(0)));
+  std::vector<UINT> values(source.size());
+  for (auto _ : state) {
+    std::memcpy(values.data(), source.data(), source.size() * sizeof(UINT));
+    const std::size_t n = values.size();
+    for (std::size_t j = 0; j < n; ++j) {
+      for (std::size_t k = j + 1; k < n; ++k) {
+        if (values[j] > values[k]) std::swap(values[j], values[k]);
+      }
+    }
     benchmark::DoNotOptimize(values.data());
   }
 }
@@ -189,60 +212,13 @@ bool VersionReadsBack() {
   return true;
 }
 
-// Prints as usual and keeps the CPU time of every run for the ratios: the
-// median when the run is repeated, else the single run.
-class Reporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs) {
-      if (run.error_occurred) continue;
-      const std::string name = run.run_name.str();
-      if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median") {
-        times_[name] = run.GetAdjustedCPUTime();
-        medians_[name] = true;
-      } else if (run.run_type == Run::RT_Iteration && !medians_[name]) {
-        times_[name] = run.GetAdjustedCPUTime();
-      }
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
-
-  void PrintRatios() const {
-    const auto time = [this](const char* name) {
-      const auto it = times_.find(name);
-      return it == times_.end() ? 0.0 : it->second;
-    };
-    const double small = time("BM_GetProductAndFileVersion/0");
-    const double large = time("BM_GetProductAndFileVersion/1");
-    const double bare_small = time("BM_BareSystemCalls/0");
-    const double bare_large = time("BM_BareSystemCalls/1");
-    if (small > 0 && large > 0) {
-      std::printf("\nGetProductAndFileVersion, 100 MB / 100 KB module: %.3f\n",
-                  large / small);
-    }
-    if (small > 0 && bare_small > 0) {
-      std::printf(
-          "GetProductAndFileVersion / bare system calls, 100 KB: %.3f\n",
-          small / bare_small);
-    }
-    if (large > 0 && bare_large > 0) {
-      std::printf(
-          "GetProductAndFileVersion / bare system calls, 100 MB: %.3f\n",
-          large / bare_large);
-    }
-  }
-
- private:
-  std::map<std::string, double> times_;
-  std::map<std::string, bool> medians_;
-};
-
 BENCHMARK(BM_Crc32)->Arg(64)->Arg(4 << 10)->Arg(1 << 20)->Arg(64 << 20);
 #ifdef MATRIX_BENCH_HAVE_ZLIB
 BENCHMARK(BM_Crc32_zlib)->Arg(64)->Arg(4 << 10)->Arg(1 << 20)->Arg(64 << 20);
 #endif
-BENCHMARK(BM_SortArray)->Arg(100)->Arg(10000);
-BENCHMARK(BM_SortArray_std_sort)->Arg(100)->Arg(10000);
+BENCHMARK(BM_SortArray)->Arg(100)->Arg(10000)->Arg(1000000);
+BENCHMARK(BM_SortArray_std_sort)->Arg(100)->Arg(10000)->Arg(1000000);
+BENCHMARK(BM_SortArray_exchange)->Arg(100)->Arg(10000);
 
 // The checksums must agree before their speeds mean anything.
 bool ChecksumsAgree() {
@@ -269,9 +245,30 @@ int main(int argc, char** argv) {
   if (!ChecksumsAgree() || !VersionReadsBack()) return EXIT_FAILURE;
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return EXIT_FAILURE;
-  Reporter reporter;
+  matrix_bench::RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
-  reporter.PrintRatios();
+  reporter.PrintRatios("Crc32: CPU time ratio to zlib's crc32", "BM_Crc32_zlib",
+                       {"BM_Crc32"},
+                       {{"64 B", "/64"},
+                        {"4 KiB", "/4096"},
+                        {"1 MiB", "/1048576"},
+                        {"64 MiB", "/67108864"}});
+  const std::vector<std::pair<std::string, std::string>> sizes = {
+      {"100", "/100"}, {"10 000", "/10000"}, {"1 000 000", "/1000000"}};
+  reporter.PrintRatios("SortArray: CPU time ratio to std::sort",
+                       "BM_SortArray_std_sort", {"BM_SortArray"}, sizes);
+  reporter.PrintRatios("SortArray: CPU time ratio to the exchange sort",
+                       "BM_SortArray_exchange", {"BM_SortArray"}, sizes);
+  reporter.PrintRatios(
+      "GetProductAndFileVersion: CPU time ratio to the bare system calls",
+      "BM_BareSystemCalls", {"BM_GetProductAndFileVersion"},
+      {{"100 KB module", "/0"}, {"100 MB module", "/1"}});
+  const double small = reporter.Time("BM_GetProductAndFileVersion/0");
+  const double large = reporter.Time("BM_GetProductAndFileVersion/1");
+  if (small > 0 && large > 0) {
+    std::printf("GetProductAndFileVersion, 100 MB / 100 KB module: %.3f\n",
+                large / small);
+  }
   benchmark::Shutdown();
   return EXIT_SUCCESS;
 }

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "numeric/linear_blocked.h"
 #include "numeric/work_array.h"
 
 namespace {
@@ -26,6 +27,10 @@ constexpr std::size_t kStackInts = 16;
 
 // Gauss2 eliminates its copies row block by row block from this order on.
 constexpr std::size_t kRowBlockMinOrder = 8;
+
+// From this order on Holetsky and Gauss2 take the panel-by-panel paths
+// (same results, less memory traffic); below it the plain loops are faster.
+constexpr std::size_t kBlockedMinOrder = 32;
 
 bool IsZero(double v) { return std::fabs(v) < kZeroPivot; }
 
@@ -312,6 +317,10 @@ int Holetsky(int n, double* a, double* b, double* x) {
     case 4:
       return CholeskySolve<4>(4, a, b, x);
     default:
+      if (static_cast<std::size_t>(n) >= kBlockedMinOrder) {
+        return matrix::detail::CholeskyBlocked(static_cast<std::size_t>(n), a,
+                                               b, x);
+      }
       return CholeskySolve<0>(static_cast<std::size_t>(n), a, b, x);
   }
 }
@@ -332,6 +341,10 @@ int Gauss2(int n, double* a, double* b, double* x) {
 
   const Diagonal diagonal = FindDiagonal(a, nn);
   if (!diagonal.found) return 0;
+  if (nn >= kBlockedMinOrder) {
+    return matrix::detail::GaussBlocked(nn, a, b, x, diagonal.anti,
+                                        diagonal.shift);
+  }
 
   // Copies of a and b, old row r stored as row t(r), which brings the chosen
   // entries onto the main diagonal; the caller's arrays stay as they are.

@@ -10,6 +10,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "util/json_walk.h"
+
 // Last: cpprestsdk defines macros (U among them) that other headers trip on.
 #include <cpprest/json.h>
 
@@ -62,23 +64,27 @@ long Hex4(const wchar_t* p) {
   return value;
 }
 
-void AppendUtf8(std::uint32_t c, std::string& out) {
+// Writes c in UTF-8 at o; returns the end of what was written.
+char* PutUtf8(std::uint32_t c, char* o) {
   if (c < 0x80) {
-    out += static_cast<char>(c);
+    *o++ = static_cast<char>(c);
   } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
+    *o++ = static_cast<char>(0xC0 | (c >> 6));
+    *o++ = static_cast<char>(0x80 | (c & 0x3F));
   } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
+    *o++ = static_cast<char>(0xE0 | (c >> 12));
+    *o++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    *o++ = static_cast<char>(0x80 | (c & 0x3F));
   } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
+    *o++ = static_cast<char>(0xF0 | (c >> 18));
+    *o++ = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    *o++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    *o++ = static_cast<char>(0x80 | (c & 0x3F));
   }
+  return o;
 }
+
+}  // namespace
 
 // The text in UTF-8 for the parser. False when it holds a value that is no
 // Unicode character: a surrogate or anything above U+10FFFF as a wchar_t,
@@ -88,55 +94,103 @@ void AppendUtf8(std::uint32_t c, std::string& out) {
 // own exception) for some lone high ones. A backslash outside a string is
 // a syntax error anyway, so escapes are recognised without tracking
 // strings.
-bool ToUtf8(const wchar_t* text, std::string& out) {
-  out.clear();
-  out.reserve(std::wcslen(text));
-  for (const wchar_t* p = text; *p != 0; ++p) {
-    const auto c = static_cast<std::uint32_t>(*p);
-    if (c > kMaxCodePoint || IsHighSurrogate(c) || IsLowSurrogate(c)) {
-      return false;
-    }
-    AppendUtf8(c, out);
-    if (c != L'\\' || p[1] != L'u') {
-      // The character after any other backslash is taken as it stands (so
-      // that an escaped backslash does not start an escape); the next
-      // round checks it like any other character.
-      if (c == L'\\' && p[1] == L'\\') {
-        out += '\\';
-        ++p;
+//
+// One pass: the storage starts at one byte per character and grows only
+// where a character takes more; runs of plain ASCII (no backslash) are
+// copied eight characters at a time.
+bool JsonTextToUtf8(const wchar_t* text, std::string& out) {
+  const std::size_t length = std::wcslen(text);
+  out.resize(length);
+  char* o = out.data();
+  char* limit = o + length;  // o + (characters left) <= limit holds throughout
+  const wchar_t* p = text;
+  const wchar_t* const end = text + length;
+  constexpr std::size_t kRun = 8;
+  while (p < end) {
+    if (end - p >= static_cast<std::ptrdiff_t>(kRun)) {
+      bool plain = true;
+      for (std::size_t k = 0; k < kRun; ++k) {
+        const auto c = static_cast<std::uint32_t>(p[k]);
+        plain &= c < 0x80 && c != L'\\';
       }
+      if (plain) {
+        for (std::size_t k = 0; k < kRun; ++k) o[k] = static_cast<char>(p[k]);
+        o += kRun;
+        p += kRun;
+        continue;
+      }
+    }
+    const auto c = static_cast<std::uint32_t>(*p);
+    if (c >= 0x80) {
+      if (c > kMaxCodePoint || IsHighSurrogate(c) || IsLowSurrogate(c)) {
+        return false;
+      }
+      // Up to three bytes more than the one counted for this character.
+      if (limit - o < (end - p) + 3) {
+        const std::size_t used = static_cast<std::size_t>(o - out.data());
+        const std::size_t size = out.size() + out.size() / 2 + 4;
+        out.resize(size);
+        o = out.data() + used;
+        limit = out.data() + size;
+      }
+      o = PutUtf8(c, o);
+      ++p;
+      continue;
+    }
+    *o++ = static_cast<char>(c);
+    if (c != L'\\') {
+      ++p;
+      continue;
+    }
+    if (p[1] == L'\\') {
+      // An escaped backslash does not start an escape.
+      *o++ = '\\';
+      p += 2;
+      continue;
+    }
+    // The character after any other backslash but u is taken as it
+    // stands; the next round checks it like any other character.
+    if (p[1] != L'u') {
+      ++p;
       continue;
     }
     const long unit = Hex4(p + 2);
-    if (unit < 0) continue;  // malformed: the parser refuses it
+    if (unit < 0) {  // malformed: the parser refuses it
+      ++p;
+      continue;
+    }
     const auto code = static_cast<std::uint32_t>(unit);
     if (IsLowSurrogate(code)) return false;
-    int length = 6;  // \uXXXX
+    int escape = 6;  // \uXXXX
     if (IsHighSurrogate(code)) {
       const long low = p[6] == L'\\' && p[7] == L'u' ? Hex4(p + 8) : -1;
       if (low < 0 || !IsLowSurrogate(static_cast<std::uint32_t>(low))) {
         return false;
       }
-      length = 12;  // \uXXXX\uXXXX
+      escape = 12;  // \uXXXX\uXXXX
     }
     // The rest of the escape is ASCII, checked above.
-    for (int k = 1; k < length; ++k) out += static_cast<char>(p[k]);
-    p += length - 1;
+    for (int k = 1; k < escape; ++k) *o++ = static_cast<char>(p[k]);
+    p += escape;
   }
+  out.resize(static_cast<std::size_t>(o - out.data()));
   return true;
 }
 
 // A UTF-8 text of the parsed document in wide characters. The parser hands
 // out only what it was given or built from checked escapes, so malformed
 // bytes do not occur; should one, it becomes U+FFFD rather than garbage.
-void ToWide(const std::string& text, std::wstring& out) {
-  out.clear();
+// No text has more characters than bytes, so the result is written into
+// storage of the byte count and cut to size at the end.
+void JsonTextToWide(const std::string& text, std::wstring& out) {
+  out.resize(text.size());
+  wchar_t* o = out.data();
   const auto* p = reinterpret_cast<const unsigned char*>(text.data());
   const unsigned char* const end = p + text.size();
   while (p < end) {
     const unsigned c = *p;
     if (c < 0x80) {
-      out += static_cast<wchar_t>(c);
+      *o++ = static_cast<wchar_t>(c);
       ++p;
       continue;
     }
@@ -159,14 +213,17 @@ void ToWide(const std::string& text, std::wstring& out) {
              !IsHighSurrogate(value) && !IsLowSurrogate(value);
     }
     if (!good) {
-      out += static_cast<wchar_t>(0xFFFD);
+      *o++ = static_cast<wchar_t>(0xFFFD);
       ++p;
       continue;
     }
-    out += static_cast<wchar_t>(value);
+    *o++ = static_cast<wchar_t>(value);
     p += length;
   }
+  out.resize(static_cast<std::size_t>(o - out.data()));
 }
+
+namespace {
 
 // The number test: i is the number with its fraction dropped, which exists
 // only when it fits 32 bits (the range is checked before converting), and
@@ -202,8 +259,8 @@ class Walker {
         passParentAtDepth3_(passParentAtDepth3) {}
 
   // Walks the children of the root; false when the walk was abandoned.
-  bool Run(const web::json::value& root) {
-    return EachChild(root, root.type(), 0, [this](const web::json::value& v) {
+  bool Run(web::json::value& root) {
+    return EachChild(root, root.type(), 0, [this](web::json::value& v) {
       member_.clear();
       return Depth1(v);
     });
@@ -215,7 +272,7 @@ class Walker {
     Key& key = keys_[n];
     if (key.name == nullptr) return nullptr;
     if (!key.converted) {
-      ToWide(*key.name, key.wide);
+      JsonTextToWide(*key.name, key.wide);
       key.converted = true;
     }
     return &key.wide;
@@ -230,28 +287,41 @@ class Walker {
   // Calls `handle` for each child of `v` (none for a scalar), after
   // recording its key as the key at depth n + 1. Stops and returns false as
   // soon as `handle` does.
+  //
+  // Each child is released as soon as it has been handled: the walk is the
+  // document's last reader, and freeing a subtree while the walk has just
+  // brought it into the cache costs far less than a second pass over the
+  // whole tree when the root goes.
   template <typename Handle>
-  bool EachChild(const web::json::value& v, Kind kind, int n, Handle handle) {
+  bool EachChild(web::json::value& v, Kind kind, int n, Handle handle) {
     Key& key = keys_[n + 1];
     if (kind == web::json::value::Object) {
-      for (const auto& member : v.as_object()) {
+      for (auto& member : v.as_object()) {
         key.name = &member.first;
         key.converted = false;
         if (!handle(member.second)) return false;
+        Release(member.second);
       }
     } else if (kind == web::json::value::Array) {
-      for (const auto& element : v.as_array()) {
+      for (auto& element : v.as_array()) {
         key.name = nullptr;
         key.converted = false;
         if (!handle(element)) return false;
+        Release(element);
       }
     }
     return true;
   }
 
+  // Frees v's subtree now; v is left empty (moved from), and is only
+  // destroyed afterwards.
+  static void Release(web::json::value& v) {
+    const web::json::value released(std::move(v));
+  }
+
   void ReportString(const wchar_t* name, const web::json::value& v,
                     const wchar_t* parent) {
-    ToWide(v.as_string(), text_);
+    JsonTextToWide(v.as_string(), text_);
     callback_(name, text_.c_str(), 0, 0.0, context_, kTypeString, parent);
   }
 
@@ -270,7 +340,7 @@ class Walker {
 
   // Depth 1: the member name becomes K1 first, whatever follows; a string
   // needs K1 to be a name, a number needs nothing; parent null.
-  bool Depth1(const web::json::value& v) {
+  bool Depth1(web::json::value& v) {
     const Kind kind = v.type();
     if (IsName(1)) member_ = *S(1);
     if (IsName(1) && kind == web::json::value::String) {
@@ -282,12 +352,12 @@ class Walker {
       return true;
     }
     return EachChild(v, kind, 1,
-                     [this](const web::json::value& c) { return Depth2(c); });
+                     [this](web::json::value& c) { return Depth2(c); });
   }
 
   // Depth 2: the member name becomes K2 first when K2 is a name; both
   // reports need K1 (the parent), the string report K2 as well.
-  bool Depth2(const web::json::value& v) {
+  bool Depth2(web::json::value& v) {
     const Kind kind = v.type();
     if (IsName(2)) member_ = *S(2);
     if (IsName(1) && IsName(2) && kind == web::json::value::String) {
@@ -299,12 +369,12 @@ class Walker {
       return true;
     }
     return EachChild(v, kind, 2,
-                     [this](const web::json::value& c) { return Depth3(c); });
+                     [this](web::json::value& c) { return Depth3(c); });
   }
 
   // Depth 3: name K3; the parent is the member name when the host asked
   // for it and it is not empty.
-  bool Depth3(const web::json::value& v) {
+  bool Depth3(web::json::value& v) {
     const Kind kind = v.type();
     if (IsName(3) && IsScalar(kind)) {
       const wchar_t* parent =
@@ -317,11 +387,11 @@ class Walker {
       return true;
     }
     return EachChild(v, kind, 3,
-                     [this](const web::json::value& c) { return Depth4(c); });
+                     [this](web::json::value& c) { return Depth4(c); });
   }
 
   // Depth 4: name K4, parent K3, both must be names. Descending fixes P5.
-  bool Depth4(const web::json::value& v) {
+  bool Depth4(web::json::value& v) {
     const Kind kind = v.type();
     if (IsName(4) && IsName(3) && IsScalar(kind)) {
       if (kind == web::json::value::String) {
@@ -335,7 +405,7 @@ class Walker {
   }
 
   // Depths 5 to 8: name Kn, parent Pn; integral numbers carry their double.
-  bool Deep(const web::json::value& v, int n) {
+  bool Deep(web::json::value& v, int n) {
     const Kind kind = v.type();
     if (IsName(n) && IsScalar(kind)) {
       const wchar_t* parent = S(parent_[n])->c_str();
@@ -353,14 +423,13 @@ class Walker {
   // Depths 4 to 7: P(n+1) is the first name among Kn, K(n-1), K(n-2),
   // fixed before the children are looked at (also when there are none);
   // without one the walk is abandoned.
-  bool Descend(const web::json::value& v, Kind kind, int n) {
+  bool Descend(web::json::value& v, Kind kind, int n) {
     int from = n;
     while (from > n - 3 && !IsName(from)) --from;
     if (from == n - 3) return false;
     parent_[n + 1] = from;
-    return EachChild(v, kind, n, [this, n](const web::json::value& c) {
-      return Deep(c, n + 1);
-    });
+    return EachChild(v, kind, n,
+                     [this, n](web::json::value& c) { return Deep(c, n + 1); });
   }
 
   JsonValueCallback callback_;
@@ -373,6 +442,13 @@ class Walker {
 };
 
 }  // namespace
+
+bool JsonWalk(web::json::value& root, JsonValueCallback callback, DWORD context,
+              bool passParentAtDepth3) {
+  Walker walker(callback, context, passParentAtDepth3);
+  return walker.Run(root);
+}
+
 }  // namespace matrix::detail
 
 int JsonParse(const wchar_t* text, JsonValueCallback callback, DWORD context,
@@ -381,7 +457,7 @@ int JsonParse(const wchar_t* text, JsonValueCallback callback, DWORD context,
   web::json::value root;
   {
     std::string utf8;
-    if (!matrix::detail::ToUtf8(text, utf8)) return 0;
+    if (!matrix::detail::JsonTextToUtf8(text, utf8)) return 0;
     try {
       root = web::json::value::parse(utf8);
     } catch (const web::json::json_exception&) {
@@ -390,6 +466,7 @@ int JsonParse(const wchar_t* text, JsonValueCallback callback, DWORD context,
       return 0;  // the parser's own complaint about surrogate escapes
     }
   }
-  matrix::detail::Walker walker(callback, context, passParentAtDepth3);
-  return walker.Run(root) ? 1 : 0;
+  return matrix::detail::JsonWalk(root, callback, context, passParentAtDepth3)
+             ? 1
+             : 0;
 }

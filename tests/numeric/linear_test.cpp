@@ -3,8 +3,11 @@
 #include <matrix/numeric.h>
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <limits>
+#include <random>
 #include <vector>
 
 #include "support/afx_testing.h"
@@ -333,6 +336,238 @@ TEST(Linear, Gauss2SolvesLargerSystemsAgainstAKnownSolution) {
   }
   ASSERT_EQ(Gauss2(n, a.data(), b.data(), x.data()), 1);
   for (int i = 0; i < n; ++i) EXPECT_NEAR(x[i], i - 20.0, 1e-12);
+}
+
+// ---- Large orders against the algorithms as written -----------------------
+//
+// The oracles below follow the solvers' definitions step by step, in their
+// own storage (U packed by rows, the row order p as an index array), with
+// no regard for speed. The library's results must be the same bits.
+
+int PlainHoletsky(int n, const double* a, const double* b, double* x) {
+  if (n < 2) return 0;
+  std::vector<double> u(static_cast<std::size_t>(n) * (n - 1) / 2, 0.0);
+  std::vector<double> d(n, 0.0), z(n, 0.0);
+  auto U = [&](int j, int k) -> double& {
+    return u[static_cast<std::size_t>(j) * n - j * (j + 3) / 2 + k - 1];
+  };
+  for (int j = 0; j < n; ++j) {
+    double sum = 0.0;
+    for (int l = 0; l < j; ++l) sum += U(l, j) * d[l] * U(l, j);
+    d[j] = a[static_cast<std::size_t>(j) * n + j] - sum;
+    if (std::fabs(d[j]) < kEps) return 0;
+    for (int k = j + 1; k < n; ++k) {
+      double s = 0.0;
+      for (int l = 0; l < j; ++l) s += U(l, k) * d[l] * U(l, j);
+      U(j, k) = (a[static_cast<std::size_t>(k) * n + j] - s) / d[j];
+    }
+  }
+  for (int j = 0; j < n; ++j) {
+    double sum = 0.0;
+    for (int l = 0; l < j; ++l) sum += U(l, j) * z[l];
+    z[j] = b[j] - sum;
+  }
+  for (int i = 0; i < n; ++i) x[i] = 0.0;
+  for (int i = n - 1; i >= 0; --i) {
+    double sum = 0.0;
+    for (int j = i + 1; j < n; ++j) sum += U(i, j) * x[j];
+    x[i] = z[i] / d[i] - sum;
+  }
+  return 1;
+}
+
+int PlainGauss(int n, double* a, double* b, double* x) {
+  auto A = [&](int row, int col) -> double& {
+    return a[static_cast<std::size_t>(row) * n + col];
+  };
+  std::vector<int> p(n);
+  for (int i = 0; i < n; ++i) p[i] = i;
+  for (int i = 0; i < n; ++i) {
+    for (int j = i + 1; j < n; ++j) {
+      if (std::fabs(A(p[j], i)) > std::fabs(A(p[i], i))) std::swap(p[i], p[j]);
+    }
+  }
+  for (int i = 0; i < n; ++i) {
+    for (int j = i + 1; j < n; ++j) {
+      if (std::fabs(A(p[i], i)) < kEps) return 0;
+      const double f = A(p[j], i) / A(p[i], i);
+      for (int k = i; k < n; ++k) A(p[j], k) -= A(p[i], k) * f;
+      b[p[j]] -= b[p[i]] * f;
+    }
+  }
+  for (int i = n - 1; i >= 0; --i) {
+    if (std::fabs(A(p[i], i)) < kEps) return 0;
+    double s = 0.0;
+    for (int j = i + 1; j < n; ++j) s += A(p[i], j) * x[j];
+    x[i] = (b[p[i]] - s) / A(p[i], i);
+  }
+  return 1;
+}
+
+int PlainGauss2(int n, const double* a, const double* b, double* x) {
+  if (n < 2) return 0;
+  std::vector<double> ac(a, a + static_cast<std::size_t>(n) * n);
+  std::vector<double> bc(b, b + n);
+  auto free_of_zeros = [&](auto column_of_row) {
+    for (int r = 0; r < n; ++r) {
+      if (std::fabs(ac[static_cast<std::size_t>(r) * n + column_of_row(r)]) <
+          kEps)
+        return false;
+    }
+    return true;
+  };
+  int target_shift = -1;
+  bool anti = false;
+  for (int s = 0; s < n && target_shift < 0; ++s) {
+    if (free_of_zeros([&](int r) { return (r + s) % n; })) target_shift = s;
+  }
+  for (int s = n - 1; s >= 0 && target_shift < 0; --s) {
+    if (free_of_zeros([&](int r) { return ((s - r) % n + n) % n; })) {
+      target_shift = s;
+      anti = true;
+    }
+  }
+  if (target_shift < 0) return 0;
+  std::vector<double> ar(ac.size()), br(n);
+  for (int r = 0; r < n; ++r) {
+    const int t =
+        anti ? ((target_shift - r) % n + n) % n : (r + target_shift) % n;
+    for (int j = 0; j < n; ++j) {
+      ar[static_cast<std::size_t>(t) * n + j] =
+          ac[static_cast<std::size_t>(r) * n + j];
+    }
+    br[t] = bc[r];
+  }
+  return PlainGauss(n, ar.data(), br.data(), x);
+}
+
+// Entries spread over several binades, so that every rounding matters.
+struct Random {
+  std::mt19937_64 engine;
+  double operator()() {
+    std::uniform_real_distribution<double> unit(-1.0, 1.0);
+    std::uniform_int_distribution<int> binade(-6, 6);
+    return std::ldexp(unit(engine), binade(engine));
+  }
+};
+
+// Symmetric, M·M' + shift·I from a random M (shift < 0 gives indefinite
+// matrices whose leading minors do not vanish in practice).
+std::vector<double> RandomSymmetric(int n, double shift, Random& random) {
+  std::vector<double> m(static_cast<std::size_t>(n) * n), a(m.size(), 0.0);
+  for (double& v : m) v = random();
+  for (int i = 0; i < n; ++i) {
+    for (int j = 0; j <= i; ++j) {
+      double s = 0.0;
+      for (int k = 0; k < n; ++k) s += m[i * n + k] * m[j * n + k];
+      a[i * n + j] = a[j * n + i] = s + (i == j ? shift : 0.0);
+    }
+  }
+  return a;
+}
+
+void ExpectSameBits(const std::vector<double>& got,
+                    const std::vector<double>& want, const char* what, int n) {
+  for (std::size_t i = 0; i < want.size(); ++i) {
+    ASSERT_EQ(std::bit_cast<std::uint64_t>(got[i]),
+              std::bit_cast<std::uint64_t>(want[i]))
+        << what << " n=" << n << " i=" << i << std::hexfloat << " got "
+        << got[i] << " want " << want[i];
+  }
+}
+
+const int kLargeOrders[] = {65, 100, 129, 200, 257};
+
+std::vector<int> Orders() {
+  std::vector<int> orders;
+  for (int n = 1; n <= 64; ++n) orders.push_back(n);
+  orders.insert(orders.end(), std::begin(kLargeOrders), std::end(kLargeOrders));
+  return orders;
+}
+
+TEST(Linear, HoletskyMatchesThePlainAlgorithmBitForBit) {
+  Random random{std::mt19937_64(16)};
+  for (int n : Orders()) {
+    for (double shift : {static_cast<double>(n), -0.5 * n}) {
+      const std::vector<double> a = RandomSymmetric(n, shift, random);
+      std::vector<double> b(n);
+      for (double& v : b) v = random();
+      std::vector<double> got(n, 1.5), want(n, 1.5);
+      const int r = PlainHoletsky(n, a.data(), b.data(), want.data());
+      ASSERT_EQ(
+          Holetsky(n, const_cast<double*>(a.data()), b.data(), got.data()), r)
+          << n;
+      ExpectSameBits(got, want, "Holetsky", n);
+    }
+  }
+}
+
+TEST(Linear, GaussTwoMatchesThePlainAlgorithmBitForBit) {
+  Random random{std::mt19937_64(61)};
+  for (int n : Orders()) {
+    std::vector<double> a(static_cast<std::size_t>(n) * n), b(n);
+    for (double& v : a) v = random();
+    for (double& v : b) v = random();
+    // Dense random systems, then the same with a zero on the main diagonal
+    // (another cyclic diagonal is taken).
+    for (int pass = 0; pass < 2; ++pass) {
+      if (pass == 1) a[static_cast<std::size_t>(n / 2) * n + n / 2] = 0.0;
+      std::vector<double> got(n, 1.5), want(n, 1.5);
+      const int r = PlainGauss2(n, a.data(), b.data(), want.data());
+      const std::vector<double> a_before = a, b_before = b;
+      ASSERT_EQ(Gauss2(n, a.data(), b.data(), got.data()), r) << n;
+      ExpectSameBits(got, want, "Gauss2", n);
+      ExpectSameBits(a, a_before, "Gauss2 a", n);
+      ExpectSameBits(b, b_before, "Gauss2 b", n);
+    }
+  }
+}
+
+TEST(Linear, LargeSystemsTakeAnAntiDiagonalAsThePlainAlgorithmDoes) {
+  // Zeros at (s, 2s mod n) block every cyclic diagonal; with n a multiple
+  // of 3 the main anti-diagonal misses them all.
+  Random random{std::mt19937_64(3)};
+  for (int n : {48, 99, 120}) {
+    std::vector<double> a(static_cast<std::size_t>(n) * n), b(n);
+    for (double& v : a) v = random();
+    for (double& v : b) v = random();
+    for (int s = 0; s < n; ++s)
+      a[static_cast<std::size_t>(s) * n + 2 * s % n] = 0;
+    std::vector<double> got(n, 1.5), want(n, 1.5);
+    ASSERT_EQ(PlainGauss2(n, a.data(), b.data(), want.data()), 1) << n;
+    ASSERT_EQ(Gauss2(n, a.data(), b.data(), got.data()), 1) << n;
+    ExpectSameBits(got, want, "Gauss2", n);
+  }
+}
+
+TEST(Linear, LargeSystemsRefuseAZeroPivotInAnyPanelAndLeaveXAlone) {
+  // A random block, then rows [[1, 1], [1, 1]] at `at` (their d or pivot is
+  // exactly zero), then another random block, all decoupled.
+  Random random{std::mt19937_64(5)};
+  const int n = 150;
+  for (int at : {0, 63, 64, 100, n - 2}) {
+    std::vector<double> a(static_cast<std::size_t>(n) * n, 0.0), b(n, 1.0);
+    for (int i = 0; i < n; ++i) {
+      for (int j = 0; j <= i; ++j) {
+        const bool in_pair =
+            (i == at || i == at + 1) || (j == at || j == at + 1);
+        const bool pair = (i == at || i == at + 1) && (j == at || j == at + 1);
+        const bool same_side = (i < at) == (j < at);
+        const double v = pair                    ? 1.0
+                         : in_pair || !same_side ? 0.0
+                         : i == j                ? n + random()
+                                                 : random();
+        a[i * n + j] = a[j * n + i] = v;
+      }
+    }
+    std::vector<double> x(n, 7.0), want(n, 7.0);
+    EXPECT_EQ(PlainHoletsky(n, a.data(), b.data(), want.data()), 0) << at;
+    EXPECT_EQ(Holetsky(n, a.data(), b.data(), x.data()), 0) << at;
+    ExpectSameBits(x, want, "Holetsky x", n);
+    EXPECT_EQ(PlainGauss2(n, a.data(), b.data(), want.data()), 0) << at;
+    EXPECT_EQ(Gauss2(n, a.data(), b.data(), x.data()), 0) << at;
+    ExpectSameBits(x, want, "Gauss2 x", n);
+  }
 }
 
 }  // namespace

@@ -507,6 +507,33 @@ TEST(JsonUnicode, ValuesThatAreNoCharactersDoNotParse) {
   }
 }
 
+TEST(JsonUnicode, LongTextsAndEscapesAtAnyOffsetArriveWhole) {
+  // Thousands of four- and two-byte characters in a row, and escapes at
+  // every offset of a run of plain characters.
+  std::wstring wide(3000, L'\U0001F600');
+  wide += std::wstring(2000, L'\u0436') + L"end";
+  std::wstring text = L"{\"w\":\"" + wide + L"\"}";
+  EXPECT_EQ(WalkText(text.c_str()).calls,
+            (Calls{Str(L"w", wide.c_str(), nullptr)}));
+  text.insert(text.size() - 2, 1, static_cast<wchar_t>(0xDC00));
+  EXPECT_EQ(WalkText(text.c_str()).result, 0);
+
+  for (std::size_t k = 0; k < 20; ++k) {
+    const std::wstring run(k, L'a');
+    for (const auto& [escape, value] :
+         {std::pair<const wchar_t*, const wchar_t*>{L"\\u00e9", L"\u00e9"},
+          {L"\\\\", L"\\"},
+          {L"\\\"", L"\""},
+          {L"\\ud83d\\ude00", L"\U0001F600"}}) {
+      const std::wstring doc = L"{\"k\":\"" + run + escape + run + L"b\"}";
+      const std::wstring want = run + value + run + L"b";
+      EXPECT_EQ(WalkText(doc.c_str()).calls,
+                (Calls{Str(L"k", want.c_str(), nullptr)}))
+          << Narrow(doc);
+    }
+  }
+}
+
 TEST(JsonUnicode, EscapedNulEndsTheStringTheHostSees) {
   // The callback receives zero-terminated strings.
   EXPECT_EQ(WalkText(L"{\"a\":\"x\\u0000y\"}").calls,

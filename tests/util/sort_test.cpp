@@ -77,4 +77,42 @@ TEST(SortArray, MatchesAnIndependentSortOnRandomArrays) {
   }
 }
 
+TEST(SortArray, LongArraysOfEveryShapeMatchAnIndependentSort) {
+  // Lengths on both sides of the switch to the linear-time sort, and value
+  // sets in which one, two or all four bytes vary, or only the top one.
+  std::mt19937 rng(16u);
+  struct Shape {
+    const char* name;
+    UINT (*make)(std::mt19937&, std::size_t i);
+  } shapes[] = {
+      {"full range", [](std::mt19937& r, std::size_t) { return UINT(r()); }},
+      {"low byte", [](std::mt19937& r, std::size_t) { return UINT(r() % 7); }},
+      {"two bytes",
+       [](std::mt19937& r, std::size_t) { return UINT(r() % 40000); }},
+      {"top byte",
+       [](std::mt19937& r, std::size_t) { return UINT(r() << 24); }},
+      {"descending run", [](std::mt19937&, std::size_t i) { return UINT(~i); }},
+      {"ascending with ties",
+       [](std::mt19937&, std::size_t i) { return UINT(i / 2); }},
+  };
+  for (std::size_t n : {255u, 256u, 257u, 4099u, 20000u}) {
+    for (const Shape& shape : shapes) {
+      std::vector<UINT> v(n);
+      for (std::size_t i = 0; i < n; ++i) v[i] = shape.make(rng, i);
+      std::vector<UINT> up = v;
+      std::stable_sort(up.begin(), up.end());
+      const std::vector<UINT> down(up.rbegin(), up.rend());
+      CUIntArray a;
+      Fill(a, v);
+      const UINT* storage = a.GetData();
+      SortArray(1, a);
+      EXPECT_EQ(Elements(a), up) << shape.name << " n=" << n;
+      EXPECT_EQ(a.GetData(), storage);
+      Fill(a, v);
+      SortArray(0, a);
+      EXPECT_EQ(Elements(a), down) << shape.name << " n=" << n;
+    }
+  }
+}
+
 }  // namespace
