@@ -216,13 +216,14 @@ MATRIX_API double CubInterPPD(int n, double* xs, double* ys, double* ds,
                               double x, int lowSide, int highSide);
 
 // --- Elementary functions
-// ------------------------------------------------------- Evaluated from the
-// exponential definitions, without special cases: beyond |x| of about 709.78 ch
-// and sh overflow to infinity and th, cth give NaN.
+// -------------------------------------------------------
+// Evaluated from the exponential definitions. Beyond |x| of about 709.78 one
+// exponential overflows: ch gives +inf and sh ±inf, while th and cth give
+// their limit ±1 (the sign of x; also for x = ±inf). NaN gives NaN.
 
 MATRIX_API double ch(double x);   // (e^x + e^-x) / 2
 MATRIX_API double sh(double x);   // (e^x - e^-x) / 2
-MATRIX_API double th(double x);   // (e^x - e^-x) / (e^x + e^-x)
+MATRIX_API double th(double x);   // (e^x - e^-x) / (e^x + e^-x); ±1 far out
 MATRIX_API double cth(double x);  // (e^x + e^-x) / (e^x - e^-x); +inf at 0
 
 // Arc cosine of x clamped to [-1, 1] (NaN stays NaN), in radians.
