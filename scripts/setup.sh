@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
 # Installs what building and testing matrix needs on a Debian machine:
-# compilers, CMake, Ninja, GoogleTest, Google Benchmark, pkg-config, and a
-# Russian UTF-8 locale (decimal comma) for the locale tests. Installs only
+# compilers, CMake, Ninja, GoogleTest, Google Benchmark, pkg-config, Clang's
+# run-time libraries (libFuzzer and the sanitizers: only recommended by
+# clang, and recommendations are not installed), and a Russian UTF-8 locale
+# (decimal comma) for the locale tests. Installs only
 # what is missing, so a prepared machine is left alone and needs no network.
 set -euo pipefail
 
 packages=(g++ clang cmake ninja-build pkg-config googletest libgtest-dev
           libgmock-dev libbenchmark-dev locales binutils clang-format git
-          libcpprest-dev)
+          libcpprest-dev libclang-rt-14-dev)
 
 as_root() {
   if [ "$(id -u)" = 0 ]; then "$@"; elif command -v sudo >/dev/null; then sudo "$@"; else
