@@ -4,6 +4,7 @@
 
 #include <matrix/numeric.h>
 
+#include <algorithm>
 #include <cmath>
 #include <type_traits>
 
@@ -103,8 +104,7 @@ struct Budget {
 };
 
 // h · sum of w·g(mid + h·x) over the k-point rule, accumulated from 0 in
-// order. The size is a constant so that the short sum is unrolled: the
-// fixed cost per integrand call is most of the cost of a cheap integrand.
+// order. The size is a constant, so the short sum is unrolled.
 template <int K, class G>
 double Estimate(double mid, double h, const G& g) {
   const SGaussWeight* p = kRules[K].p;
@@ -121,7 +121,7 @@ bool StrictlyInside(double a, double mid, double b) {
 // Whether two estimates differ by no more than their own rounding.
 bool AgreeToRounding(double i1, double i2) {
   return std::fabs(i1 - i2) <=
-         kAgreeUlps * kZero * std::fmax(std::fabs(i1), std::fabs(i2));
+         kAgreeUlps * kZero * std::max(std::fabs(i1), std::fabs(i2));
 }
 
 // The adaptive step on [a, b] with the K1-point and K2-point rules: the
