@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <type_traits>
 
 namespace {
@@ -118,10 +119,14 @@ bool StrictlyInside(double a, double mid, double b) {
   return a < b ? (a < mid && mid < b) : (b < mid && mid < a);
 }
 
-// Whether two estimates differ by no more than their own rounding.
+// Whether two estimates differ by no more than their own rounding. An
+// infinite estimate agrees with nothing: the piece is split as before, so
+// that an integrand infinite at one node is not taken for an infinite
+// integral.
 bool AgreeToRounding(double i1, double i2) {
-  return std::fabs(i1 - i2) <=
-         kAgreeUlps * kZero * std::max(std::fabs(i1), std::fabs(i2));
+  const double larger = std::max(std::fabs(i1), std::fabs(i2));
+  return larger <= std::numeric_limits<double>::max() &&
+         std::fabs(i1 - i2) <= kAgreeUlps * kZero * larger;
 }
 
 // The adaptive step on [a, b] with the K1-point and K2-point rules: the
