@@ -6,6 +6,6 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh >&2
-cmake --preset release >/dev/null
-cmake --build --preset release --target formula >/dev/null
+cmake --preset release >&2
+cmake --build --preset release --target formula >&2
 exec ./build/release/examples/formula "$@"

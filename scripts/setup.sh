@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs what building and testing matrix needs on a Debian machine:
-# compilers, CMake, Ninja, GoogleTest, Google Benchmark, pkg-config, and a
-# Russian UTF-8 locale (decimal comma) for the locale tests. Installs only
+# compilers, CMake, Ninja, GoogleTest, Google Benchmark, pkg-config, Clang's
+# run-time libraries (libFuzzer and the sanitizers: only recommended by
+# clang, and recommendations are not installed), and a Russian UTF-8 locale
+# (decimal comma) for the locale tests. Installs only
 # what is missing, so a prepared machine is left alone and needs no network.
 #
 #   scripts/setup.sh           what the build, the tests and the examples need
@@ -13,7 +15,7 @@ set -euo pipefail
 
 packages=(g++ clang cmake ninja-build pkg-config googletest libgtest-dev
           libgmock-dev libbenchmark-dev locales binutils clang-format git
-          libcpprest-dev)
+          libcpprest-dev libclang-rt-14-dev)
 bench_packages=(libmuparser-dev libeigen3-dev zlib1g-dev nlohmann-json3-dev
                 libsimdjson-dev)
 for arg in "$@"; do

@@ -97,11 +97,14 @@ MATRIX_API double Simpson(double a, double b, int n, double (*f)(double));
 // Adaptive Gauss-Legendre quadrature of f over [a, b]: a piece is halved
 // while its n-point and (n-1)-point estimates differ by more than tol (the
 // same tol for every piece), else it contributes its n-point estimate.
-// n = 1..6; for other n the n-point sums are empty, and 0 is returned for a
-// null f. Safeguard: a piece whose midpoint is not strictly inside it is
-// not split, nor is any piece after 2^20 pieces in all; such a piece
-// contributes its n-point estimate, so every call ends (tol <= 0, singular
-// integrands) with the best estimate.
+// b < a is halved exactly as a < b and gives minus that integral (bit for
+// bit where the nodes of the two mirror each other). n = 1..6;
+// for other n the n-point sums are empty, and 0 is returned for a null f.
+// Safeguards, so that every call ends (tol <= 0, singular integrands, tol
+// below rounding) with the best estimate: a piece is not split when its
+// two estimates agree to 4 units in the last place, when its midpoint is
+// not strictly inside it, or after 2^31 (about 2.1·10^9) integrand calls;
+// a run that ends within about 10^9 calls is never cut.
 MATRIX_API double GaussQv(double a, double b, int n, double (*f)(double),
                           double tol);
 
@@ -109,16 +112,17 @@ MATRIX_API double GaussQv(double a, double b, int n, double (*f)(double),
 // step of GaussQv on x, each x node integrating over y the same way. When
 // the result is positive and below tol it is recomputed with tol 0.8·result,
 // and once more with 0.2·(second result) when that is positive and below the
-// second tol; the last result is returned. The subdivision safeguard of
-// GaussQv applies to each pass (the 2^20 pieces count all levels). 0 for a
-// null f.
+// second tol; the last result is returned. Either pair of limits may be
+// reversed. The safeguards of GaussQv apply to each pass (the 2^31 calls
+// count all levels). 0 for a null f.
 MATRIX_API double GaussQv2(double x1, double x2, double y1, double y2, int n,
                            double (*f)(double x, double y, DWORD ctx),
                            DWORD ctx, double tol);
 
 // Triple integral of f(x, y, z) over the box, x outermost and z innermost,
 // by the adaptive step of GaussQv nested three deep, without refinement.
-// The subdivision safeguard of GaussQv applies. 0 for a null f.
+// Any pair of limits may be reversed. The safeguards of GaussQv apply (the
+// 2^31 calls count all levels). 0 for a null f.
 MATRIX_API double GaussQv3(double x1, double x2, double y1, double y2,
                            double z1, double z2, int n,
                            double (*f)(double x, double y, double z),
@@ -226,13 +230,14 @@ MATRIX_API double CubInterPPD(int n, double* xs, double* ys, double* ds,
                               double x, int lowSide, int highSide);
 
 // --- Elementary functions
-// ------------------------------------------------------- Evaluated from the
-// exponential definitions, without special cases: beyond |x| of about 709.78 ch
-// and sh overflow to infinity and th, cth give NaN.
+// -------------------------------------------------------
+// Evaluated from the exponential definitions. Beyond |x| of about 709.78 one
+// exponential overflows: ch gives +inf and sh ±inf, while th and cth give
+// their limit ±1 (the sign of x; also for x = ±inf). NaN gives NaN.
 
 MATRIX_API double ch(double x);   // (e^x + e^-x) / 2
 MATRIX_API double sh(double x);   // (e^x - e^-x) / 2
-MATRIX_API double th(double x);   // (e^x - e^-x) / (e^x + e^-x)
+MATRIX_API double th(double x);   // (e^x - e^-x) / (e^x + e^-x); ±1 far out
 MATRIX_API double cth(double x);  // (e^x + e^-x) / (e^x - e^-x); +inf at 0
 
 // Arc cosine of x clamped to [-1, 1] (NaN stays NaN), in radians.

@@ -9,6 +9,7 @@
 // are the same texts, and the text the caller gets back (also when a fault
 // ends the call) is the text the step-by-step rewriting would have left.
 #include <matrix/formula.h>
+#include <matrix/numeric.h>
 
 #include <cmath>
 #include <new>
@@ -168,14 +169,10 @@ double FunctionValue(std::wstring_view name, double x) {
   if (key == L"tan") return std::tan(x);
   if (key == L"ctan") return 1 / std::tan(x);
   if (key == L"exp") return std::exp(x);
-  if (key == L"sh") return (std::exp(x) - std::exp(-x)) / 2;
-  if (key == L"ch") return (std::exp(x) + std::exp(-x)) / 2;
-  if (key == L"th") {
-    return (std::exp(x) - std::exp(-x)) / (std::exp(x) + std::exp(-x));
-  }
-  if (key == L"cth") {
-    return (std::exp(x) + std::exp(-x)) / (std::exp(x) - std::exp(-x));
-  }
+  if (key == L"sh") return sh(x);
+  if (key == L"ch") return ch(x);
+  if (key == L"th") return th(x);
+  if (key == L"cth") return cth(x);
   if (key == L"sqrt") return std::sqrt(x);
   ThrowFormulaError(kUnknownFunction, name);
 }

@@ -14,15 +14,21 @@ double ch(double x) { return (std::exp(x) + std::exp(-x)) / 2; }
 
 double sh(double x) { return (std::exp(x) - std::exp(-x)) / 2; }
 
+// Beyond |x| of about 709.78 one exponential overflows and the quotient
+// would be inf/inf; the function's value there is the sign of x to every
+// digit a double holds (th is exactly ±1 already from |x| of about 19.1).
+// Everywhere else the quotient is the definition's, bit for bit.
 double th(double x) {
   const double ep = std::exp(x);
   const double em = std::exp(-x);
+  if (std::isinf(ep) || std::isinf(em)) return std::copysign(1.0, x);
   return (ep - em) / (ep + em);
 }
 
 double cth(double x) {
   const double ep = std::exp(x);
   const double em = std::exp(-x);
+  if (std::isinf(ep) || std::isinf(em)) return std::copysign(1.0, x);
   return (ep + em) / (ep - em);
 }
 

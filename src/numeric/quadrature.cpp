@@ -1,28 +1,39 @@
 // Composite Simpson's rule and adaptive Gauss-Legendre quadrature in one,
 // two and three variables.
+#include "numeric/quadrature.h"
+
 #include <matrix/numeric.h>
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
+#include <type_traits>
 
 namespace {
 
 constexpr double kZero = 0x1p-52;
 
 // Subdivision safeguards. The adaptive step halves a piece while its two
-// estimates disagree by more than tol, which never ends for tol <= 0, for a
-// singular integrand, or for a tol below the rounding level of the result.
-// A piece whose midpoint is not strictly inside it cannot be halved any
-// more, and 2^20 pieces per pass (over all levels of a nested integral;
-// about 11.5 million calls of a 6-point integrand) bound the total work.
-// A piece that may not be split contributes its n-point estimate.
-constexpr long kMaxPieces = 1L << 20;
+// estimates disagree by more than tol, which by itself never ends for
+// tol <= 0, for a singular integrand, or for a tol below the rounding level
+// of the result. So a piece is not split
+//  - when its two estimates agree to rounding: they differ by at most
+//    kAgreeUlps units in the last place of the larger (halving cannot bring
+//    them closer than their own rounding);
+//  - when its midpoint is not strictly inside it (either orientation: b < a
+//    is halved exactly as a < b);
+//  - once a pass has spent kMaxCalls integrand calls (counted over all
+//    levels of a nested integral). A run that ends as written within about
+//    10^9 calls is never cut; only integrands that never settle reach it.
+// A piece that is not split contributes its n-point estimate.
+constexpr double kAgreeUlps = 4;
+constexpr long long kMaxCalls = 1LL << 31;
 
 // A rule of at most six points.
 struct Rule {
   SGaussWeight p[6];
   int n = 0;
 };
-
 // The points of the n-point rule in their fixed order; the sums below run
 // over them in this order, which fixes the rounding.
 Rule MakeRule(int n) {
@@ -82,44 +93,88 @@ Rule MakeRule(int n) {
   return r;
 }
 
-// The rules are constants: they are worked out once, by the same
+// The rules are constants: they are worked out once, at load, by the same
 // operations, so every integral is bit-identical to building them per call,
-// without paying a handful of square roots on every call.
-const Rule& RuleFor(int n) {
-  static const Rule kRules[7] = {MakeRule(0), MakeRule(1), MakeRule(2),
-                                 MakeRule(3), MakeRule(4), MakeRule(5),
-                                 MakeRule(6)};
-  return kRules[(n >= 1 && n <= 6) ? n : 0];
-}
+// without paying a handful of square roots on every call. kRules[k] is the
+// k-point rule; kRules[0] is empty.
+const Rule kRules[7] = {MakeRule(0), MakeRule(1), MakeRule(2), MakeRule(3),
+                        MakeRule(4), MakeRule(5), MakeRule(6)};
 
 struct Budget {
-  long pieces = kMaxPieces;
+  long long calls = kMaxCalls;
 };
 
-// h · sum of w·g(mid + h·x) over the rule, accumulated from 0 in order.
-template <class G>
-double Estimate(const Rule& rule, double mid, double h, const G& g) {
+// h · sum of w·g(mid + h·x) over the k-point rule, accumulated from 0 in
+// order. The size is a constant, so the short sum is unrolled.
+template <int K, class G>
+double Estimate(double mid, double h, const G& g) {
+  const SGaussWeight* p = kRules[K].p;
   double sum = 0.0;
-  for (int i = 0; i < rule.n; ++i)
-    sum += rule.p[i].w * g(mid + h * rule.p[i].x);
+  for (int i = 0; i < K; ++i) sum += p[i].w * g(mid + h * p[i].x);
   return h * sum;
 }
 
-// The adaptive step on [a, b]: the n-point estimate when it agrees with the
-// (n-1)-point one within tol, else the sum over the two halves (left first).
-template <class G>
-double Step(double a, double b, const Rule& t1, const Rule& t2, double tol,
-            const G& g, Budget& budget) {
+// Whether mid lies strictly between a and b, in whichever order they come.
+bool StrictlyInside(double a, double mid, double b) {
+  return a < b ? (a < mid && mid < b) : (b < mid && mid < a);
+}
+
+// Whether two estimates differ by no more than their own rounding. An
+// infinite estimate agrees with nothing: the piece is split as before, so
+// that an integrand infinite at one node is not taken for an infinite
+// integral.
+bool AgreeToRounding(double i1, double i2) {
+  const double larger = std::max(std::fabs(i1), std::fabs(i2));
+  return larger <= std::numeric_limits<double>::max() &&
+         std::fabs(i1 - i2) <= kAgreeUlps * kZero * larger;
+}
+
+// The adaptive step on [a, b] with the K1-point and K2-point rules: the
+// K1-point estimate when it agrees with the K2-point one within tol, else
+// the sum over the two halves (left first). kCalls is what one piece costs
+// in integrand calls: K1 + K2 at the innermost level, 0 at the outer levels
+// of a nested integral (their pieces are paid for by the inner ones).
+template <int K1, int K2, int kCalls, class G>
+double Step(double a, double b, double tol, const G& g, Budget& budget) {
   const double mid = (a + b) * 0.5;
   const double h = (b - a) * 0.5;
-  const double i1 = Estimate(t1, mid, h, g);
-  const double i2 = Estimate(t2, mid, h, g);
-  --budget.pieces;
-  if (std::fabs(i1 - i2) > tol && a < mid && mid < b && budget.pieces > 0) {
-    const double left = Step(a, mid, t1, t2, tol, g, budget);
-    return left + Step(mid, b, t1, t2, tol, g, budget);
+  const double i1 = Estimate<K1>(mid, h, g);
+  const double i2 = Estimate<K2>(mid, h, g);
+  budget.calls -= kCalls;
+  if (std::fabs(i1 - i2) > tol && !AgreeToRounding(i1, i2) &&
+      StrictlyInside(a, mid, b) && budget.calls > 0) {
+    const double left = Step<K1, K2, kCalls>(a, mid, tol, g, budget);
+    return left + Step<K1, K2, kCalls>(mid, b, tol, g, budget);
   }
   return i1;
+}
+
+template <int K>
+using Points = std::integral_constant<int, K>;
+
+// Calls run(K1, K2) with the sizes of the n-point and (n-1)-point rules of
+// FillGaussWeights as constants: (n, n - 1) for n = 1..6, (0, 6) for n = 7,
+// (0, 0) otherwise.
+template <class Run>
+double WithRules(int n, const Run& run) {
+  switch (n) {
+    case 1:
+      return run(Points<1>(), Points<0>());
+    case 2:
+      return run(Points<2>(), Points<1>());
+    case 3:
+      return run(Points<3>(), Points<2>());
+    case 4:
+      return run(Points<4>(), Points<3>());
+    case 5:
+      return run(Points<5>(), Points<4>());
+    case 6:
+      return run(Points<6>(), Points<5>());
+    case 7:
+      return run(Points<0>(), Points<6>());
+    default:
+      return run(Points<0>(), Points<0>());
+  }
 }
 
 }  // namespace
@@ -149,53 +204,64 @@ double Simpson(double a, double b, int n, double (*f)(double)) {
   return (sum + f(b)) * h / 3;
 }
 
-double GaussQv(double a, double b, int n, double (*f)(double), double tol) {
+namespace matrix::detail {
+
+double GaussQvWithBackstop(double a, double b, int n, double (*f)(double),
+                           double tol, long long max_calls) {
   if (f == nullptr) return 0;
-  const Rule& t1 = RuleFor(n);
-  const Rule& t2 = RuleFor(n > 1 ? n - 1 : 0);
-  Budget budget;
-  auto g = [f](double x) { return f(x); };
-  return Step(a, b, t1, t2, tol, g, budget);
+  Budget budget{max_calls};
+  return WithRules(n, [&](auto k1, auto k2) {
+    constexpr int K1 = decltype(k1)::value, K2 = decltype(k2)::value;
+    return Step<K1, K2, K1 + K2>(a, b, tol, f, budget);
+  });
+}
+
+}  // namespace matrix::detail
+
+double GaussQv(double a, double b, int n, double (*f)(double), double tol) {
+  return matrix::detail::GaussQvWithBackstop(a, b, n, f, tol, kMaxCalls);
 }
 
 double GaussQv2(double x1, double x2, double y1, double y2, int n,
                 double (*f)(double x, double y, DWORD ctx), DWORD ctx,
                 double tol) {
   if (f == nullptr) return 0;
-  const Rule& t1 = RuleFor(n);
-  const Rule& t2 = RuleFor(n > 1 ? n - 1 : 0);
-  auto integral = [&](double t) {
-    Budget budget;
-    auto over_y = [&](double x) {
-      auto g = [&](double y) { return f(x, y, ctx); };
-      return Step(y1, y2, t1, t2, t, g, budget);
+  return WithRules(n, [&](auto k1, auto k2) {
+    constexpr int K1 = decltype(k1)::value, K2 = decltype(k2)::value;
+    auto integral = [&](double t) {
+      Budget budget;
+      auto over_y = [&](double x) {
+        auto g = [&](double y) { return f(x, y, ctx); };
+        return Step<K1, K2, K1 + K2>(y1, y2, t, g, budget);
+      };
+      return Step<K1, K2, 0>(x1, x2, t, over_y, budget);
     };
-    return Step(x1, x2, t1, t2, t, over_y, budget);
-  };
-  // Results below the tolerance are recomputed with tolerances relative to
-  // them. That needs a positive result: for one that is not, a derived
-  // tolerance would not be positive, and the integral at hand is returned.
-  const double m1 = integral(tol);
-  if (!(tol > m1 && m1 > 0)) return m1;
-  const double tol1 = 0.8 * m1;
-  const double m2 = integral(tol1);
-  if (!(tol1 > m2 && m2 > 0)) return m2;
-  return integral(0.2 * m2);
+    // Results below the tolerance are recomputed with tolerances relative
+    // to them. That needs a positive result: for one that is not, a derived
+    // tolerance would not be positive, and the integral at hand is returned.
+    const double m1 = integral(tol);
+    if (!(tol > m1 && m1 > 0)) return m1;
+    const double tol1 = 0.8 * m1;
+    const double m2 = integral(tol1);
+    if (!(tol1 > m2 && m2 > 0)) return m2;
+    return integral(0.2 * m2);
+  });
 }
 
 double GaussQv3(double x1, double x2, double y1, double y2, double z1,
                 double z2, int n, double (*f)(double x, double y, double z),
                 double tol) {
   if (f == nullptr) return 0;
-  const Rule& t1 = RuleFor(n);
-  const Rule& t2 = RuleFor(n > 1 ? n - 1 : 0);
-  Budget budget;
-  auto over_y = [&](double x) {
-    auto over_z = [&](double y) {
-      auto g = [&](double z) { return f(x, y, z); };
-      return Step(z1, z2, t1, t2, tol, g, budget);
+  return WithRules(n, [&](auto k1, auto k2) {
+    constexpr int K1 = decltype(k1)::value, K2 = decltype(k2)::value;
+    Budget budget;
+    auto over_y = [&](double x) {
+      auto over_z = [&](double y) {
+        auto g = [&](double z) { return f(x, y, z); };
+        return Step<K1, K2, K1 + K2>(z1, z2, tol, g, budget);
+      };
+      return Step<K1, K2, 0>(y1, y2, tol, over_z, budget);
     };
-    return Step(y1, y2, t1, t2, tol, over_z, budget);
-  };
-  return Step(x1, x2, t1, t2, tol, over_y, budget);
+    return Step<K1, K2, 0>(x1, x2, tol, over_y, budget);
+  });
 }

@@ -91,6 +91,38 @@ TEST(Evaluator, FunctionsWithoutGuardsGiveInfinitiesAndNaN) {
   EXPECT_TRUE(Faults([&] { CompileFuncStrV(upper, 0); }, Msg(167, L"COS")));
 }
 
+// th and cth of the formula engine gave NaN once the exponentials
+// overflowed (th(ch(15)): ch(15) is about 1.6e6), where the value is ±1.
+TEST(Evaluator,
+     TanhAndCothAreTheSignOfTheirArgumentWhereTheExponentialsOverflow) {
+  struct Row {
+    const wchar_t* text;
+    double value;
+  } rows[] = {{L"th(ch(15))", 1},
+              {L"cth(ch(15))", 1},
+              {L"th(0-800)", -1},
+              {L"cth(0-800)", -1},
+              {L"th(710)", 1},
+              {L"cth(1000)", 1},
+              {L"th(1)", 0.7615941559557649}};
+  for (const Row& row : rows) {
+    Values values;
+    CString text(row.text);
+    EXPECT_EQ(CompileStrV(text, values, 0), row.value) << Narrow(row.text);
+  }
+  // The engine's functions are the exported ones, bit for bit.
+  struct Fn {
+    const wchar_t* name;
+    double (*f)(double);
+  } fns[] = {{L"sh", sh}, {L"ch", ch}, {L"th", th}, {L"cth", cth}};
+  for (const Fn& fn : fns) {
+    for (double x : {-800.0, -3.5, -0.25, 0.0, 0.7, 2.0, 30.0, 709.0, 900.0}) {
+      CString name(fn.name);
+      EXPECT_EQ(CompileFuncStrV(name, x), fn.f(x)) << Narrow(fn.name) << x;
+    }
+  }
+}
+
 TEST(Evaluator, EachBracketAndOperatorAppendsOneValue) {
   Values values;
   values.Add(10);

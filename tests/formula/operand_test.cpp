@@ -11,6 +11,7 @@
 
 #include "support/afx_testing.h"
 #include "support/formula_testing.h"
+#include "support/locale_testing.h"
 
 namespace {
 
@@ -18,6 +19,7 @@ using matrix::testing::Faults;
 using matrix::testing::LastError;
 using matrix::testing::Msg;
 using matrix::testing::Narrow;
+using matrix::testing::ScopedLocale;
 using matrix::testing::Values;
 
 constexpr double kPi = 3.141592653589793;
@@ -93,12 +95,11 @@ TEST(GetData, CyrillicLettersAreForbiddenInEitherCase) {
   EXPECT_TRUE(
       Faults([&] { GetData(upper, values); }, Msg(158, L"\u0451\u042F")));
 
-  const std::string saved = std::setlocale(LC_CTYPE, nullptr);
-  ASSERT_NE(std::setlocale(LC_CTYPE, "C.UTF-8"), nullptr);
+  const ScopedLocale utf8(LC_CTYPE, "C.UTF-8");
+  MATRIX_REQUIRE_LOCALE(utf8, "C.UTF-8");
   CString mixed(L"\u0431\u0401");  // бЁ: both become upper case
   EXPECT_TRUE(Faults([&] { GetData(mixed, values); }, Msg(158, L"\u0411")));
   EXPECT_EQ(mixed, L"\u0411\u0401");
-  std::setlocale(LC_CTYPE, saved.c_str());
 }
 
 TEST(GetData, ReferenceOutsideTheArrayThrowsInvalidArgumentWithoutMessage) {

@@ -13,6 +13,7 @@
 #include "frame/app.h"
 #include "support/afx_testing.h"
 #include "support/formula_testing.h"
+#include "support/locale_testing.h"
 
 namespace {
 
@@ -20,6 +21,7 @@ using matrix::testing::Faults;
 using matrix::testing::LastError;
 using matrix::testing::Msg;
 using matrix::testing::Narrow;
+using matrix::testing::ScopedLocale;
 using matrix::testing::Values;
 
 bool IsOp(wchar_t c) {
@@ -190,11 +192,8 @@ TEST(Robustness, MatchesTheStepByStepRewritingOnRandomFormulas) {
 }
 
 TEST(Robustness, ReadsDecimalPointsWhateverTheNumericLocale) {
-  const std::string saved = std::setlocale(LC_ALL, nullptr);
-  if (!std::setlocale(LC_ALL, "ru_RU.UTF-8")) {
-    if (std::getenv("CI")) FAIL() << "the ru_RU.UTF-8 locale is not installed";
-    GTEST_SKIP() << "ru_RU.UTF-8 is not installed (scripts/setup.sh makes it)";
-  }
+  const ScopedLocale russian(LC_ALL, "ru_RU.UTF-8");
+  MATRIX_REQUIRE_LOCALE(russian, "ru_RU.UTF-8");
   ASSERT_EQ(*std::localeconv()->decimal_point, ',');
   Values values;
   CString text(L"1.5+1");
@@ -206,7 +205,6 @@ TEST(Robustness, ReadsDecimalPointsWhateverTheNumericLocale) {
   CString cyrillic(L"\u0431+1");  // upper-cased under this locale
   EXPECT_TRUE(
       Faults([&] { CompileStrV(cyrillic, values, 0); }, Msg(158, L"\u0411")));
-  std::setlocale(LC_ALL, saved.c_str());
 }
 
 TEST(Robustness, EvaluatesAHundredThousandCharacters) {

@@ -2,12 +2,17 @@
 #include <gtest/gtest.h>
 #include <matrix/numeric.h>
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <limits>
+#include <vector>
 
 namespace {
 
 constexpr double kPi = 3.141592653589793;
+
+std::uint64_t Bits(double x) { return std::bit_cast<std::uint64_t>(x); }
 
 TEST(Elementary, HyperbolicValues) {
   EXPECT_EQ(ch(0), 1);
@@ -24,12 +29,45 @@ TEST(Elementary, HyperbolicValues) {
 }
 
 TEST(Elementary, HyperbolicOverflowAndPoles) {
-  EXPECT_TRUE(std::isnan(th(800)));  // inf / inf, not 1
-  EXPECT_TRUE(std::isnan(cth(-800)));
   EXPECT_EQ(ch(800), std::numeric_limits<double>::infinity());
   EXPECT_EQ(sh(-800), -std::numeric_limits<double>::infinity());
   EXPECT_EQ(cth(0), std::numeric_limits<double>::infinity());
   EXPECT_EQ(cth(-0.0), std::numeric_limits<double>::infinity());
+}
+
+// The exponentials overflow beyond |x| of about 709.78, and th and cth used
+// to give inf/inf = NaN there, where their value is ±1 to every digit.
+TEST(Elementary, TanhAndCothAreTheSignOfXWhereTheExponentialsOverflow) {
+  const double inf = std::numeric_limits<double>::infinity();
+  struct Row {
+    double x, value;
+  } rows[] = {{710, 1},   {-710, -1},   {800, 1}, {-800, -1},
+              {1e300, 1}, {-1e300, -1}, {inf, 1}, {-inf, -1},
+              {709.7, 1}, {-709.7, -1}, {25, 1},  {-25, -1}};
+  for (const Row& r : rows) {
+    EXPECT_EQ(th(r.x), r.value) << r.x;
+    EXPECT_EQ(cth(r.x), r.value) << r.x;
+  }
+  EXPECT_TRUE(std::isnan(th(std::numeric_limits<double>::quiet_NaN())));
+  EXPECT_TRUE(std::isnan(cth(std::numeric_limits<double>::quiet_NaN())));
+}
+
+TEST(Elementary, TanhAndCothKeepTheExponentialQuotientWhereItIsANumber) {
+  // The quotient of the definitions is the contract wherever it is finite:
+  // arguments across the whole range, up to the last one below overflow.
+  const double last = std::nextafter(std::log(0x1.fffffffffffffp1023), 0.0);
+  std::vector<double> xs = {0.0,  1e-300, 1e-8, 0.5, 1,   19.06,
+                            19.1, 20,     300,  709, last};
+  for (double x = -40; x <= 40; x += 0.37) xs.push_back(x);
+  for (double x : std::vector<double>(xs)) xs.push_back(-x);
+  for (double x : xs) {
+    const double ep = std::exp(x), em = std::exp(-x);
+    ASSERT_TRUE(std::isfinite(ep) && std::isfinite(em)) << x;
+    const double t = (ep - em) / (ep + em), c = (ep + em) / (ep - em);
+    EXPECT_EQ(Bits(th(x)), Bits(t)) << x;
+    EXPECT_EQ(Bits(cth(x)), Bits(c)) << x;
+  }
+  EXPECT_EQ(cth(0.0), std::numeric_limits<double>::infinity());
 }
 
 TEST(Elementary, ArcCosineClampsItsArgument) {

@@ -15,6 +15,7 @@
 #include <type_traits>
 
 #include "support/afx_testing.h"
+#include "support/locale_testing.h"
 
 // Failure messages show a CString as its text (internal linkage, so that
 // other test files may have their own).
@@ -25,19 +26,7 @@ static void PrintTo(const CString& s, std::ostream* os) {
 
 namespace {
 
-// Sets LC_CTYPE for the scope of a test and puts the previous one back.
-class CtypeLocale {
- public:
-  explicit CtypeLocale(const char* name)
-      : saved_(std::setlocale(LC_CTYPE, nullptr)),
-        ok_(std::setlocale(LC_CTYPE, name) != nullptr) {}
-  ~CtypeLocale() { std::setlocale(LC_CTYPE, saved_.c_str()); }
-  bool ok() const { return ok_; }
-
- private:
-  std::string saved_;
-  bool ok_;
-};
+using matrix::testing::ScopedLocale;
 
 TEST(CString, ConstructsFromTextLengthAndRepeatedCharacter) {
   static_assert(std::is_nothrow_move_constructible_v<CString>);
@@ -201,13 +190,13 @@ TEST(CString, TrimVariants) {
 
 TEST(CString, CaseMappingFollowsTheCtypeLocale) {
   {
-    CtypeLocale c("C");
+    const ScopedLocale c(LC_CTYPE, "C");
     ASSERT_TRUE(c.ok());
     EXPECT_EQ(CString(L"Abc Жук").MakeUpper(), L"ABC Жук");
     EXPECT_EQ(CString(L"Abc Жук").MakeLower(), L"abc Жук");
   }
-  CtypeLocale utf8("C.UTF-8");
-  if (!utf8.ok()) GTEST_SKIP() << "no C.UTF-8 locale";
+  const ScopedLocale utf8(LC_CTYPE, "C.UTF-8");
+  MATRIX_REQUIRE_LOCALE(utf8, "C.UTF-8");
   EXPECT_EQ(CString(L"Abc Жук ёж").MakeUpper(), L"ABC ЖУК ЁЖ");
   EXPECT_EQ(CString(L"Abc ЖУК ЁЖ").MakeLower(), L"abc жук ёж");
   EXPECT_EQ(CString(L"жук").CompareNoCase(L"ЖУК"), 0);

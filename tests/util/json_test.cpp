@@ -19,7 +19,11 @@
 // templates use as a parameter name.
 #include <cpprest/json.h>
 
+#include "support/locale_testing.h"
+
 namespace {
+
+using matrix::testing::ScopedLocale;
 
 constexpr DWORD kContext = 0xC0DE1234u;
 
@@ -584,12 +588,9 @@ TEST(JsonRefusal, NestingDeeperThanTheParserTakesGivesZeroWithoutACall) {
 }
 
 TEST(JsonRefusal, NumbersAreReadWithAPointUnderAnyLocale) {
-  const std::string before = std::setlocale(LC_ALL, nullptr);
-  if (std::setlocale(LC_ALL, "ru_RU.UTF-8") == nullptr) {
-    GTEST_SKIP() << "ru_RU.UTF-8 is not installed";
-  }
+  const ScopedLocale russian(LC_ALL, "ru_RU.UTF-8");
+  MATRIX_REQUIRE_LOCALE(russian, "ru_RU.UTF-8");
   const Walk walk = WalkText(L"{\"a\":2.5,\"b\":1e-3}");
-  std::setlocale(LC_ALL, before.c_str());
   EXPECT_EQ(walk.calls,
             (Calls{Dbl(L"a", 2.5, nullptr), Dbl(L"b", 1e-3, nullptr)}));
 }
