@@ -6,5 +6,7 @@
 
 #include <windef.h>
 #include <winerror.h>
+// The registry.
+#include <winreg.h>
 
 #endif  // MATRIX_PLATFORM_WINDOWS_H_
