@@ -37,16 +37,25 @@ inline const std::string& RegistryFolder() {
   return *folder;
 }
 
-// Deletes `path` below `root` with everything below it, by the layer's own
-// calls (independent of the library's tree functions).
+// Deletes every subkey of `key`, depth first, by the layer's own calls
+// (independent of the library's tree functions).
+inline void EmptyKey(HKEY key) {
+  WCHAR name[300];
+  while (RegEnumKeyW(key, 0, name, 300) == ERROR_SUCCESS) {
+    HKEY child = nullptr;
+    if (RegOpenKeyExW(key, name, 0, KEY_ALL_ACCESS, &child) != ERROR_SUCCESS) return;
+    EmptyKey(child);
+    RegCloseKey(child);
+    if (RegDeleteKeyW(key, name) != ERROR_SUCCESS) return;
+  }
+}
+
+// Deletes `path` below `root` with everything below it.
 inline void RemoveTree(HKEY root, const std::wstring& path) {
   HKEY key = nullptr;
   if (RegOpenKeyExW(root, path.c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return;
-  std::vector<std::wstring> children;
-  WCHAR name[300];
-  for (DWORD i = 0; RegEnumKeyW(key, i, name, 300) == ERROR_SUCCESS; ++i) children.push_back(name);
+  EmptyKey(key);
   RegCloseKey(key);
-  for (const auto& child : children) RemoveTree(root, path + L"\\" + child);
   RegDeleteKeyW(root, path.c_str());
 }
 
