@@ -258,11 +258,17 @@ LONG OpenConnection(Store& s) {
       const mode_t dir_mode = s.machine ? 0755 : 0700;
       const mode_t file_mode = s.machine ? 0644 : 0600;
       LONG rc = MakeDirs(DirOf(s.path), dir_mode);
-      if (rc != ERROR_SUCCESS) return rc;
+      if (rc != ERROR_SUCCESS && !(s.machine && rc == ERROR_ACCESS_DENIED)) return rc;
       const int fd = open(s.path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, file_mode);
-      if (fd < 0 && errno != EEXIST) return FromErrno(errno);
-      if (fd >= 0) close(fd);
-      flags |= SQLITE_OPEN_READWRITE;
+      if (fd < 0 && errno != EEXIST) {
+        // The machine's store, where this process may not create it: read
+        // it as empty, as when it may not be written.
+        if (!s.machine || FromErrno(errno) != ERROR_ACCESS_DENIED) return FromErrno(errno);
+        memory = true;
+      } else {
+        if (fd >= 0) close(fd);
+        flags |= SQLITE_OPEN_READWRITE;
+      }
     }
   } else if (access(s.path.c_str(), W_OK) == 0 &&
              access(DirOf(s.path).c_str(), W_OK) == 0) {
@@ -280,8 +286,17 @@ LONG OpenConnection(Store& s) {
   }
   sqlite3_busy_timeout(s.db, 5000);
   s.read_only = !writable;
-  LONG code = ERROR_SUCCESS;
-  if (writable && !memory) {
+  // Look before changing anything: a file that is not a store of ours,
+  // or of a later layout, is left exactly as it is.
+  std::int64_t version = 0;
+  LONG code = QueryInt(s.db, "PRAGMA user_version", &version);
+  if (code == ERROR_SUCCESS && version > kSchemaVersion) code = ERROR_REGISTRY_CORRUPT;
+  if (code == ERROR_SUCCESS && version == 0) {
+    std::int64_t tables = 0;
+    code = QueryInt(s.db, "SELECT count(*) FROM sqlite_master", &tables);
+    if (code == ERROR_SUCCESS && tables != 0) code = ERROR_REGISTRY_CORRUPT;
+  }
+  if (code == ERROR_SUCCESS && writable && !memory) {
     // Keep -wal and -shm after the last writer closes, so that processes
     // that may only read the store can still open it in WAL mode.
     int persist = 1;
@@ -289,26 +304,19 @@ LONG OpenConnection(Store& s) {
     code = Exec(s.db, "PRAGMA journal_mode=WAL");
     if (code == ERROR_SUCCESS) code = Exec(s.db, "PRAGMA synchronous=NORMAL");
   }
-  std::int64_t version = 0;
-  if (code == ERROR_SUCCESS) code = QueryInt(s.db, "PRAGMA user_version", &version);
-  if (code == ERROR_SUCCESS && version > kSchemaVersion) code = ERROR_REGISTRY_CORRUPT;
   if (code == ERROR_SUCCESS && version == 0) {
     if (writable || memory) {
       code = Initialise(s);
     } else {
-      std::int64_t tables = 0;
-      code = QueryInt(s.db, "SELECT count(*) FROM sqlite_master", &tables);
-      if (code == ERROR_SUCCESS) code = tables != 0 ? ERROR_REGISTRY_CORRUPT : ERROR_SUCCESS;
-      if (code == ERROR_SUCCESS) {
-        // An empty file that may not be written: read it as an empty store.
-        Disconnect(s);
-        rc = sqlite3_open_v2(":memory:", &s.db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_MEMORY | SQLITE_OPEN_NOMUTEX, nullptr);
-        code = rc == SQLITE_OK ? Initialise(s) : FromSqlite(rc);
-      }
+      // An empty file that may not be written: read it as an empty store.
+      Disconnect(s);
+      rc = sqlite3_open_v2(":memory:", &s.db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_MEMORY | SQLITE_OPEN_NOMUTEX, nullptr);
+      code = rc == SQLITE_OK ? Initialise(s) : FromSqlite(rc);
     }
   }
   if (code == ERROR_SUCCESS && writable && !memory) code = DropStaleVolatileKeys(s);
-  if (memory) s.read_only = true;
+  if (memory || !writable) s.read_only = true;
+  s.in_memory = memory;
   if (code != ERROR_SUCCESS) Disconnect(s);
   return code;
 }
@@ -347,7 +355,11 @@ LONG FromSqlite(int rc) {
 
 LONG Connect(Store& s) {
   const pid_t me = getpid();
-  if (s.db && s.pid == me) return ERROR_SUCCESS;
+  if (s.db && s.pid == me) {
+    // An empty stand-in for a missing store gives way once the file exists.
+    if (!s.in_memory || access(s.path.c_str(), F_OK) != 0) return ERROR_SUCCESS;
+    Disconnect(s);
+  }
   if (s.db) {
     // Inherited through fork(): SQLite forbids using it in the child.
     if (!g_abandoned) g_abandoned = new std::vector<sqlite3*>();

@@ -66,6 +66,7 @@ struct Store {
   sqlite3* db = nullptr;
   pid_t pid = 0;           // the process that opened `db`
   bool read_only = false;  // writes give ERROR_ACCESS_DENIED
+  bool in_memory = false;  // an empty stand-in for a store that is missing
   std::uint64_t serial = 0;      // bumped at every (re)connection
   std::uint64_t own_writes = 0;  // commits made through `db`
   std::array<sqlite3_stmt*, kSqlCount> stmts{};
