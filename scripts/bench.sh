@@ -4,7 +4,7 @@
 # builds the program, runs it, and for the formula engine prints the
 # CompileStrV / muParser time ratios.
 #
-#   scripts/bench.sh [formula|numeric|util|json] [benchmark flags, e.g.
+#   scripts/bench.sh [formula|numeric|util|json|registry] [benchmark flags, e.g.
 #                    --benchmark_filter=BM_.*/5]
 #
 # JOBS sets the build parallelism (default 2).
@@ -16,7 +16,8 @@ jobs="${JOBS:-2}"
 
 # --- Packages ---------------------------------------------------------------
 packages=(cmake ninja-build g++ pkg-config libbenchmark-dev libmuparser-dev
-          libeigen3-dev zlib1g-dev nlohmann-json3-dev libsimdjson-dev libcpprest-dev)
+          libeigen3-dev zlib1g-dev nlohmann-json3-dev libsimdjson-dev libcpprest-dev
+          libsqlite3-dev)
 if command -v dpkg-query >/dev/null 2>&1; then
   missing=()
   for p in "${packages[@]}"; do
@@ -46,10 +47,10 @@ fi
 
 # --- Build ------------------------------------------------------------------
 # The first argument may name the program: formula (the default), numeric,
-# util or json.
+# util, json or registry.
 program=formula
 case "${1:-}" in
-  formula|numeric|util|json) program="$1"; shift ;;
+  formula|numeric|util|json|registry) program="$1"; shift ;;
 esac
 cmake -S "${root}" -B "${build}" -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DMATRIX_BUILD_BENCH=ON -DMATRIX_BUILD_TESTS=OFF

@@ -7,6 +7,7 @@
 #include <winreg.h>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <fcntl.h>
 #include <mutex>
@@ -30,11 +31,15 @@ struct Generation {
   std::uint64_t serial = 0;
   std::uint64_t own = 0;
   std::int64_t version = -1;
+  std::array<unsigned char, reg::kWalHeaderBytes> header{};
   bool operator==(const Generation&) const = default;
 };
 
 // Enumeration reads ahead in chunks and resumes after the last row read,
 // so walking n entries costs n steps rather than n^2 (no OFFSET scans).
+// A chunk doubles while the store stays unchanged and shrinks to one row
+// when it changes, so that a walk interleaved with writes (a copy) does
+// not read ahead rows it must read again.
 constexpr int kChunkRows = 64;
 constexpr size_t kChunkBytes = 256 * 1024;
 
@@ -50,6 +55,8 @@ struct KeyRow {
 };
 template <class Row>
 struct Chunk {
+  int limit = 1;  // rows the next read-ahead takes
+  std::uint64_t key_writes = 0;  // the key's own-commit count when read
   bool valid = false;
   Generation gen;
   DWORD first = 0;
@@ -83,7 +90,10 @@ State& Global() {
     // A fork() while another thread is inside a call must not leave the
     // child with a held lock: hold it across fork() in every process.
     pthread_atfork([] { Global().mutex.lock(); }, [] { Global().mutex.unlock(); },
-                   [] { Global().mutex.unlock(); });
+                   [] {
+                     reg::NoteFork();
+                     Global().mutex.unlock();
+                   });
     return s;
   }();
   return *state;
@@ -209,24 +219,47 @@ LONG FindChild(Store& s, std::int64_t parent, const Name& name, std::int64_t* id
   return ERROR_SUCCESS;
 }
 
-// Marks a key written now; ERROR_KEY_DELETED when it is gone.
+// Marks a key written now; ERROR_KEY_DELETED when it is gone. The time is
+// kept to the second: rewriting the key's row at every value write would
+// double what each commit writes.
 LONG Touch(Store& s, std::int64_t key) {
+  std::int64_t written = 0;
+  {
+    StmtUse st(s, reg::kKeyTime);
+    if (!st.get()) return reg::FromSqlite(st.error());
+    sqlite3_bind_int64(st.get(), 1, key);
+    const int rc = sqlite3_step(st.get());
+    if (rc == SQLITE_DONE) return ERROR_KEY_DELETED;
+    if (rc != SQLITE_ROW) return reg::FromSqlite(rc);
+    written = sqlite3_column_int64(st.get(), 0);
+  }
+  const std::int64_t now = reg::NowFiletime();
+  constexpr std::int64_t kOneSecond = 10000000;  // in 100 ns
+  if (now >= written && now - written < kOneSecond) return ERROR_SUCCESS;
   StmtUse st(s, reg::kTouchKey);
   if (!st.get()) return reg::FromSqlite(st.error());
   sqlite3_bind_int64(st.get(), 1, key);
-  sqlite3_bind_int64(st.get(), 2, reg::NowFiletime());
+  sqlite3_bind_int64(st.get(), 2, now);
   const int rc = sqlite3_step(st.get());
   if (rc != SQLITE_DONE) return reg::FromSqlite(rc);
   return sqlite3_changes(s.db) == 0 ? ERROR_KEY_DELETED : ERROR_SUCCESS;
 }
 
+// The store's state as of now. Where the log's shared index is mapped, its
+// header (which every commit of every process rewrites) says it without a
+// read transaction and its file locks; else SQLite's data version does.
 LONG Current(Store& s, Generation* g) {
+  g->serial = s.serial;
+  g->own = s.own_writes;
+  if (reg::ReadWalHeader(s, g->header.data())) {
+    g->version = 0;
+    return ERROR_SUCCESS;
+  }
+  g->header.fill(0);
   StmtUse st(s, reg::kDataVersion);
   if (!st.get()) return reg::FromSqlite(st.error());
   const int rc = sqlite3_step(st.get());
   if (rc != SQLITE_ROW) return reg::FromSqlite(rc);
-  g->serial = s.serial;
-  g->own = s.own_writes;
   g->version = sqlite3_column_int64(st.get(), 0);
   return ERROR_SUCCESS;
 }
@@ -254,28 +287,36 @@ LONG CopyData(const void* bytes, size_t size, LPBYTE data, LPDWORD cb) {
 // Fills `chunk` with the values of `key` from index `index` on, resuming
 // after the rows already read when that is where `index` lies.
 LONG FillValues(Store& s, std::int64_t key, DWORD index, Chunk<ValueRow>& c) {
-  Transaction txn(s, false);
-  LONG rc = txn.Begin();
+  // The state is taken first: a commit after it only makes the rows newer
+  // than it says, which the next call notices.
   Generation g;
-  if (rc == ERROR_SUCCESS) rc = Current(s, &g);
+  LONG rc = Current(s, &g);
+  Transaction txn(s, false);
+  if (rc == ERROR_SUCCESS) rc = txn.Begin();
   KeyFacts f;
   if (rc == ERROR_SUCCESS && key != reg::kRootKey) rc = Facts(s, key, &f);
   if (rc != ERROR_SUCCESS) return rc;
-  const bool resume = c.valid && c.gen == g && !c.rows.empty() &&
-                      index == c.first + c.rows.size();
+  // Resuming after the last row read is exact while this process has not
+  // changed the key since (changes by others race with any walk anyway).
+  const auto found = s.key_writes.find(key);
+  const std::uint64_t own = found == s.key_writes.end() ? 0 : found->second;
+  const bool resume = c.valid && !c.rows.empty() && index == c.first + c.rows.size() &&
+                      (c.gen == g || c.key_writes == own);
+  c.limit = !c.valid || c.gen != g ? 1 : resume ? std::min(2 * c.limit, kChunkRows) : c.limit;
+  c.key_writes = own;
   const std::int64_t after = resume ? c.rows.back().id : 0;
   StmtUse st(s, resume || index == 0 ? reg::kValuesFrom : reg::kValuesOffset);
   if (!st.get()) return reg::FromSqlite(st.error());
   sqlite3_bind_int64(st.get(), 1, key);
   sqlite3_bind_int64(st.get(), 2, resume || index == 0 ? after : static_cast<std::int64_t>(index));
-  sqlite3_bind_int(st.get(), 3, kChunkRows);
+  sqlite3_bind_int(st.get(), 3, c.limit);
   c.valid = false;
   c.rows.clear();
   c.first = index;
   c.end = false;
   size_t bytes = 0;
   int step = SQLITE_ROW;
-  while (c.rows.size() < static_cast<size_t>(kChunkRows) && bytes < kChunkBytes &&
+  while (c.rows.size() < static_cast<size_t>(c.limit) && bytes < kChunkBytes &&
          (step = sqlite3_step(st.get())) == SQLITE_ROW) {
     ValueRow row;
     row.id = sqlite3_column_int64(st.get(), 0);
@@ -297,15 +338,23 @@ LONG FillValues(Store& s, std::int64_t key, DWORD index, Chunk<ValueRow>& c) {
 }
 
 LONG FillKeys(Store& s, std::int64_t key, DWORD index, Chunk<KeyRow>& c) {
-  Transaction txn(s, false);
-  LONG rc = txn.Begin();
+  // The state is taken first: a commit after it only makes the rows newer
+  // than it says, which the next call notices.
   Generation g;
-  if (rc == ERROR_SUCCESS) rc = Current(s, &g);
+  LONG rc = Current(s, &g);
+  Transaction txn(s, false);
+  if (rc == ERROR_SUCCESS) rc = txn.Begin();
   KeyFacts f;
   if (rc == ERROR_SUCCESS && key != reg::kRootKey) rc = Facts(s, key, &f);
   if (rc != ERROR_SUCCESS) return rc;
-  const bool resume = c.valid && c.gen == g && !c.rows.empty() &&
-                      index == c.first + c.rows.size();
+  // Resuming after the last row read is exact while this process has not
+  // changed the key since (changes by others race with any walk anyway).
+  const auto found = s.key_writes.find(key);
+  const std::uint64_t own = found == s.key_writes.end() ? 0 : found->second;
+  const bool resume = c.valid && !c.rows.empty() && index == c.first + c.rows.size() &&
+                      (c.gen == g || c.key_writes == own);
+  c.limit = !c.valid || c.gen != g ? 1 : resume ? std::min(2 * c.limit, kChunkRows) : c.limit;
+  c.key_writes = own;
   const bool from = resume || index == 0;
   StmtUse st(s, from ? reg::kChildrenFrom : reg::kChildrenOffset);
   if (!st.get()) return reg::FromSqlite(st.error());
@@ -315,7 +364,7 @@ LONG FillKeys(Store& s, std::int64_t key, DWORD index, Chunk<KeyRow>& c) {
     BindText(st.get(), 2, after);
   else
     sqlite3_bind_int64(st.get(), 2, index);
-  sqlite3_bind_int(st.get(), 3, kChunkRows);
+  sqlite3_bind_int(st.get(), 3, c.limit);
   c.valid = false;
   c.first = index;
   std::vector<KeyRow> rows;
@@ -329,7 +378,7 @@ LONG FillKeys(Store& s, std::int64_t key, DWORD index, Chunk<KeyRow>& c) {
   }
   if (step != SQLITE_DONE) return reg::FromSqlite(step);
   c.rows = std::move(rows);
-  c.end = c.rows.size() < static_cast<size_t>(kChunkRows);
+  c.end = c.rows.size() < static_cast<size_t>(c.limit);
   rc = txn.Commit();
   if (rc != ERROR_SUCCESS) return rc;
   c.gen = g;
@@ -423,6 +472,7 @@ LONG RegCreateKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD /*Reserved*/, LPWSTR lpC
     if (s.read_only) return ERROR_ACCESS_DENIED;
     if (depth + 1 > reg::kMaxDepth) return ERROR_INVALID_PARAMETER;
     if (is_volatile && !make_volatile) return ERROR_CHILD_MUST_BE_VOLATILE;
+    txn.Changes(current);
     StmtUse ins(s, reg::kInsertKey);
     if (!ins.get()) return reg::FromSqlite(ins.error());
     sqlite3_bind_int64(ins.get(), 1, current);
@@ -590,6 +640,7 @@ LONG RegSetValueExW(HKEY hKey, LPCWSTR lpValueName, DWORD /*Reserved*/, DWORD dw
   rc = txn.Begin();
   if (rc == ERROR_SUCCESS) rc = Touch(s, t.key);
   if (rc != ERROR_SUCCESS) return rc;
+  txn.Changes(t.key);
   {
     StmtUse up(s, reg::kUpsertValue);
     if (!up.get()) return reg::FromSqlite(up.error());
@@ -630,6 +681,8 @@ LONG RegDeleteKeyW(HKEY hKey, LPCWSTR lpSubKey) {
     if (rc != ERROR_SUCCESS) return rc;
   }
   if (target == reg::kRootKey) return ERROR_ACCESS_DENIED;  // a store's root stays
+  txn.Changes(parent);
+  txn.Changes(target);
   {
     StmtUse has(s, reg::kHasChild);
     if (!has.get()) return reg::FromSqlite(has.error());
@@ -668,6 +721,7 @@ LONG RegDeleteValueW(HKEY hKey, LPCWSTR lpValueName) {
   rc = txn.Begin();
   if (rc == ERROR_SUCCESS) rc = Touch(s, t.key);
   if (rc != ERROR_SUCCESS) return rc;
+  txn.Changes(t.key);
   {
     StmtUse del(s, reg::kDeleteValue);
     if (!del.get()) return reg::FromSqlite(del.error());

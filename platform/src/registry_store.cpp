@@ -4,11 +4,14 @@
 
 #include <errno.h>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 
 namespace matrix::platform::reg {
@@ -76,6 +79,7 @@ constexpr std::array<const char*, kSqlCount> kStatements = {
     "SELECT id, name, type, data FROM vals WHERE key=?1 ORDER BY id"
     " LIMIT ?3 OFFSET ?2",
     "SELECT parent FROM keys WHERE id=?1",
+    "SELECT mtime FROM keys WHERE id=?1",
 };
 
 // Connections a forked child inherited: never used, never closed (closing
@@ -135,6 +139,25 @@ LONG QueryInt(sqlite3* db, const char* sql, std::int64_t* out) {
   return FromSqlite(rc);
 }
 
+// Opens and maps the start of the store's -shm file (the two copies of the
+// log index's header). The descriptor stays open as long as the connection:
+// SQLite holds shared locks on the file that keep other processes from
+// truncating it under the mapping, and closing any descriptor of the file
+// would drop them.
+void OpenShm(Store& s) {
+  const std::string path = s.path + "-shm";
+  s.shm_fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (s.shm_fd < 0) return;
+  struct stat st;
+  if (fstat(s.shm_fd, &st) == 0 && static_cast<size_t>(st.st_size) >= 2 * kWalHeaderBytes) {
+    void* p = mmap(nullptr, 2 * kWalHeaderBytes, PROT_READ, MAP_SHARED, s.shm_fd, 0);
+    if (p != MAP_FAILED) s.shm = static_cast<const unsigned char*>(p);
+  }
+}
+
+// Closes the connection, then the -shm descriptor: closing any descriptor
+// of a file drops all of this process's POSIX locks on it, SQLite's too,
+// so it may only be closed once SQLite is done with the file.
 void Disconnect(Store& s) {
   for (auto& stmt : s.stmts) {
     sqlite3_finalize(stmt);
@@ -142,6 +165,14 @@ void Disconnect(Store& s) {
   }
   sqlite3_close_v2(s.db);
   s.db = nullptr;
+  if (s.shm) {
+    munmap(const_cast<unsigned char*>(s.shm), 2 * kWalHeaderBytes);
+    s.shm = nullptr;
+  }
+  if (s.shm_fd >= 0) {
+    close(s.shm_fd);
+    s.shm_fd = -1;
+  }
 }
 
 LONG InsertKeyRow(Store& s, std::int64_t parent, const std::wstring& name,
@@ -315,6 +346,7 @@ LONG OpenConnection(Store& s) {
     }
   }
   if (code == ERROR_SUCCESS && writable && !memory) code = DropStaleVolatileKeys(s);
+  if (code == ERROR_SUCCESS && !memory) OpenShm(s);
   if (memory || !writable) s.read_only = true;
   s.in_memory = memory;
   if (code != ERROR_SUCCESS) Disconnect(s);
@@ -353,8 +385,18 @@ LONG FromSqlite(int rc) {
   }
 }
 
+namespace {
+std::atomic<pid_t> g_pid{0};
+}  // namespace
+
+void NoteFork() { g_pid.store(getpid()); }
+
 LONG Connect(Store& s) {
-  const pid_t me = getpid();
+  pid_t me = g_pid.load(std::memory_order_relaxed);
+  if (me == 0) {
+    me = getpid();
+    g_pid.store(me);
+  }
   if (s.db && s.pid == me) {
     // An empty stand-in for a missing store gives way once the file exists.
     if (!s.in_memory || access(s.path.c_str(), F_OK) != 0) return ERROR_SUCCESS;
@@ -366,13 +408,32 @@ LONG Connect(Store& s) {
     g_abandoned->push_back(s.db);
     s.db = nullptr;
     s.stmts.fill(nullptr);
+    s.shm_fd = -1;  // the parent's descriptor and mapping: left as they are
+    s.shm = nullptr;
   }
   const LONG rc = OpenConnection(s);
   if (rc != ERROR_SUCCESS) return rc;
   s.pid = me;
   ++s.serial;
   s.own_writes = 0;
+  s.key_writes.clear();
   return ERROR_SUCCESS;
+}
+
+bool ReadWalHeader(const Store& s, unsigned char* out) {
+  unsigned char both[2 * kWalHeaderBytes];
+  if (s.shm) {
+    std::atomic_thread_fence(std::memory_order_acquire);
+    std::memcpy(both, s.shm, sizeof both);
+    std::atomic_thread_fence(std::memory_order_acquire);
+  } else if (s.shm_fd < 0 ||
+             pread(s.shm_fd, both, sizeof both, 0) != static_cast<ssize_t>(sizeof both)) {
+    return false;
+  }
+  std::memcpy(out, both, kWalHeaderBytes);
+  // isInit (byte 12) is set once the header is valid; the copies differ
+  // while a writer is half-way through.
+  return out[12] != 0 && std::memcmp(both, both + kWalHeaderBytes, kWalHeaderBytes) == 0;
 }
 
 sqlite3_stmt* Prepare(Store& s, Sql which, int* rc) {
@@ -415,6 +476,7 @@ LONG Transaction::Commit() {
   if (rc != SQLITE_DONE) return FromSqlite(rc);  // still open: rolled back
   open_ = false;
   if (write_) ++store_.own_writes;
+  for (std::int64_t key : changed_) ++store_.key_writes[key];
   return ERROR_SUCCESS;
 }
 

@@ -9,6 +9,7 @@
 #include <winerror.h>
 
 #include <array>
+#include <unordered_map>
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -26,6 +27,9 @@ constexpr size_t kMaxLevelsPerCall = 32;
 constexpr std::int64_t kRootKey = 1;
 // The layout this code writes; a store with a higher number is refused.
 constexpr int kSchemaVersion = 1;
+// The header of the log's shared index (SQLite's WAL file format): one
+// copy, which every commit rewrites.
+constexpr size_t kWalHeaderBytes = 48;
 
 // Prepared statements, by purpose; the SQL lives beside the table in
 // registry_store.cpp.
@@ -54,6 +58,7 @@ enum Sql : int {
   kValuesFrom,    // values after a row id, in creation order
   kValuesOffset,  // values from an index, in creation order
   kParentOf,      // parent of a key
+  kKeyTime,       // last write time of a key
   kSqlCount
 };
 
@@ -70,15 +75,26 @@ struct Store {
   std::uint64_t serial = 0;      // bumped at every (re)connection
   std::uint64_t own_writes = 0;  // commits made through `db`
   std::array<sqlite3_stmt*, kSqlCount> stmts{};
+  int shm_fd = -1;  // the log's shared index (-shm), read-only
+  const unsigned char* shm = nullptr;  // its header copies, mapped
+  // Commits through `db` that changed a key's values or subkeys, by key.
+  std::unordered_map<std::int64_t, std::uint64_t> key_writes;
 };
 
 // Win32's code for an SQLite result.
 LONG FromSqlite(int rc);
 
+// Tells the store that this is a new process (called in a fork() child).
+void NoteFork();
+
 // Makes `store` usable in this process: connects (again, after fork()),
 // creates and seeds a new store, clears stale volatile keys. ERROR_SUCCESS
 // or the code of what failed; a damaged file is never rewritten.
 LONG Connect(Store& store);
+
+// Copies the log index's header into `out` when it can be read and both of
+// its copies agree (a writer is not half-way through it); false otherwise.
+bool ReadWalHeader(const Store& store, unsigned char* out);
 
 // The prepared statement for `which`, reset and unbound; null when it
 // cannot be prepared (`*rc` says why).
@@ -115,11 +131,14 @@ class Transaction {
   Transaction& operator=(const Transaction&) = delete;
   LONG Begin();
   LONG Commit();
+  // Notes that the transaction changes `key`'s values or subkeys.
+  void Changes(std::int64_t key) { changed_.push_back(key); }
 
  private:
   Store& store_;
   bool write_;
   bool open_ = false;
+  std::vector<std::int64_t> changed_;
 };
 
 // Name rules. A name is valid when it holds no surrogate, nothing above
