@@ -21,7 +21,8 @@ typedef LONG LSTATUS;
 // HKEY_CURRENT_USER (the user's store) and HKEY_LOCAL_MACHINE (the
 // machine's store) are backed; the others give ERROR_INVALID_HANDLE.
 #define MATRIX_PLATFORM_PREDEFINED_KEY(v) \
-  (reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(static_cast<LONG_PTR>(static_cast<LONG>(v)))))
+  (reinterpret_cast<HKEY>(                \
+      static_cast<ULONG_PTR>(static_cast<LONG_PTR>(static_cast<LONG>(v)))))
 #define HKEY_CLASSES_ROOT MATRIX_PLATFORM_PREDEFINED_KEY(0x80000000)
 #define HKEY_CURRENT_USER MATRIX_PLATFORM_PREDEFINED_KEY(0x80000001)
 #define HKEY_LOCAL_MACHINE MATRIX_PLATFORM_PREDEFINED_KEY(0x80000002)
@@ -104,11 +105,11 @@ typedef LONG LSTATUS;
 // `hKey`'s key. Stores the new handle in `*phkResult` (null on failure) and
 // REG_CREATED_NEW_KEY or REG_OPENED_EXISTING_KEY in `*lpdwDisposition` (may
 // be null). A leading '\' gives ERROR_BAD_PATHNAME.
-MATRIX_PLATFORM_API LONG RegCreateKeyExW(
-    HKEY hKey, LPCWSTR lpSubKey, DWORD Reserved, LPWSTR lpClass,
-    DWORD dwOptions, REGSAM samDesired,
-    const SECURITY_ATTRIBUTES* lpSecurityAttributes, PHKEY phkResult,
-    LPDWORD lpdwDisposition);
+MATRIX_PLATFORM_API LONG
+RegCreateKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD Reserved, LPWSTR lpClass,
+                DWORD dwOptions, REGSAM samDesired,
+                const SECURITY_ATTRIBUTES* lpSecurityAttributes,
+                PHKEY phkResult, LPDWORD lpdwDisposition);
 
 // Opens the existing key `lpSubKey` below `hKey` with the rights
 // `samDesired`; "" opens a new handle to the same key, null on a predefined

@@ -1,6 +1,8 @@
 // Platform layer - the Win32 registry calls over the SQLite store: handles,
 // access rights, buffer rules and enumeration.
+#include <fcntl.h>
 #include <pthread.h>
+#include <pwd.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -9,9 +11,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
-#include <fcntl.h>
 #include <mutex>
-#include <pwd.h>
 #include <unordered_map>
 
 #include "registry_store.h"
@@ -19,8 +19,8 @@
 namespace reg = matrix::platform::reg;
 using reg::Name;
 using reg::Sql;
-using reg::Store;
 using reg::StmtUse;
+using reg::Store;
 using reg::Transaction;
 
 namespace {
@@ -55,7 +55,7 @@ struct KeyRow {
 };
 template <class Row>
 struct Chunk {
-  int limit = 1;  // rows the next read-ahead takes
+  int limit = 1;                 // rows the next read-ahead takes
   std::uint64_t key_writes = 0;  // the key's own-commit count when read
   bool valid = false;
   Generation gen;
@@ -89,7 +89,8 @@ State& Global() {
     s->stores[1].machine = true;
     // A fork() while another thread is inside a call must not leave the
     // child with a held lock: hold it across fork() in every process.
-    pthread_atfork([] { Global().mutex.lock(); }, [] { Global().mutex.unlock(); },
+    pthread_atfork([] { Global().mutex.lock(); },
+                   [] { Global().mutex.unlock(); },
                    [] {
                      reg::NoteFork();
                      Global().mutex.unlock();
@@ -179,7 +180,8 @@ HKEY NewHandle(State& st, int store, std::int64_t key, REGSAM access) {
 }
 
 void BindText(sqlite3_stmt* s, int i, const std::string& text) {
-  sqlite3_bind_text(s, i, text.data(), static_cast<int>(text.size()), SQLITE_STATIC);
+  sqlite3_bind_text(s, i, text.data(), static_cast<int>(text.size()),
+                    SQLITE_STATIC);
 }
 
 // Facts about one key; ERROR_KEY_DELETED when it is gone.
@@ -198,14 +200,16 @@ LONG Facts(Store& s, std::int64_t key, KeyFacts* f) {
   if (rc != SQLITE_ROW) return reg::FromSqlite(rc);
   f->depth = sqlite3_column_int(st.get(), 0);
   f->is_volatile = sqlite3_column_type(st.get(), 1) != SQLITE_NULL;
-  f->cls = reg::FromUtf8(sqlite3_column_text(st.get(), 2), sqlite3_column_bytes(st.get(), 2));
+  f->cls = reg::FromUtf8(sqlite3_column_text(st.get(), 2),
+                         sqlite3_column_bytes(st.get(), 2));
   f->mtime = sqlite3_column_int64(st.get(), 3);
   return ERROR_SUCCESS;
 }
 
 // The child `name` of `parent`: ERROR_FILE_NOT_FOUND when there is none.
-LONG FindChild(Store& s, std::int64_t parent, const Name& name, std::int64_t* id,
-               int* depth = nullptr, bool* is_volatile = nullptr) {
+LONG FindChild(Store& s, std::int64_t parent, const Name& name,
+               std::int64_t* id, int* depth = nullptr,
+               bool* is_volatile = nullptr) {
   StmtUse st(s, reg::kFindChild);
   if (!st.get()) return reg::FromSqlite(st.error());
   sqlite3_bind_int64(st.get(), 1, parent);
@@ -215,7 +219,8 @@ LONG FindChild(Store& s, std::int64_t parent, const Name& name, std::int64_t* id
   if (rc != SQLITE_ROW) return reg::FromSqlite(rc);
   *id = sqlite3_column_int64(st.get(), 0);
   if (depth) *depth = sqlite3_column_int(st.get(), 1);
-  if (is_volatile) *is_volatile = sqlite3_column_type(st.get(), 2) != SQLITE_NULL;
+  if (is_volatile)
+    *is_volatile = sqlite3_column_type(st.get(), 2) != SQLITE_NULL;
   return ERROR_SUCCESS;
 }
 
@@ -266,7 +271,8 @@ LONG Current(Store& s, Generation* g) {
 
 LONG ValueName(const wchar_t* text, Name* name) {
   const size_t length = text ? std::wcslen(text) : 0;
-  return reg::MakeName(text ? text : L"", length, reg::kMaxValueNameLength, false, name)
+  return reg::MakeName(text ? text : L"", length, reg::kMaxValueNameLength,
+                       false, name)
              ? ERROR_SUCCESS
              : ERROR_INVALID_PARAMETER;
 }
@@ -300,15 +306,20 @@ LONG FillValues(Store& s, std::int64_t key, DWORD index, Chunk<ValueRow>& c) {
   // changed the key since (changes by others race with any walk anyway).
   const auto found = s.key_writes.find(key);
   const std::uint64_t own = found == s.key_writes.end() ? 0 : found->second;
-  const bool resume = c.valid && !c.rows.empty() && index == c.first + c.rows.size() &&
+  const bool resume = c.valid && !c.rows.empty() &&
+                      index == c.first + c.rows.size() &&
                       (c.gen == g || c.key_writes == own);
-  c.limit = !c.valid || c.gen != g ? 1 : resume ? std::min(2 * c.limit, kChunkRows) : c.limit;
+  c.limit = !c.valid || c.gen != g ? 1
+            : resume               ? std::min(2 * c.limit, kChunkRows)
+                                   : c.limit;
   c.key_writes = own;
   const std::int64_t after = resume ? c.rows.back().id : 0;
   StmtUse st(s, resume || index == 0 ? reg::kValuesFrom : reg::kValuesOffset);
   if (!st.get()) return reg::FromSqlite(st.error());
   sqlite3_bind_int64(st.get(), 1, key);
-  sqlite3_bind_int64(st.get(), 2, resume || index == 0 ? after : static_cast<std::int64_t>(index));
+  sqlite3_bind_int64(
+      st.get(), 2,
+      resume || index == 0 ? after : static_cast<std::int64_t>(index));
   sqlite3_bind_int(st.get(), 3, c.limit);
   c.valid = false;
   c.rows.clear();
@@ -320,7 +331,8 @@ LONG FillValues(Store& s, std::int64_t key, DWORD index, Chunk<ValueRow>& c) {
          (step = sqlite3_step(st.get())) == SQLITE_ROW) {
     ValueRow row;
     row.id = sqlite3_column_int64(st.get(), 0);
-    row.name = reg::FromUtf8(sqlite3_column_text(st.get(), 1), sqlite3_column_bytes(st.get(), 1));
+    row.name = reg::FromUtf8(sqlite3_column_text(st.get(), 1),
+                             sqlite3_column_bytes(st.get(), 1));
     row.type = static_cast<DWORD>(sqlite3_column_int64(st.get(), 2));
     const auto* p = static_cast<const BYTE*>(sqlite3_column_blob(st.get(), 3));
     const int n = sqlite3_column_bytes(st.get(), 3);
@@ -351,9 +363,12 @@ LONG FillKeys(Store& s, std::int64_t key, DWORD index, Chunk<KeyRow>& c) {
   // changed the key since (changes by others race with any walk anyway).
   const auto found = s.key_writes.find(key);
   const std::uint64_t own = found == s.key_writes.end() ? 0 : found->second;
-  const bool resume = c.valid && !c.rows.empty() && index == c.first + c.rows.size() &&
+  const bool resume = c.valid && !c.rows.empty() &&
+                      index == c.first + c.rows.size() &&
                       (c.gen == g || c.key_writes == own);
-  c.limit = !c.valid || c.gen != g ? 1 : resume ? std::min(2 * c.limit, kChunkRows) : c.limit;
+  c.limit = !c.valid || c.gen != g ? 1
+            : resume               ? std::min(2 * c.limit, kChunkRows)
+                                   : c.limit;
   c.key_writes = own;
   const bool from = resume || index == 0;
   StmtUse st(s, from ? reg::kChildrenFrom : reg::kChildrenOffset);
@@ -371,9 +386,11 @@ LONG FillKeys(Store& s, std::int64_t key, DWORD index, Chunk<KeyRow>& c) {
   int step;
   while ((step = sqlite3_step(st.get())) == SQLITE_ROW) {
     KeyRow row;
-    row.name = reg::FromUtf8(sqlite3_column_text(st.get(), 0), sqlite3_column_bytes(st.get(), 0));
+    row.name = reg::FromUtf8(sqlite3_column_text(st.get(), 0),
+                             sqlite3_column_bytes(st.get(), 0));
     const auto* f8 = sqlite3_column_text(st.get(), 1);
-    row.folded.assign(reinterpret_cast<const char*>(f8), static_cast<size_t>(sqlite3_column_bytes(st.get(), 1)));
+    row.folded.assign(reinterpret_cast<const char*>(f8),
+                      static_cast<size_t>(sqlite3_column_bytes(st.get(), 1)));
     rows.push_back(std::move(row));
   }
   if (step != SQLITE_DONE) return reg::FromSqlite(step);
@@ -410,10 +427,10 @@ LONG Lookup(Store& s, std::int64_t key, DWORD index, Chunk<Row>& c, Fill fill,
 
 }  // namespace
 
-LONG RegCreateKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD /*Reserved*/, LPWSTR lpClass,
-                     DWORD dwOptions, REGSAM samDesired,
-                     const SECURITY_ATTRIBUTES* /*lpSecurityAttributes*/, PHKEY phkResult,
-                     LPDWORD lpdwDisposition) {
+LONG RegCreateKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD /*Reserved*/,
+                     LPWSTR lpClass, DWORD dwOptions, REGSAM samDesired,
+                     const SECURITY_ATTRIBUTES* /*lpSecurityAttributes*/,
+                     PHKEY phkResult, LPDWORD lpdwDisposition) {
   if (!phkResult) return ERROR_INVALID_PARAMETER;
   *phkResult = nullptr;
   if ((dwOptions & ~(REG_OPTION_VOLATILE | REG_OPTION_OPEN_LINK)) != 0)
@@ -422,7 +439,8 @@ LONG RegCreateKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD /*Reserved*/, LPWSTR lpC
   size_t class_length = 0;
   if (lpClass) {
     class_length = std::wcslen(lpClass);
-    if (class_length > reg::kMaxClassLength || !reg::ToUtf8(lpClass, class_length, &cls))
+    if (class_length > reg::kMaxClassLength ||
+        !reg::ToUtf8(lpClass, class_length, &cls))
       return ERROR_INVALID_PARAMETER;
   }
   std::vector<Name> levels;
@@ -500,12 +518,13 @@ LONG RegCreateKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD /*Reserved*/, LPWSTR lpC
   rc = txn.Commit();
   if (rc != ERROR_SUCCESS) return rc;
   *phkResult = NewHandle(st, t.store_index, current, samDesired);
-  if (lpdwDisposition) *lpdwDisposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
+  if (lpdwDisposition)
+    *lpdwDisposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
   return ERROR_SUCCESS;
 }
 
-LONG RegOpenKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD /*ulOptions*/, REGSAM samDesired,
-                   PHKEY phkResult) {
+LONG RegOpenKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD /*ulOptions*/,
+                   REGSAM samDesired, PHKEY phkResult) {
   if (!phkResult) return ERROR_INVALID_PARAMETER;
   *phkResult = nullptr;
   std::vector<Name> levels;
@@ -543,8 +562,9 @@ LONG RegCloseKey(HKEY hKey) {
   if (IsPredefined(hKey)) return ERROR_SUCCESS;
   State& st = Global();
   std::lock_guard<std::mutex> lock(st.mutex);
-  return st.handles.erase(reinterpret_cast<std::uintptr_t>(hKey)) == 1 ? ERROR_SUCCESS
-                                                                        : ERROR_INVALID_HANDLE;
+  return st.handles.erase(reinterpret_cast<std::uintptr_t>(hKey)) == 1
+             ? ERROR_SUCCESS
+             : ERROR_INVALID_HANDLE;
 }
 
 LONG RegEnumKeyW(HKEY hKey, DWORD dwIndex, LPWSTR lpName, DWORD cchName) {
@@ -566,15 +586,17 @@ LONG RegEnumKeyW(HKEY hKey, DWORD dwIndex, LPWSTR lpName, DWORD cchName) {
   return ERROR_SUCCESS;
 }
 
-LONG RegEnumValueW(HKEY hKey, DWORD dwIndex, LPWSTR lpValueName, LPDWORD lpcchValueName,
-                   LPDWORD /*lpReserved*/, LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData) {
+LONG RegEnumValueW(HKEY hKey, DWORD dwIndex, LPWSTR lpValueName,
+                   LPDWORD lpcchValueName, LPDWORD /*lpReserved*/,
+                   LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData) {
   State& st = Global();
   std::lock_guard<std::mutex> lock(st.mutex);
   Target t;
   LONG rc = Resolve(st, hKey, &t);
   if (rc != ERROR_SUCCESS) return rc;
   if ((t.access & KEY_QUERY_VALUE) == 0) return ERROR_ACCESS_DENIED;
-  if (!lpValueName || !lpcchValueName || (lpData && !lpcbData)) return ERROR_INVALID_PARAMETER;
+  if (!lpValueName || !lpcchValueName || (lpData && !lpcbData))
+    return ERROR_INVALID_PARAMETER;
   Chunk<ValueRow> local;
   Chunk<ValueRow>& chunk = t.entry ? t.entry->values : local;
   const ValueRow* row = nullptr;
@@ -588,8 +610,8 @@ LONG RegEnumValueW(HKEY hKey, DWORD dwIndex, LPWSTR lpValueName, LPDWORD lpcchVa
   return CopyData(row->data.data(), row->data.size(), lpData, lpcbData);
 }
 
-LONG RegQueryValueExW(HKEY hKey, LPCWSTR lpValueName, LPDWORD /*lpReserved*/, LPDWORD lpType,
-                      LPBYTE lpData, LPDWORD lpcbData) {
+LONG RegQueryValueExW(HKEY hKey, LPCWSTR lpValueName, LPDWORD /*lpReserved*/,
+                      LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData) {
   if (lpData && !lpcbData) return ERROR_INVALID_PARAMETER;
   Name name;
   LONG rc = ValueName(lpValueName, &name);
@@ -608,7 +630,8 @@ LONG RegQueryValueExW(HKEY hKey, LPCWSTR lpValueName, LPDWORD /*lpReserved*/, LP
     BindText(q.get(), 2, name.folded);
     const int step = sqlite3_step(q.get());
     if (step == SQLITE_ROW) {
-      if (lpType) *lpType = static_cast<DWORD>(sqlite3_column_int64(q.get(), 0));
+      if (lpType)
+        *lpType = static_cast<DWORD>(sqlite3_column_int64(q.get(), 0));
       const void* bytes = sqlite3_column_blob(q.get(), 1);
       const int size = sqlite3_column_bytes(q.get(), 1);
       return CopyData(bytes, static_cast<size_t>(size), lpData, lpcbData);
@@ -621,8 +644,8 @@ LONG RegQueryValueExW(HKEY hKey, LPCWSTR lpValueName, LPDWORD /*lpReserved*/, LP
   return rc == ERROR_SUCCESS ? ERROR_FILE_NOT_FOUND : rc;
 }
 
-LONG RegSetValueExW(HKEY hKey, LPCWSTR lpValueName, DWORD /*Reserved*/, DWORD dwType,
-                    const BYTE* lpData, DWORD cbData) {
+LONG RegSetValueExW(HKEY hKey, LPCWSTR lpValueName, DWORD /*Reserved*/,
+                    DWORD dwType, const BYTE* lpData, DWORD cbData) {
   if (!lpData && cbData != 0) return ERROR_INVALID_PARAMETER;
   if (cbData > static_cast<DWORD>(0x7FFFFFFF)) return ERROR_INVALID_PARAMETER;
   Name name;
@@ -650,8 +673,8 @@ LONG RegSetValueExW(HKEY hKey, LPCWSTR lpValueName, DWORD /*Reserved*/, DWORD dw
     BindText(up.get(), 3, name.utf8);
     sqlite3_bind_int64(up.get(), 4, static_cast<std::int64_t>(name.length));
     sqlite3_bind_int64(up.get(), 5, dwType);
-    sqlite3_bind_blob(up.get(), 6, cbData ? lpData : &kNoBytes, static_cast<int>(cbData),
-                      SQLITE_STATIC);
+    sqlite3_bind_blob(up.get(), 6, cbData ? lpData : &kNoBytes,
+                      static_cast<int>(cbData), SQLITE_STATIC);
     const int step = sqlite3_step(up.get());
     if (step != SQLITE_DONE) return reg::FromSqlite(step);
   }
@@ -680,7 +703,8 @@ LONG RegDeleteKeyW(HKEY hKey, LPCWSTR lpSubKey) {
     rc = FindChild(s, parent, levels[i], &target);
     if (rc != ERROR_SUCCESS) return rc;
   }
-  if (target == reg::kRootKey) return ERROR_ACCESS_DENIED;  // a store's root stays
+  if (target == reg::kRootKey)
+    return ERROR_ACCESS_DENIED;  // a store's root stays
   txn.Changes(parent);
   txn.Changes(target);
   {
@@ -734,10 +758,12 @@ LONG RegDeleteValueW(HKEY hKey, LPCWSTR lpValueName) {
   return txn.Commit();
 }
 
-LONG RegQueryInfoKeyW(HKEY hKey, LPWSTR lpClass, LPDWORD lpcchClass, LPDWORD /*lpReserved*/,
-                      LPDWORD lpcSubKeys, LPDWORD lpcbMaxSubKeyLen, LPDWORD lpcbMaxClassLen,
-                      LPDWORD lpcValues, LPDWORD lpcbMaxValueNameLen, LPDWORD lpcbMaxValueLen,
-                      LPDWORD lpcbSecurityDescriptor, PFILETIME lpftLastWriteTime) {
+LONG RegQueryInfoKeyW(HKEY hKey, LPWSTR lpClass, LPDWORD lpcchClass,
+                      LPDWORD /*lpReserved*/, LPDWORD lpcSubKeys,
+                      LPDWORD lpcbMaxSubKeyLen, LPDWORD lpcbMaxClassLen,
+                      LPDWORD lpcValues, LPDWORD lpcbMaxValueNameLen,
+                      LPDWORD lpcbMaxValueLen, LPDWORD lpcbSecurityDescriptor,
+                      PFILETIME lpftLastWriteTime) {
   if (lpClass && !lpcchClass) return ERROR_INVALID_PARAMETER;
   State& st = Global();
   std::lock_guard<std::mutex> lock(st.mutex);
@@ -762,10 +788,12 @@ LONG RegQueryInfoKeyW(HKEY hKey, LPWSTR lpClass, LPDWORD lpcchClass, LPDWORD /*l
     int columns;
     std::int64_t* out;
   } queries[] = {
-      {lpcSubKeys || key_stats, key_stats ? reg::kChildStats : reg::kCountChildren,
-       key_stats ? 3 : 1, counts},
-      {lpcValues || value_stats, value_stats ? reg::kValueStats : reg::kCountValues,
-       value_stats ? 3 : 1, counts + 3},
+      {lpcSubKeys || key_stats,
+       key_stats ? reg::kChildStats : reg::kCountChildren, key_stats ? 3 : 1,
+       counts},
+      {lpcValues || value_stats,
+       value_stats ? reg::kValueStats : reg::kCountValues, value_stats ? 3 : 1,
+       counts + 3},
   };
   for (const Query& q : queries) {
     if (!q.wanted) continue;
@@ -774,7 +802,8 @@ LONG RegQueryInfoKeyW(HKEY hKey, LPWSTR lpClass, LPDWORD lpcchClass, LPDWORD /*l
     sqlite3_bind_int64(use.get(), 1, t.key);
     const int step = sqlite3_step(use.get());
     if (step != SQLITE_ROW) return reg::FromSqlite(step);
-    for (int c = 0; c < q.columns; ++c) q.out[c] = sqlite3_column_int64(use.get(), c);
+    for (int c = 0; c < q.columns; ++c)
+      q.out[c] = sqlite3_column_int64(use.get(), c);
   }
   rc = txn.Commit();
   if (rc != ERROR_SUCCESS) return rc;
@@ -797,7 +826,8 @@ LONG RegQueryInfoKeyW(HKEY hKey, LPWSTR lpClass, LPDWORD lpcchClass, LPDWORD /*l
   if (lpcbSecurityDescriptor) *lpcbSecurityDescriptor = 0;
   if (lpftLastWriteTime) {
     lpftLastWriteTime->dwLowDateTime = static_cast<DWORD>(f.mtime & 0xFFFFFFFF);
-    lpftLastWriteTime->dwHighDateTime = static_cast<DWORD>(static_cast<std::uint64_t>(f.mtime) >> 32);
+    lpftLastWriteTime->dwHighDateTime =
+        static_cast<DWORD>(static_cast<std::uint64_t>(f.mtime) >> 32);
   }
   return ERROR_SUCCESS;
 }
@@ -810,7 +840,8 @@ LONG RegFlushKey(HKEY hKey) {
   if (rc != ERROR_SUCCESS) return rc;
   Store& s = *t.store;
   if (s.read_only) return ERROR_SUCCESS;  // nothing of ours to write out
-  const int ck = sqlite3_wal_checkpoint_v2(s.db, "main", SQLITE_CHECKPOINT_FULL, nullptr, nullptr);
+  const int ck = sqlite3_wal_checkpoint_v2(s.db, "main", SQLITE_CHECKPOINT_FULL,
+                                           nullptr, nullptr);
   if (ck == SQLITE_OK) return ERROR_SUCCESS;
   if ((ck & 0xff) != SQLITE_BUSY) return reg::FromSqlite(ck);
   // Readers kept the checkpoint from finishing: the log itself then holds

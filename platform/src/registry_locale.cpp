@@ -25,7 +25,8 @@ std::wstring Widen(const char* text, locale_t loc) {
   while (left > 0) {
     wchar_t c = 0;
     const size_t n = mbrtowc(&c, p, left, &state);
-    if (n == 0 || n == static_cast<size_t>(-1) || n == static_cast<size_t>(-2)) break;
+    if (n == 0 || n == static_cast<size_t>(-1) || n == static_cast<size_t>(-2))
+      break;
     out.push_back(c);
     p += n;
     left -= n;
@@ -42,7 +43,9 @@ std::wstring Bcp47(const char* posix) {
   if (cut != std::string::npos) name.resize(cut);
   if (name.empty() || name == "C" || name == "POSIX") name = "en_US";
   std::wstring out;
-  for (char c : name) out.push_back(c == '_' ? L'-' : static_cast<wchar_t>(static_cast<unsigned char>(c)));
+  for (char c : name)
+    out.push_back(
+        c == '_' ? L'-' : static_cast<wchar_t>(static_cast<unsigned char>(c)));
   return out;
 }
 
@@ -70,25 +73,62 @@ std::wstring Picture(const std::wstring& format) {
       k = format[++i];
     }
     switch (k) {
-      case L'd': out += L"dd"; break;
-      case L'e': out += L"d"; break;
-      case L'm': out += L"MM"; break;
-      case L'Y': out += L"yyyy"; break;
-      case L'y': out += L"yy"; break;
-      case L'H': out += L"HH"; break;
-      case L'k': out += L"H"; break;
-      case L'I': out += L"hh"; break;
-      case L'l': out += L"h"; break;
-      case L'M': out += L"mm"; break;
-      case L'S': out += L"ss"; break;
-      case L'p': out += L"tt"; break;
-      case L'D': out += L"MM/dd/yy"; break;
-      case L'F': out += L"yyyy-MM-dd"; break;
-      case L'T': out += L"HH:mm:ss"; break;
-      case L'R': out += L"HH:mm"; break;
-      case L'r': out += L"hh:mm:ss tt"; break;
-      case L'%': out += L'%'; break;
-      default: break;  // no Windows picture for it
+      case L'd':
+        out += L"dd";
+        break;
+      case L'e':
+        out += L"d";
+        break;
+      case L'm':
+        out += L"MM";
+        break;
+      case L'Y':
+        out += L"yyyy";
+        break;
+      case L'y':
+        out += L"yy";
+        break;
+      case L'H':
+        out += L"HH";
+        break;
+      case L'k':
+        out += L"H";
+        break;
+      case L'I':
+        out += L"hh";
+        break;
+      case L'l':
+        out += L"h";
+        break;
+      case L'M':
+        out += L"mm";
+        break;
+      case L'S':
+        out += L"ss";
+        break;
+      case L'p':
+        out += L"tt";
+        break;
+      case L'D':
+        out += L"MM/dd/yy";
+        break;
+      case L'F':
+        out += L"yyyy-MM-dd";
+        break;
+      case L'T':
+        out += L"HH:mm:ss";
+        break;
+      case L'R':
+        out += L"HH:mm";
+        break;
+      case L'r':
+        out += L"hh:mm:ss tt";
+        break;
+      case L'%':
+        out += L'%';
+        break;
+      default:
+        break;  // no Windows picture for it
     }
   }
   return out;
@@ -129,7 +169,8 @@ std::vector<std::pair<std::wstring, std::wstring>> InternationalSettings() {
   const bool us = measurement && measurement[0] == 2;
   const std::wstring date = Picture(Widen(nl_langinfo_l(D_FMT, loc), loc));
   const std::wstring time = Picture(Widen(nl_langinfo_l(T_FMT, loc), loc));
-  const std::wstring name = Bcp47(nl_langinfo_l(_NL_LOCALE_NAME(LC_NUMERIC), loc));
+  const std::wstring name =
+      Bcp47(nl_langinfo_l(_NL_LOCALE_NAME(LC_NUMERIC), loc));
   freelocale(loc);
 
   out.emplace_back(L"LocaleName", name);

@@ -149,8 +149,10 @@ void OpenShm(Store& s) {
   s.shm_fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (s.shm_fd < 0) return;
   struct stat st;
-  if (fstat(s.shm_fd, &st) == 0 && static_cast<size_t>(st.st_size) >= 2 * kWalHeaderBytes) {
-    void* p = mmap(nullptr, 2 * kWalHeaderBytes, PROT_READ, MAP_SHARED, s.shm_fd, 0);
+  if (fstat(s.shm_fd, &st) == 0 &&
+      static_cast<size_t>(st.st_size) >= 2 * kWalHeaderBytes) {
+    void* p =
+        mmap(nullptr, 2 * kWalHeaderBytes, PROT_READ, MAP_SHARED, s.shm_fd, 0);
     if (p != MAP_FAILED) s.shm = static_cast<const unsigned char*>(p);
   }
 }
@@ -183,8 +185,10 @@ LONG InsertKeyRow(Store& s, std::int64_t parent, const std::wstring& name,
   StmtUse st(s, kInsertKey);
   if (!st.get()) return FromSqlite(st.error());
   sqlite3_bind_int64(st.get(), 1, parent);
-  sqlite3_bind_text(st.get(), 2, n.folded.data(), static_cast<int>(n.folded.size()), SQLITE_STATIC);
-  sqlite3_bind_text(st.get(), 3, n.utf8.data(), static_cast<int>(n.utf8.size()), SQLITE_STATIC);
+  sqlite3_bind_text(st.get(), 2, n.folded.data(),
+                    static_cast<int>(n.folded.size()), SQLITE_STATIC);
+  sqlite3_bind_text(st.get(), 3, n.utf8.data(), static_cast<int>(n.utf8.size()),
+                    SQLITE_STATIC);
   sqlite3_bind_int64(st.get(), 4, static_cast<std::int64_t>(n.length));
   sqlite3_bind_null(st.get(), 5);
   sqlite3_bind_int(st.get(), 6, 0);
@@ -202,21 +206,26 @@ LONG InsertKeyRow(Store& s, std::int64_t parent, const std::wstring& name,
 LONG Seed(Store& s) {
   std::int64_t panel = 0, international = 0;
   LONG rc = InsertKeyRow(s, kRootKey, L"Control Panel", 1, &panel);
-  if (rc == ERROR_SUCCESS) rc = InsertKeyRow(s, panel, L"International", 2, &international);
+  if (rc == ERROR_SUCCESS)
+    rc = InsertKeyRow(s, panel, L"International", 2, &international);
   if (rc != ERROR_SUCCESS) return rc;
   for (const auto& [value_name, text] : InternationalSettings()) {
     Name n;
-    if (!MakeName(value_name.c_str(), value_name.size(), kMaxValueNameLength, false, &n))
+    if (!MakeName(value_name.c_str(), value_name.size(), kMaxValueNameLength,
+                  false, &n))
       continue;
     StmtUse st(s, kUpsertValue);
     if (!st.get()) return FromSqlite(st.error());
     sqlite3_bind_int64(st.get(), 1, international);
-    sqlite3_bind_text(st.get(), 2, n.folded.data(), static_cast<int>(n.folded.size()), SQLITE_STATIC);
-    sqlite3_bind_text(st.get(), 3, n.utf8.data(), static_cast<int>(n.utf8.size()), SQLITE_STATIC);
+    sqlite3_bind_text(st.get(), 2, n.folded.data(),
+                      static_cast<int>(n.folded.size()), SQLITE_STATIC);
+    sqlite3_bind_text(st.get(), 3, n.utf8.data(),
+                      static_cast<int>(n.utf8.size()), SQLITE_STATIC);
     sqlite3_bind_int64(st.get(), 4, static_cast<std::int64_t>(n.length));
     sqlite3_bind_int(st.get(), 5, 1);  // REG_SZ
     sqlite3_bind_blob(st.get(), 6, text.c_str(),
-                      static_cast<int>((text.size() + 1) * sizeof(wchar_t)), SQLITE_STATIC);
+                      static_cast<int>((text.size() + 1) * sizeof(wchar_t)),
+                      SQLITE_STATIC);
     const int step = sqlite3_step(st.get());
     if (step != SQLITE_DONE) return FromSqlite(step);
   }
@@ -237,10 +246,12 @@ LONG Initialise(Store& s) {
     if (rc == ERROR_SUCCESS) rc = Exec(s.db, kSchema);
     if (rc == ERROR_SUCCESS) {
       char root[160];
-      std::snprintf(root, sizeof root,
-                    "INSERT INTO keys(id, parent, folded, name, nlen, depth, mtime)"
-                    " VALUES(%lld, 0, '', '', 0, 0, %lld)",
-                    static_cast<long long>(kRootKey), static_cast<long long>(NowFiletime()));
+      std::snprintf(
+          root, sizeof root,
+          "INSERT INTO keys(id, parent, folded, name, nlen, depth, mtime)"
+          " VALUES(%lld, 0, '', '', 0, 0, %lld)",
+          static_cast<long long>(kRootKey),
+          static_cast<long long>(NowFiletime()));
       rc = Exec(s.db, root);
     }
     if (rc == ERROR_SUCCESS && !s.machine) rc = Seed(s);
@@ -249,7 +260,8 @@ LONG Initialise(Store& s) {
     rc = ERROR_REGISTRY_CORRUPT;
   }
   if (rc == ERROR_SUCCESS) rc = Exec(s.db, "COMMIT");
-  if (rc != ERROR_SUCCESS) sqlite3_exec(s.db, "ROLLBACK", nullptr, nullptr, nullptr);
+  if (rc != ERROR_SUCCESS)
+    sqlite3_exec(s.db, "ROLLBACK", nullptr, nullptr, nullptr);
   return rc;
 }
 
@@ -257,7 +269,9 @@ LONG Initialise(Store& s) {
 LONG DropStaleVolatileKeys(Store& s) {
   if (BootId().empty()) return ERROR_SUCCESS;
   sqlite3_stmt* stmt = nullptr;
-  int rc = sqlite3_prepare_v2(s.db, "SELECT 1 FROM keys WHERE boot IS NOT NULL AND boot<>?1 LIMIT 1", -1, &stmt, nullptr);
+  int rc = sqlite3_prepare_v2(
+      s.db, "SELECT 1 FROM keys WHERE boot IS NOT NULL AND boot<>?1 LIMIT 1",
+      -1, &stmt, nullptr);
   bool stale = false;
   if (rc == SQLITE_OK) {
     sqlite3_bind_text(stmt, 1, BootId().c_str(), -1, SQLITE_STATIC);
@@ -268,12 +282,19 @@ LONG DropStaleVolatileKeys(Store& s) {
   sqlite3_finalize(stmt);
   if (rc != SQLITE_OK) return FromSqlite(rc);
   if (!stale || s.read_only) return ERROR_SUCCESS;
-  std::string sql = "BEGIN IMMEDIATE;"
-                    "DELETE FROM vals WHERE key IN (SELECT id FROM keys WHERE boot IS NOT NULL AND boot<>'" + BootId() + "');"
-                    "DELETE FROM keys WHERE boot IS NOT NULL AND boot<>'" + BootId() + "';"
-                    "COMMIT";
+  std::string sql =
+      "BEGIN IMMEDIATE;"
+      "DELETE FROM vals WHERE key IN (SELECT id FROM keys WHERE boot IS NOT "
+      "NULL AND boot<>'" +
+      BootId() +
+      "');"
+      "DELETE FROM keys WHERE boot IS NOT NULL AND boot<>'" +
+      BootId() +
+      "';"
+      "COMMIT";
   LONG code = Exec(s.db, sql.c_str());
-  if (code != ERROR_SUCCESS) sqlite3_exec(s.db, "ROLLBACK", nullptr, nullptr, nullptr);
+  if (code != ERROR_SUCCESS)
+    sqlite3_exec(s.db, "ROLLBACK", nullptr, nullptr, nullptr);
   return code;
 }
 
@@ -289,12 +310,15 @@ LONG OpenConnection(Store& s) {
       const mode_t dir_mode = s.machine ? 0755 : 0700;
       const mode_t file_mode = s.machine ? 0644 : 0600;
       LONG rc = MakeDirs(DirOf(s.path), dir_mode);
-      if (rc != ERROR_SUCCESS && !(s.machine && rc == ERROR_ACCESS_DENIED)) return rc;
-      const int fd = open(s.path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, file_mode);
+      if (rc != ERROR_SUCCESS && !(s.machine && rc == ERROR_ACCESS_DENIED))
+        return rc;
+      const int fd = open(s.path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC,
+                          file_mode);
       if (fd < 0 && errno != EEXIST) {
         // The machine's store, where this process may not create it: read
         // it as empty, as when it may not be written.
-        if (!s.machine || FromErrno(errno) != ERROR_ACCESS_DENIED) return FromErrno(errno);
+        if (!s.machine || FromErrno(errno) != ERROR_ACCESS_DENIED)
+          return FromErrno(errno);
         memory = true;
       } else {
         if (fd >= 0) close(fd);
@@ -308,8 +332,10 @@ LONG OpenConnection(Store& s) {
     flags |= SQLITE_OPEN_READONLY;
   }
   const bool writable = (flags & SQLITE_OPEN_READWRITE) != 0;
-  if (memory) flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_MEMORY | SQLITE_OPEN_NOMUTEX;
-  int rc = sqlite3_open_v2(memory ? ":memory:" : s.path.c_str(), &s.db, flags, nullptr);
+  if (memory)
+    flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_MEMORY | SQLITE_OPEN_NOMUTEX;
+  int rc = sqlite3_open_v2(memory ? ":memory:" : s.path.c_str(), &s.db, flags,
+                           nullptr);
   if (rc != SQLITE_OK) {
     LONG code = FromSqlite(rc);
     Disconnect(s);
@@ -321,7 +347,8 @@ LONG OpenConnection(Store& s) {
   // or of a later layout, is left exactly as it is.
   std::int64_t version = 0;
   LONG code = QueryInt(s.db, "PRAGMA user_version", &version);
-  if (code == ERROR_SUCCESS && version > kSchemaVersion) code = ERROR_REGISTRY_CORRUPT;
+  if (code == ERROR_SUCCESS && version > kSchemaVersion)
+    code = ERROR_REGISTRY_CORRUPT;
   if (code == ERROR_SUCCESS && version == 0) {
     std::int64_t tables = 0;
     code = QueryInt(s.db, "SELECT count(*) FROM sqlite_master", &tables);
@@ -341,11 +368,15 @@ LONG OpenConnection(Store& s) {
     } else {
       // An empty file that may not be written: read it as an empty store.
       Disconnect(s);
-      rc = sqlite3_open_v2(":memory:", &s.db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_MEMORY | SQLITE_OPEN_NOMUTEX, nullptr);
+      rc = sqlite3_open_v2(
+          ":memory:", &s.db,
+          SQLITE_OPEN_READWRITE | SQLITE_OPEN_MEMORY | SQLITE_OPEN_NOMUTEX,
+          nullptr);
       code = rc == SQLITE_OK ? Initialise(s) : FromSqlite(rc);
     }
   }
-  if (code == ERROR_SUCCESS && writable && !memory) code = DropStaleVolatileKeys(s);
+  if (code == ERROR_SUCCESS && writable && !memory)
+    code = DropStaleVolatileKeys(s);
   if (code == ERROR_SUCCESS && !memory) OpenShm(s);
   if (memory || !writable) s.read_only = true;
   s.in_memory = memory;
@@ -426,20 +457,22 @@ bool ReadWalHeader(const Store& s, unsigned char* out) {
     std::atomic_thread_fence(std::memory_order_acquire);
     std::memcpy(both, s.shm, sizeof both);
     std::atomic_thread_fence(std::memory_order_acquire);
-  } else if (s.shm_fd < 0 ||
-             pread(s.shm_fd, both, sizeof both, 0) != static_cast<ssize_t>(sizeof both)) {
+  } else if (s.shm_fd < 0 || pread(s.shm_fd, both, sizeof both, 0) !=
+                                 static_cast<ssize_t>(sizeof both)) {
     return false;
   }
   std::memcpy(out, both, kWalHeaderBytes);
   // isInit (byte 12) is set once the header is valid; the copies differ
   // while a writer is half-way through.
-  return out[12] != 0 && std::memcmp(both, both + kWalHeaderBytes, kWalHeaderBytes) == 0;
+  return out[12] != 0 &&
+         std::memcmp(both, both + kWalHeaderBytes, kWalHeaderBytes) == 0;
 }
 
 sqlite3_stmt* Prepare(Store& s, Sql which, int* rc) {
   sqlite3_stmt*& stmt = s.stmts[which];
   if (!stmt) {
-    *rc = sqlite3_prepare_v3(s.db, kStatements[which], -1, SQLITE_PREPARE_PERSISTENT, &stmt, nullptr);
+    *rc = sqlite3_prepare_v3(s.db, kStatements[which], -1,
+                             SQLITE_PREPARE_PERSISTENT, &stmt, nullptr);
     if (*rc != SQLITE_OK) {
       sqlite3_finalize(stmt);
       stmt = nullptr;
@@ -487,8 +520,10 @@ LONG Transaction::Commit() {
 // depend on the process's C locale.
 wchar_t FoldChar(wchar_t c) {
   const auto u = static_cast<std::uint32_t>(c);
-  if (u < 0x80) return (u >= 'a' && u <= 'z') ? static_cast<wchar_t>(u - 32) : c;
-  auto odd_down = [&](std::uint32_t first, std::uint32_t last, bool lower_odd) -> bool {
+  if (u < 0x80)
+    return (u >= 'a' && u <= 'z') ? static_cast<wchar_t>(u - 32) : c;
+  auto odd_down = [&](std::uint32_t first, std::uint32_t last,
+                      bool lower_odd) -> bool {
     return u >= first && u <= last && ((u & 1) != 0) == lower_odd;
   };
   if (u >= 0xE0 && u <= 0xFE && u != 0xF7) return static_cast<wchar_t>(u - 32);
@@ -496,7 +531,8 @@ wchar_t FoldChar(wchar_t c) {
   if (odd_down(0x100, 0x137, true) || odd_down(0x139, 0x148, false) ||
       odd_down(0x14A, 0x177, true) || odd_down(0x179, 0x17E, false))
     return static_cast<wchar_t>(u - 1);
-  if ((u >= 0x3B1 && u <= 0x3C1) || (u >= 0x3C3 && u <= 0x3CB)) return static_cast<wchar_t>(u - 32);
+  if ((u >= 0x3B1 && u <= 0x3C1) || (u >= 0x3C3 && u <= 0x3CB))
+    return static_cast<wchar_t>(u - 32);
   if (u == 0x3C2) return static_cast<wchar_t>(0x3A3);
   if (u == 0x3AC) return static_cast<wchar_t>(0x386);
   if (u >= 0x3AD && u <= 0x3AF) return static_cast<wchar_t>(u - 37);
@@ -546,7 +582,8 @@ bool ToUtf8(const wchar_t* text, size_t length, std::string* out) {
   return true;
 }
 
-bool MakeName(const wchar_t* text, size_t length, size_t limit, bool key_level, Name* out) {
+bool MakeName(const wchar_t* text, size_t length, size_t limit, bool key_level,
+              Name* out) {
   if (length > limit) return false;
   out->utf8.clear();
   out->folded.clear();
@@ -581,7 +618,8 @@ std::wstring FromUtf8(const unsigned char* p, int bytes) {
       extra = 1;
     }
     ++i;
-    for (int k = 0; k < extra && i < bytes; ++k, ++i) u = (u << 6) | (p[i] & 0x3F);
+    for (int k = 0; k < extra && i < bytes; ++k, ++i)
+      u = (u << 6) | (p[i] & 0x3F);
     out.push_back(static_cast<wchar_t>(u));
   }
   return out;
@@ -600,7 +638,8 @@ LONG SplitPath(const wchar_t* path, std::vector<Name>* levels) {
         return ERROR_BAD_PATHNAME;
       }
       Name n;
-      if (!MakeName(start, length, kMaxKeyNameLength, true, &n)) return ERROR_INVALID_PARAMETER;
+      if (!MakeName(start, length, kMaxKeyNameLength, true, &n))
+        return ERROR_INVALID_PARAMETER;
       levels->push_back(std::move(n));
       if (*p == 0) break;
       start = p + 1;
@@ -613,7 +652,8 @@ std::int64_t NowFiletime() {
   struct timespec ts;
   clock_gettime(CLOCK_REALTIME, &ts);
   constexpr std::int64_t kUnixEpochAsFiletime = 116444736000000000LL;
-  return kUnixEpochAsFiletime + static_cast<std::int64_t>(ts.tv_sec) * 10000000LL + ts.tv_nsec / 100;
+  return kUnixEpochAsFiletime +
+         static_cast<std::int64_t>(ts.tv_sec) * 10000000LL + ts.tv_nsec / 100;
 }
 
 const std::string& BootId() {

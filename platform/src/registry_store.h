@@ -9,9 +9,9 @@
 #include <winerror.h>
 
 #include <array>
-#include <unordered_map>
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -39,14 +39,14 @@ enum Sql : int {
   kCommit,
   kRollback,
   kDataVersion,
-  kKeyInfo,         // depth, boot, class, mtime of a key
-  kFindChild,       // id of parent's child by folded name
-  kInsertKey,       // parent, folded, name, nlen, class, clen, depth, boot, mtime
-  kTouchKey,        // mtime of a key; no row: the key is gone
-  kHasChild,        // any child of a key
-  kDeleteValues,    // every value of a key
-  kDeleteKey,       // the key row
-  kChildrenFrom,    // children after a folded name, in order
+  kKeyInfo,       // depth, boot, class, mtime of a key
+  kFindChild,     // id of parent's child by folded name
+  kInsertKey,     // parent, folded, name, nlen, class, clen, depth, boot, mtime
+  kTouchKey,      // mtime of a key; no row: the key is gone
+  kHasChild,      // any child of a key
+  kDeleteValues,  // every value of a key
+  kDeleteKey,     // the key row
+  kChildrenFrom,  // children after a folded name, in order
   kChildrenOffset,  // children from an index, in order
   kCountChildren,
   kChildStats,  // count, longest name, longest class
@@ -69,10 +69,10 @@ struct Store {
   bool machine = false;
   bool may_create = true;  // a missing file may be created (else: empty)
   sqlite3* db = nullptr;
-  pid_t pid = 0;           // the process that opened `db`
-  bool read_only = false;  // writes give ERROR_ACCESS_DENIED
-  bool in_memory = false;  // an empty stand-in for a store that is missing
-  std::uint64_t serial = 0;      // bumped at every (re)connection
+  pid_t pid = 0;             // the process that opened `db`
+  bool read_only = false;    // writes give ERROR_ACCESS_DENIED
+  bool in_memory = false;    // an empty stand-in for a store that is missing
+  std::uint64_t serial = 0;  // bumped at every (re)connection
   std::uint64_t own_writes = 0;  // commits made through `db`
   std::array<sqlite3_stmt*, kSqlCount> stmts{};
   int shm_fd = -1;  // the log's shared index (-shm), read-only

@@ -14,9 +14,10 @@ constexpr DWORD kNameBuffer = 261;
 // Value data are read into one buffer of 1 MiB.
 constexpr DWORD kDataBuffer = 1048576;
 
-constexpr REGSAM kDeleteAccess = 0x2000F;  // KEY_WRITE|KEY_QUERY_VALUE|KEY_ENUMERATE_SUB_KEYS
-constexpr REGSAM kReadAccess = 0x20019;    // KEY_READ
-constexpr REGSAM kWriteAccess = 0x20006;   // KEY_WRITE
+constexpr REGSAM kDeleteAccess =
+    0x2000F;  // KEY_WRITE|KEY_QUERY_VALUE|KEY_ENUMERATE_SUB_KEYS
+constexpr REGSAM kReadAccess = 0x20019;   // KEY_READ
+constexpr REGSAM kWriteAccess = 0x20006;  // KEY_WRITE
 
 // Handles opened by a walk, closed when the walk ends however it ends
 // (a thrown CMemoryException included).
@@ -66,7 +67,8 @@ LONG CopyValues(HKEY source, HKEY destination) {
     DWORD name_length = kNameBuffer;
     DWORD size = kDataBuffer;
     DWORD type = 0;
-    rc = RegEnumValueW(source, j, name, &name_length, nullptr, &type, data.get(), &size);
+    rc = RegEnumValueW(source, j, name, &name_length, nullptr, &type,
+                       data.get(), &size);
     if (rc != ERROR_SUCCESS) break;
     rc = RegSetValueExW(destination, name, 0, type, data.get(), size);
     if (rc != ERROR_SUCCESS) return rc;
@@ -96,8 +98,8 @@ LONG RegDeleteKeyWithSubkey(HKEY key) {
     rc = RegOpenKeyExW(current, name, 0, kDeleteAccess, &sub);
     if (rc != ERROR_SUCCESS) return rc;
     DWORD subkeys = 0;
-    rc = RegQueryInfoKeyW(sub, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, nullptr,
-                          nullptr, nullptr, nullptr, nullptr);
+    rc = RegQueryInfoKeyW(sub, nullptr, nullptr, nullptr, &subkeys, nullptr,
+                          nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
     if (rc != ERROR_SUCCESS) {
       RegCloseKey(sub);
       return rc;
@@ -122,7 +124,8 @@ LONG RegCopyKeyWithSubkey(HKEY source, HKEY destination) {
   // again and again, down to the depth limit.
   BOOL inside = FALSE, contains = FALSE;
   LONG rc = AfxRegIsKeyWithin(source, destination, &inside);
-  if (rc == ERROR_SUCCESS && inside) rc = AfxRegIsKeyWithin(destination, source, &contains);
+  if (rc == ERROR_SUCCESS && inside)
+    rc = AfxRegIsKeyWithin(destination, source, &contains);
   if (rc != ERROR_SUCCESS) return rc;
   if (inside && !contains) return ERROR_INVALID_PARAMETER;
 
@@ -148,12 +151,14 @@ LONG RegCopyKeyWithSubkey(HKEY source, HKEY destination) {
       if (rc != ERROR_SUCCESS) return rc;
       open.Push(source_sub);
       DWORD class_length = kNameBuffer;
-      rc = RegQueryInfoKeyW(source_sub, cls, &class_length, nullptr, nullptr, nullptr, nullptr,
-                            nullptr, nullptr, nullptr, nullptr, nullptr);
+      rc = RegQueryInfoKeyW(source_sub, cls, &class_length, nullptr, nullptr,
+                            nullptr, nullptr, nullptr, nullptr, nullptr,
+                            nullptr, nullptr);
       if (rc != ERROR_SUCCESS) return rc;
       HKEY destination_sub = nullptr;
-      rc = RegCreateKeyExW(level.destination, name, 0, cls, REG_OPTION_NON_VOLATILE,
-                           kWriteAccess, nullptr, &destination_sub, nullptr);
+      rc = RegCreateKeyExW(level.destination, name, 0, cls,
+                           REG_OPTION_NON_VOLATILE, kWriteAccess, nullptr,
+                           &destination_sub, nullptr);
       if (rc != ERROR_SUCCESS) return rc;
       open.Push(destination_sub);
       push({source_sub, destination_sub, 0});
@@ -171,10 +176,11 @@ LONG RegCopyKeyWithSubkey(HKEY source, HKEY destination) {
   return ERROR_SUCCESS;
 }
 
-LONG GetControlPanelProp(CString valueName, DWORD* dwordOut, CString* stringOut) {
+LONG GetControlPanelProp(CString valueName, DWORD* dwordOut,
+                         CString* stringOut) {
   HKEY key = nullptr;
-  if (RegOpenKeyExW(HKEY_CURRENT_USER, L"Control Panel\\International", 0, kReadAccess, &key) !=
-      ERROR_SUCCESS)
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, L"Control Panel\\International", 0,
+                    kReadAccess, &key) != ERROR_SUCCESS)
     return ERROR_SUCCESS;
   OpenKeys open;
   open.Push(key);
@@ -187,9 +193,11 @@ LONG GetControlPanelProp(CString valueName, DWORD* dwordOut, CString* stringOut)
     if (size != sizeof(DWORD)) return ERROR_INVALID_DATA;
     DWORD value = 0;
     DWORD cb = sizeof value;
-    rc = RegQueryValueExW(key, valueName, nullptr, &type, reinterpret_cast<LPBYTE>(&value), &cb);
+    rc = RegQueryValueExW(key, valueName, nullptr, &type,
+                          reinterpret_cast<LPBYTE>(&value), &cb);
     // The value may have changed between the two reads.
-    if (rc == ERROR_SUCCESS && (type != REG_DWORD || cb != sizeof value)) rc = ERROR_INVALID_DATA;
+    if (rc == ERROR_SUCCESS && (type != REG_DWORD || cb != sizeof value))
+      rc = ERROR_INVALID_DATA;
     if (rc == ERROR_SUCCESS) *dwordOut = value;
     return rc;
   }
@@ -203,8 +211,8 @@ LONG GetControlPanelProp(CString valueName, DWORD* dwordOut, CString* stringOut)
       AfxThrowMemoryException();
     }
     DWORD cb = size;
-    rc = RegQueryValueExW(key, valueName, nullptr, &type, reinterpret_cast<LPBYTE>(text.data()),
-                          &cb);
+    rc = RegQueryValueExW(key, valueName, nullptr, &type,
+                          reinterpret_cast<LPBYTE>(text.data()), &cb);
     if (rc != ERROR_SUCCESS) return rc;
     // Whole characters only, up to the first zero.
     size_t length = 0;

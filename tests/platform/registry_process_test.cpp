@@ -34,14 +34,16 @@ namespace fs = std::filesystem;
 class Folder {
  public:
   Folder() {
-    std::string pattern = (fs::temp_directory_path() / "matrix-registry-XXXXXX").string();
+    std::string pattern =
+        (fs::temp_directory_path() / "matrix-registry-XXXXXX").string();
     std::vector<char> buffer(pattern.begin(), pattern.end());
     buffer.push_back(0);
     path_ = mkdtemp(buffer.data());
   }
   ~Folder() {
     std::error_code ignored;
-    fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ignored);
+    fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add,
+                    ignored);
     fs::remove_all(path_, ignored);
   }
   const std::string& path() const { return path_; }
@@ -55,7 +57,8 @@ class Folder {
 // Waits for `child` at most `seconds`, then kills it. The exit code, or
 // 128 + the signal that ended it.
 int Reap(pid_t child, int seconds = 30) {
-  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+  const auto until =
+      std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
   int status = 0;
   for (;;) {
     const pid_t done = waitpid(child, &status, WNOHANG);
@@ -73,7 +76,8 @@ int Reap(pid_t child, int seconds = 30) {
 // Runs `body` in a child whose stores are in `folder`; its result is the
 // exit code. Text the child writes to `out` (a pipe) is returned in
 // `*text`.
-pid_t Start(const Folder& folder, const std::function<int(int out)>& body, int* read_end) {
+pid_t Start(const Folder& folder, const std::function<int(int out)>& body,
+            int* read_end) {
   int fds[2];
   if (pipe(fds) != 0) return -1;
   const pid_t child = fork();
@@ -92,13 +96,14 @@ std::string Drain(int fd) {
   std::string text;
   char buffer[4096];
   ssize_t n;
-  while ((n = read(fd, buffer, sizeof buffer)) > 0) text.append(buffer, static_cast<size_t>(n));
+  while ((n = read(fd, buffer, sizeof buffer)) > 0)
+    text.append(buffer, static_cast<size_t>(n));
   close(fd);
   return text;
 }
 
 int RunChild(const Folder& folder, const std::function<int(int out)>& body,
-        std::string* text = nullptr) {
+             std::string* text = nullptr) {
   int fd = -1;
   const pid_t child = Start(folder, body, &fd);
   if (child < 0) return -2;
@@ -128,9 +133,11 @@ std::string Narrow(const std::wstring& w) {
 std::string IntegrityCheck(const std::string& path) {
   sqlite3* db = nullptr;
   std::string result = "cannot open";
-  if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+  if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) ==
+      SQLITE_OK) {
     sqlite3_stmt* st = nullptr;
-    if (sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &st, nullptr) == SQLITE_OK &&
+    if (sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &st, nullptr) ==
+            SQLITE_OK &&
         sqlite3_step(st) == SQLITE_ROW)
       result = reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
     sqlite3_finalize(st);
@@ -141,8 +148,8 @@ std::string IntegrityCheck(const std::string& path) {
 
 HKEY Create(HKEY parent, const std::wstring& path, DWORD options = 0) {
   HKEY key = nullptr;
-  RegCreateKeyExW(parent, path.c_str(), 0, nullptr, options, KEY_ALL_ACCESS, nullptr, &key,
-                  nullptr);
+  RegCreateKeyExW(parent, path.c_str(), 0, nullptr, options, KEY_ALL_ACCESS,
+                  nullptr, &key, nullptr);
   return key;
 }
 
@@ -155,8 +162,8 @@ bool HasKey(HKEY parent, const std::wstring& path) {
 
 DWORD DwordOf(HKEY key, const std::wstring& name, LONG* rc) {
   DWORD value = 0, size = sizeof value;
-  *rc = RegQueryValueExW(key, name.c_str(), nullptr, nullptr, reinterpret_cast<LPBYTE>(&value),
-                         &size);
+  *rc = RegQueryValueExW(key, name.c_str(), nullptr, nullptr,
+                         reinterpret_cast<LPBYTE>(&value), &size);
   return value;
 }
 
@@ -173,7 +180,11 @@ TEST(RegistryStore, AKilledWriterLosesNothingItAcknowledged) {
   Folder folder;
   std::mt19937 random(20261208);
   std::vector<Ack> acknowledged;
-  ASSERT_EQ(RunChild(folder, [](int) { return Create(HKEY_CURRENT_USER, L"Software\\kill") ? 0 : 1; }),
+  ASSERT_EQ(RunChild(folder,
+                     [](int) {
+                       return Create(HKEY_CURRENT_USER, L"Software\\kill") ? 0
+                                                                           : 1;
+                     }),
             0);
   for (int round = 0; round < 20; ++round) {
     int fd = -1;
@@ -183,7 +194,8 @@ TEST(RegistryStore, AKilledWriterLosesNothingItAcknowledged) {
           HKEY key = Create(HKEY_CURRENT_USER, L"Software\\kill");
           if (!key) return 1;
           for (int k = 0;; ++k) {
-            const std::wstring tag = std::to_wstring(round) + L"_" + std::to_wstring(k);
+            const std::wstring tag =
+                std::to_wstring(round) + L"_" + std::to_wstring(k);
             Ack ack{'V', round, k};
             if (k % 4 == 3) {
               HKEY chain = Create(key, L"c" + tag + kChainTail);
@@ -193,7 +205,8 @@ TEST(RegistryStore, AKilledWriterLosesNothingItAcknowledged) {
             } else {
               const DWORD value = static_cast<DWORD>(k);
               if (RegSetValueExW(key, (L"v" + tag).c_str(), 0, REG_DWORD,
-                                 reinterpret_cast<const BYTE*>(&value), sizeof value) != 0)
+                                 reinterpret_cast<const BYTE*>(&value),
+                                 sizeof value) != 0)
                 return 3;
             }
             if (write(out, &ack, sizeof ack) != sizeof ack) return 4;
@@ -201,7 +214,8 @@ TEST(RegistryStore, AKilledWriterLosesNothingItAcknowledged) {
         },
         &fd);
     ASSERT_GT(writer, 0);
-    std::this_thread::sleep_for(std::chrono::microseconds(2000 + random() % 40000));
+    std::this_thread::sleep_for(
+        std::chrono::microseconds(2000 + random() % 40000));
     kill(writer, SIGKILL);
     const std::string acks = Drain(fd);
     EXPECT_EQ(Reap(writer), 128 + SIGKILL) << "round " << round;
@@ -219,7 +233,8 @@ TEST(RegistryStore, AKilledWriterLosesNothingItAcknowledged) {
       [&acknowledged](int out) {
         HKEY key = Create(HKEY_CURRENT_USER, L"Software\\kill");
         for (const Ack& a : acknowledged) {
-          const std::wstring tag = std::to_wstring(a.round) + L"_" + std::to_wstring(a.index);
+          const std::wstring tag =
+              std::to_wstring(a.round) + L"_" + std::to_wstring(a.index);
           if (a.kind == 'V') {
             LONG status = 0;
             const DWORD v = DwordOf(key, L"v" + tag, &status);
@@ -244,38 +259,47 @@ TEST(RegistryStore, AKilledWriterLosesNothingItAcknowledged) {
 
 TEST(RegistryStore, TwoProcessesWriteOneKeyAtOnce) {
   Folder folder;
-  ASSERT_EQ(RunChild(folder, [](int) { return Create(HKEY_CURRENT_USER, L"Software\\both") ? 0 : 1; }),
+  ASSERT_EQ(RunChild(folder,
+                     [](int) {
+                       return Create(HKEY_CURRENT_USER, L"Software\\both") ? 0
+                                                                           : 1;
+                     }),
             0);
   constexpr int kValues = 2000;
   auto work = [](int who) {
     return [who](int out) {
       HKEY key = nullptr;
-      if (RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\both", 0, KEY_ALL_ACCESS, &key) != 0)
+      if (RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\both", 0, KEY_ALL_ACCESS,
+                        &key) != 0)
         return 1;
       int failures = 0;
       const std::wstring me = L"p" + std::to_wstring(who);
       for (int i = 0; i < kValues; ++i) {
         const DWORD value = static_cast<DWORD>(i * 2 + who);
-        LONG rc = RegSetValueExW(key, (me + L"_" + std::to_wstring(i)).c_str(), 0, REG_DWORD,
-                                 reinterpret_cast<const BYTE*>(&value), sizeof value);
+        LONG rc = RegSetValueExW(
+            key, (me + L"_" + std::to_wstring(i)).c_str(), 0, REG_DWORD,
+            reinterpret_cast<const BYTE*>(&value), sizeof value);
         if (rc != ERROR_SUCCESS) {
-          Say(out, "set " + std::to_string(i) + ": " + std::to_string(rc) + "\n");
+          Say(out,
+              "set " + std::to_string(i) + ": " + std::to_string(rc) + "\n");
           ++failures;
         }
         if (i % 10 == 0) {
           // Shared parents, leaves of one's own: the newest created, the
           // one before deleted.
-          const std::wstring leaf = L"sub\\s" + std::to_wstring(i / 10 % 7) + L"\\" + me + L"_" +
-                                    std::to_wstring(i);
+          const std::wstring leaf = L"sub\\s" + std::to_wstring(i / 10 % 7) +
+                                    L"\\" + me + L"_" + std::to_wstring(i);
           HKEY made = Create(key, leaf);
           if (!made) ++failures;
           RegCloseKey(made);
           if (i >= 10) {
-            const std::wstring old = L"sub\\s" + std::to_wstring((i - 10) / 10 % 7) + L"\\" + me +
-                                     L"_" + std::to_wstring(i - 10);
+            const std::wstring old =
+                L"sub\\s" + std::to_wstring((i - 10) / 10 % 7) + L"\\" + me +
+                L"_" + std::to_wstring(i - 10);
             rc = RegDeleteKeyW(key, old.c_str());
             if (rc != ERROR_SUCCESS) {
-              Say(out, "delete " + std::to_string(i) + ": " + std::to_string(rc) + "\n");
+              Say(out, "delete " + std::to_string(i) + ": " +
+                           std::to_string(rc) + "\n");
               ++failures;
             }
           }
@@ -291,46 +315,56 @@ TEST(RegistryStore, TwoProcessesWriteOneKeyAtOnce) {
   EXPECT_EQ(Reap(a), 0) << out0;
   EXPECT_EQ(Reap(b), 0) << out1;
   std::string report;
-  EXPECT_EQ(RunChild(folder,
-                [](int out) {
-                  HKEY key = nullptr;
-                  RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\both", 0, KEY_READ, &key);
-                  DWORD values = 0;
-                  RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                                   &values, nullptr, nullptr, nullptr, nullptr);
-                  if (values != 2 * kValues) Say(out, "values " + std::to_string(values) + "\n");
-                  for (int who = 0; who < 2; ++who) {
-                    for (int i = 0; i < kValues; ++i) {
-                      LONG rc = 0;
-                      const DWORD v = DwordOf(key, L"p" + std::to_wstring(who) + L"_" +
-                                                       std::to_wstring(i), &rc);
-                      if (rc != 0 || v != static_cast<DWORD>(i * 2 + who))
-                        Say(out, "value " + std::to_string(who) + "_" + std::to_string(i) + "\n");
-                    }
-                  }
-                  // Each process's last leaf is all that is left below the
-                  // seven shared parents.
-                  for (int s = 0; s < 7; ++s) {
-                    HKEY parent = nullptr;
-                    if (RegOpenKeyExW(key, (L"sub\\s" + std::to_wstring(s)).c_str(), 0, KEY_READ,
-                                      &parent) != 0) {
-                      Say(out, "missing s" + std::to_string(s) + "\n");
-                      continue;
-                    }
-                    std::set<std::wstring> expected, found;
-                    const int last = kValues - 10;
-                    if (last / 10 % 7 == s) expected = {L"p0_" + std::to_wstring(last),
-                                                        L"p1_" + std::to_wstring(last)};
-                    WCHAR name[64];
-                    for (DWORD i = 0; RegEnumKeyW(parent, i, name, 64) == 0; ++i)
-                      found.insert(name);
-                    if (found != expected) Say(out, "leaves of s" + std::to_string(s) + "\n");
-                    RegCloseKey(parent);
-                  }
-                  return 0;
-                },
-                &report),
-            0);
+  EXPECT_EQ(
+      RunChild(
+          folder,
+          [](int out) {
+            HKEY key = nullptr;
+            RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\both", 0, KEY_READ,
+                          &key);
+            DWORD values = 0;
+            RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr,
+                             nullptr, &values, nullptr, nullptr, nullptr,
+                             nullptr);
+            if (values != 2 * kValues)
+              Say(out, "values " + std::to_string(values) + "\n");
+            for (int who = 0; who < 2; ++who) {
+              for (int i = 0; i < kValues; ++i) {
+                LONG rc = 0;
+                const DWORD v = DwordOf(
+                    key,
+                    L"p" + std::to_wstring(who) + L"_" + std::to_wstring(i),
+                    &rc);
+                if (rc != 0 || v != static_cast<DWORD>(i * 2 + who))
+                  Say(out, "value " + std::to_string(who) + "_" +
+                               std::to_string(i) + "\n");
+              }
+            }
+            // Each process's last leaf is all that is left below the
+            // seven shared parents.
+            for (int s = 0; s < 7; ++s) {
+              HKEY parent = nullptr;
+              if (RegOpenKeyExW(key, (L"sub\\s" + std::to_wstring(s)).c_str(),
+                                0, KEY_READ, &parent) != 0) {
+                Say(out, "missing s" + std::to_string(s) + "\n");
+                continue;
+              }
+              std::set<std::wstring> expected, found;
+              const int last = kValues - 10;
+              if (last / 10 % 7 == s)
+                expected = {L"p0_" + std::to_wstring(last),
+                            L"p1_" + std::to_wstring(last)};
+              WCHAR name[64];
+              for (DWORD i = 0; RegEnumKeyW(parent, i, name, 64) == 0; ++i)
+                found.insert(name);
+              if (found != expected)
+                Say(out, "leaves of s" + std::to_string(s) + "\n");
+              RegCloseKey(parent);
+            }
+            return 0;
+          },
+          &report),
+      0);
   EXPECT_EQ(report, "");
   EXPECT_EQ(IntegrityCheck(folder.user()), "ok");
 }
@@ -376,9 +410,11 @@ TEST(RegistryStore, ANewUserStoreIsSeededFromTheEnvironmentsLocale) {
         {L"sCurrency", L""}}},
   };
   for (const Seed& seed : seeds) {
-    locale_t probe = newlocale(LC_ALL_MASK, seed.locale, static_cast<locale_t>(nullptr));
+    locale_t probe =
+        newlocale(LC_ALL_MASK, seed.locale, static_cast<locale_t>(nullptr));
     if (!probe) {
-      ADD_FAILURE() << seed.locale << " is not installed (scripts/setup.sh generates it)";
+      ADD_FAILURE() << seed.locale
+                    << " is not installed (scripts/setup.sh generates it)";
       continue;
     }
     freelocale(probe);
@@ -387,27 +423,27 @@ TEST(RegistryStore, ANewUserStoreIsSeededFromTheEnvironmentsLocale) {
     const int rc = RunChild(
         folder,
         [&seed](int out) {
-          for (const char* name : {"LANG", "LANGUAGE", "LC_NUMERIC", "LC_TIME", "LC_MONETARY",
-                                   "LC_MEASUREMENT", "LC_CTYPE"})
+          for (const char* name : {"LANG", "LANGUAGE", "LC_NUMERIC", "LC_TIME",
+                                   "LC_MONETARY", "LC_MEASUREMENT", "LC_CTYPE"})
             unsetenv(name);
           setenv("LC_ALL", seed.locale, 1);
           HKEY key = nullptr;
-          if (RegOpenKeyExW(HKEY_CURRENT_USER, L"Control Panel\\International", 0, KEY_READ,
-                            &key) != 0)
+          if (RegOpenKeyExW(HKEY_CURRENT_USER, L"Control Panel\\International",
+                            0, KEY_READ, &key) != 0)
             return 1;
           for (const auto& [name, text] : seed.values) {
             DWORD type = 0, size = 0;
             std::vector<BYTE> data(256);
             size = static_cast<DWORD>(data.size());
-            const LONG status =
-                RegQueryValueExW(key, name.c_str(), nullptr, &type, data.data(), &size);
+            const LONG status = RegQueryValueExW(key, name.c_str(), nullptr,
+                                                 &type, data.data(), &size);
             const size_t expected_size = (text.size() + 1) * sizeof(wchar_t);
             if (status != 0 || type != REG_SZ || size != expected_size ||
                 std::memcmp(data.data(), text.c_str(), expected_size) != 0) {
               std::wstring got(reinterpret_cast<const wchar_t*>(data.data()),
                                size / sizeof(wchar_t));
-              Say(out, Narrow(name) + " = \"" + Narrow(got) + "\" (" + std::to_string(status) +
-                           ")\n");
+              Say(out, Narrow(name) + " = \"" + Narrow(got) + "\" (" +
+                           std::to_string(status) + ")\n");
             }
           }
           return 0;
@@ -421,75 +457,85 @@ TEST(RegistryStore, ANewUserStoreIsSeededFromTheEnvironmentsLocale) {
 TEST(RegistryStore, VolatileKeysVanishAfterAReboot) {
   Folder folder;
   ASSERT_EQ(RunChild(folder,
-                [](int) {
-                  // Every level a volatile create makes is volatile: the parent first.
-                  RegCloseKey(Create(HKEY_CURRENT_USER, L"Software"));
-                  HKEY v = Create(HKEY_CURRENT_USER, L"Software\\session", REG_OPTION_VOLATILE);
-                  HKEY d = Create(HKEY_CURRENT_USER, L"Software\\durable");
-                  return v && d ? 0 : 1;
-                }),
+                     [](int) {
+                       // Every level a volatile create makes is volatile: the
+                       // parent first.
+                       RegCloseKey(Create(HKEY_CURRENT_USER, L"Software"));
+                       HKEY v = Create(HKEY_CURRENT_USER, L"Software\\session",
+                                       REG_OPTION_VOLATILE);
+                       HKEY d = Create(HKEY_CURRENT_USER, L"Software\\durable");
+                       return v && d ? 0 : 1;
+                     }),
             0);
   // The same boot: still there.
-  EXPECT_EQ(RunChild(folder, [](int) { return HasKey(HKEY_CURRENT_USER, L"Software\\session") ? 0 : 1; }),
-            0);
+  EXPECT_EQ(
+      RunChild(folder,
+               [](int) {
+                 return HasKey(HKEY_CURRENT_USER, L"Software\\session") ? 0 : 1;
+               }),
+      0);
   // Pretend the keys were made during an earlier boot.
   sqlite3* db = nullptr;
   ASSERT_EQ(sqlite3_open(folder.user().c_str(), &db), SQLITE_OK);
-  ASSERT_EQ(sqlite3_exec(db, "UPDATE keys SET boot='0' WHERE boot IS NOT NULL", nullptr, nullptr,
-                         nullptr),
+  ASSERT_EQ(sqlite3_exec(db, "UPDATE keys SET boot='0' WHERE boot IS NOT NULL",
+                         nullptr, nullptr, nullptr),
             SQLITE_OK);
   sqlite3_close(db);
-  EXPECT_EQ(RunChild(folder,
-                [](int) {
-                  return !HasKey(HKEY_CURRENT_USER, L"Software\\session") &&
-                                 HasKey(HKEY_CURRENT_USER, L"Software\\durable")
-                             ? 0
-                             : 1;
-                }),
-            0);
+  EXPECT_EQ(
+      RunChild(folder,
+               [](int) {
+                 return !HasKey(HKEY_CURRENT_USER, L"Software\\session") &&
+                                HasKey(HKEY_CURRENT_USER, L"Software\\durable")
+                            ? 0
+                            : 1;
+               }),
+      0);
 }
 
 std::string FileBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  return std::string(std::istreambuf_iterator<char>(in),
+                     std::istreambuf_iterator<char>());
 }
 
 TEST(RegistryStore, ADamagedStoreIsReportedAndLeftAlone) {
   Folder folder;
   std::string garbage(8192, '\0');
-  for (size_t i = 0; i < garbage.size(); ++i) garbage[i] = static_cast<char>(i * 7 + 3);
-  {
-    std::ofstream(folder.user(), std::ios::binary) << garbage;
-  }
-  EXPECT_EQ(RunChild(folder,
-                [](int) {
-                  HKEY key = nullptr;
-                  if (RegOpenKeyExW(HKEY_CURRENT_USER, L"Software", 0, KEY_READ, &key) !=
-                      ERROR_REGISTRY_CORRUPT)
-                    return 1;
-                  if (RegCreateKeyExW(HKEY_CURRENT_USER, L"Software", 0, nullptr, 0,
-                                      KEY_ALL_ACCESS, nullptr, &key,
-                                      nullptr) != ERROR_REGISTRY_CORRUPT)
-                    return 2;
-                  return 0;
-                }),
-            0);
+  for (size_t i = 0; i < garbage.size(); ++i)
+    garbage[i] = static_cast<char>(i * 7 + 3);
+  { std::ofstream(folder.user(), std::ios::binary) << garbage; }
+  EXPECT_EQ(
+      RunChild(folder,
+               [](int) {
+                 HKEY key = nullptr;
+                 if (RegOpenKeyExW(HKEY_CURRENT_USER, L"Software", 0, KEY_READ,
+                                   &key) != ERROR_REGISTRY_CORRUPT)
+                   return 1;
+                 if (RegCreateKeyExW(HKEY_CURRENT_USER, L"Software", 0, nullptr,
+                                     0, KEY_ALL_ACCESS, nullptr, &key,
+                                     nullptr) != ERROR_REGISTRY_CORRUPT)
+                   return 2;
+                 return 0;
+               }),
+      0);
   EXPECT_TRUE(FileBytes(folder.user()) == garbage);
   // A store of a later layout is not ours to change either.
   Folder later;
   sqlite3* db = nullptr;
   ASSERT_EQ(sqlite3_open(later.user().c_str(), &db), SQLITE_OK);
-  sqlite3_exec(db, "CREATE TABLE t(x); PRAGMA user_version=99", nullptr, nullptr, nullptr);
+  sqlite3_exec(db, "CREATE TABLE t(x); PRAGMA user_version=99", nullptr,
+               nullptr, nullptr);
   sqlite3_close(db);
   const std::string before = FileBytes(later.user());
   EXPECT_EQ(RunChild(later,
-                [](int) {
-                  HKEY key = nullptr;
-                  return RegOpenKeyExW(HKEY_CURRENT_USER, L"Software", 0, KEY_READ, &key) ==
-                                 ERROR_REGISTRY_CORRUPT
-                             ? 0
-                             : 1;
-                }),
+                     [](int) {
+                       HKEY key = nullptr;
+                       return RegOpenKeyExW(HKEY_CURRENT_USER, L"Software", 0,
+                                            KEY_READ,
+                                            &key) == ERROR_REGISTRY_CORRUPT
+                                  ? 0
+                                  : 1;
+                     }),
             0);
   EXPECT_TRUE(FileBytes(later.user()) == before);
 }
@@ -509,25 +555,28 @@ void HandOver(const Folder& folder) {
 TEST(RegistryStore, AMachineStoreThatMayNotBeWrittenIsReadOnly) {
   Folder folder;
   HandOver(folder);
-  ASSERT_EQ(RunChild(folder,
-                [](int) {
-                  BecomeOrdinary();
-                  HKEY key = Create(HKEY_LOCAL_MACHINE, L"Software\\vendor");
-                  const DWORD v = 42;
-                  return key && RegSetValueExW(key, L"v", 0, REG_DWORD,
-                                               reinterpret_cast<const BYTE*>(&v), 4) == 0
-                             ? 0
-                             : 1;
-                }),
-            0);
-  for (const std::string& p : {folder.machine(), folder.machine() + "-wal",
-                               folder.machine() + "-shm"})
+  ASSERT_EQ(
+      RunChild(folder,
+               [](int) {
+                 BecomeOrdinary();
+                 HKEY key = Create(HKEY_LOCAL_MACHINE, L"Software\\vendor");
+                 const DWORD v = 42;
+                 return key && RegSetValueExW(key, L"v", 0, REG_DWORD,
+                                              reinterpret_cast<const BYTE*>(&v),
+                                              4) == 0
+                            ? 0
+                            : 1;
+               }),
+      0);
+  for (const std::string& p :
+       {folder.machine(), folder.machine() + "-wal", folder.machine() + "-shm"})
     chmod(p.c_str(), 0444);
   chmod(folder.path().c_str(), 0555);
   auto reader = [](int out) {
     BecomeOrdinary();
     HKEY key = nullptr;
-    LONG rc = RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software\\vendor", 0, KEY_ALL_ACCESS, &key);
+    LONG rc = RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software\\vendor", 0,
+                            KEY_ALL_ACCESS, &key);
     if (rc != 0) {
       Say(out, "open " + std::to_string(rc));
       return 1;
@@ -535,12 +584,13 @@ TEST(RegistryStore, AMachineStoreThatMayNotBeWrittenIsReadOnly) {
     DwordOf(key, L"v", &rc);
     if (rc != 0) return 2;
     const DWORD v = 1;
-    if (RegSetValueExW(key, L"v", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&v), 4) !=
-        ERROR_ACCESS_DENIED)
+    if (RegSetValueExW(key, L"v", 0, REG_DWORD,
+                       reinterpret_cast<const BYTE*>(&v),
+                       4) != ERROR_ACCESS_DENIED)
       return 3;
     HKEY made = nullptr;
-    if (RegCreateKeyExW(key, L"new", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &made, nullptr) !=
-        ERROR_ACCESS_DENIED)
+    if (RegCreateKeyExW(key, L"new", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                        &made, nullptr) != ERROR_ACCESS_DENIED)
       return 4;
     return 0;
   };
@@ -551,20 +601,21 @@ TEST(RegistryStore, AMachineStoreThatMayNotBeWrittenIsReadOnly) {
   Folder empty;
   HandOver(empty);
   chmod(empty.path().c_str(), 0555);
-  EXPECT_EQ(RunChild(empty,
-                [](int) {
-                  BecomeOrdinary();
-                  HKEY key = nullptr;
-                  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software", 0, KEY_READ, &key) !=
-                      ERROR_FILE_NOT_FOUND)
-                    return 1;
-                  return RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"Software", 0, nullptr, 0,
-                                         KEY_ALL_ACCESS, nullptr, &key,
-                                         nullptr) == ERROR_ACCESS_DENIED
-                             ? 0
-                             : 2;
-                }),
-            0);
+  EXPECT_EQ(
+      RunChild(empty,
+               [](int) {
+                 BecomeOrdinary();
+                 HKEY key = nullptr;
+                 if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software", 0, KEY_READ,
+                                   &key) != ERROR_FILE_NOT_FOUND)
+                   return 1;
+                 return RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"Software", 0,
+                                        nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                                        &key, nullptr) == ERROR_ACCESS_DENIED
+                            ? 0
+                            : 2;
+               }),
+      0);
   chmod(empty.path().c_str(), 0755);
 }
 

@@ -37,19 +37,24 @@ TEST(Registry, PredefinedKeysAreWin32sSignExtendedValues) {
   // Only the user's and the machine's stores exist.
   for (HKEY unbacked : {HKEY_CLASSES_ROOT, HKEY_USERS, HKEY_CURRENT_CONFIG}) {
     HKEY key = reinterpret_cast<HKEY>(1);
-    EXPECT_EQ(RegOpenKeyExW(unbacked, L"Software", 0, KEY_READ, &key), ERROR_INVALID_HANDLE);
+    EXPECT_EQ(RegOpenKeyExW(unbacked, L"Software", 0, KEY_READ, &key),
+              ERROR_INVALID_HANDLE);
     EXPECT_EQ(key, nullptr);
   }
   for (HKEY backed : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
     HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(backed, L"Software\\matrix-tests\\predefined", 0, nullptr, 0,
-                              KEY_ALL_ACCESS, nullptr, &key, nullptr),
-              ERROR_SUCCESS);
+    ASSERT_EQ(
+        RegCreateKeyExW(backed, L"Software\\matrix-tests\\predefined", 0,
+                        nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+        ERROR_SUCCESS);
     EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
-    EXPECT_EQ(RegDeleteKeyW(backed, L"Software\\matrix-tests\\predefined"), ERROR_SUCCESS);
-    EXPECT_EQ(RegCloseKey(backed), ERROR_SUCCESS);  // a no-op, and it stays usable
+    EXPECT_EQ(RegDeleteKeyW(backed, L"Software\\matrix-tests\\predefined"),
+              ERROR_SUCCESS);
+    EXPECT_EQ(RegCloseKey(backed),
+              ERROR_SUCCESS);  // a no-op, and it stays usable
     HKEY same = nullptr;
-    EXPECT_EQ(RegOpenKeyExW(backed, nullptr, 0, KEY_READ, &same), ERROR_SUCCESS);
+    EXPECT_EQ(RegOpenKeyExW(backed, nullptr, 0, KEY_READ, &same),
+              ERROR_SUCCESS);
     EXPECT_EQ(same, backed);
   }
 }
@@ -60,32 +65,35 @@ TEST(Registry, CreateMakesEveryMissingLevelAndReportsTheDisposition) {
   HKEY key = nullptr;
   DWORD disposition = 0;
   WCHAR cls[] = L"Pipe";
-  ASSERT_EQ(RegCreateKeyExW(root.get(), L"a\\b\\c", 0, cls, 0, KEY_ALL_ACCESS, nullptr, &key,
-                            &disposition),
+  ASSERT_EQ(RegCreateKeyExW(root.get(), L"a\\b\\c", 0, cls, 0, KEY_ALL_ACCESS,
+                            nullptr, &key, &disposition),
             ERROR_SUCCESS);
   EXPECT_EQ(disposition, REG_CREATED_NEW_KEY);
   RegCloseKey(key);
   WCHAR other[] = L"Other";
-  ASSERT_EQ(RegCreateKeyExW(root.get(), L"A\\B\\C\\", 0, other, 0, KEY_ALL_ACCESS, nullptr, &key,
-                            &disposition),
+  ASSERT_EQ(RegCreateKeyExW(root.get(), L"A\\B\\C\\", 0, other, 0,
+                            KEY_ALL_ACCESS, nullptr, &key, &disposition),
             ERROR_SUCCESS);
   EXPECT_EQ(disposition, REG_OPENED_EXISTING_KEY);
   // The class was given to the keys it created, and only to them.
   WCHAR got[32];
   DWORD length = 32;
-  ASSERT_EQ(RegQueryInfoKeyW(key, got, &length, nullptr, nullptr, nullptr, nullptr, nullptr,
-                             nullptr, nullptr, nullptr, nullptr),
-            ERROR_SUCCESS);
+  ASSERT_EQ(
+      RegQueryInfoKeyW(key, got, &length, nullptr, nullptr, nullptr, nullptr,
+                       nullptr, nullptr, nullptr, nullptr, nullptr),
+      ERROR_SUCCESS);
   EXPECT_EQ(std::wstring(got, length), L"Pipe");
   RegCloseKey(key);
   for (const wchar_t* level : {L"a", L"a\\b", L"a\\b\\c"}) {
     HKEY opened = nullptr;
-    EXPECT_EQ(RegOpenKeyExW(root.get(), level, 0, KEY_READ, &opened), ERROR_SUCCESS) << level;
+    EXPECT_EQ(RegOpenKeyExW(root.get(), level, 0, KEY_READ, &opened),
+              ERROR_SUCCESS)
+        << level;
     RegCloseKey(opened);
   }
   // "" is a new handle to the same key.
-  ASSERT_EQ(RegCreateKeyExW(root.get(), L"", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                            &disposition),
+  ASSERT_EQ(RegCreateKeyExW(root.get(), L"", 0, nullptr, 0, KEY_ALL_ACCESS,
+                            nullptr, &key, &disposition),
             ERROR_SUCCESS);
   EXPECT_NE(key, root.get());
   EXPECT_EQ(disposition, REG_OPENED_EXISTING_KEY);
@@ -104,13 +112,15 @@ TEST(Registry, BadPathsAndNamesAreRefused) {
       {L"a\\\\b", ERROR_BAD_PATHNAME},
       {longest, ERROR_SUCCESS},
       {longest + L"x", ERROR_INVALID_PARAMETER},
-      {std::wstring(L"sur") + static_cast<wchar_t>(0xD800), ERROR_INVALID_PARAMETER},
-      {std::wstring(L"big") + static_cast<wchar_t>(0x110000), ERROR_INVALID_PARAMETER},
+      {std::wstring(L"sur") + static_cast<wchar_t>(0xD800),
+       ERROR_INVALID_PARAMETER},
+      {std::wstring(L"big") + static_cast<wchar_t>(0x110000),
+       ERROR_INVALID_PARAMETER},
   };
   for (const Case& c : cases) {
     HKEY key = reinterpret_cast<HKEY>(1);
-    EXPECT_EQ(RegCreateKeyExW(root.get(), c.path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                              &key, nullptr),
+    EXPECT_EQ(RegCreateKeyExW(root.get(), c.path.c_str(), 0, nullptr, 0,
+                              KEY_ALL_ACCESS, nullptr, &key, nullptr),
               c.create)
         << c.path.size();
     if (c.create != ERROR_SUCCESS) {
@@ -122,15 +132,15 @@ TEST(Registry, BadPathsAndNamesAreRefused) {
   std::wstring deep;
   for (int i = 0; i < 33; ++i) deep += L"l\\";
   HKEY key = nullptr;
-  EXPECT_EQ(RegCreateKeyExW(root.get(), deep.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                            &key, nullptr),
+  EXPECT_EQ(RegCreateKeyExW(root.get(), deep.c_str(), 0, nullptr, 0,
+                            KEY_ALL_ACCESS, nullptr, &key, nullptr),
             ERROR_INVALID_PARAMETER);
   std::wstring cls(256, L'c');
-  EXPECT_EQ(RegCreateKeyExW(root.get(), L"c", 0, cls.data(), 0, KEY_ALL_ACCESS, nullptr, &key,
-                            nullptr),
+  EXPECT_EQ(RegCreateKeyExW(root.get(), L"c", 0, cls.data(), 0, KEY_ALL_ACCESS,
+                            nullptr, &key, nullptr),
             ERROR_INVALID_PARAMETER);
-  EXPECT_EQ(RegCreateKeyExW(root.get(), L"c", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, nullptr,
-                            nullptr),
+  EXPECT_EQ(RegCreateKeyExW(root.get(), L"c", 0, nullptr, 0, KEY_ALL_ACCESS,
+                            nullptr, nullptr, nullptr),
             ERROR_INVALID_PARAMETER);
   EXPECT_EQ(SubkeyNames(root.get()), std::vector<std::wstring>{longest});
 }
@@ -140,12 +150,13 @@ TEST(Registry, KeysNestNoDeeperThan512Levels) {
   std::wstring chunk;
   for (int i = 0; i < 32; ++i) chunk += L"d\\";
   HKEY key = nullptr;
-  ASSERT_EQ(RegOpenKeyExW(root.get(), L"", 0, KEY_ALL_ACCESS, &key), ERROR_SUCCESS);
+  ASSERT_EQ(RegOpenKeyExW(root.get(), L"", 0, KEY_ALL_ACCESS, &key),
+            ERROR_SUCCESS);
   int depth = 3;
   while (depth + 32 <= 512) {
     HKEY next = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(key, chunk.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &next,
-                              nullptr),
+    ASSERT_EQ(RegCreateKeyExW(key, chunk.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                              nullptr, &next, nullptr),
               ERROR_SUCCESS);
     RegCloseKey(key);
     key = next;
@@ -153,14 +164,16 @@ TEST(Registry, KeysNestNoDeeperThan512Levels) {
   }
   while (depth < 512) {
     HKEY next = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(key, L"d", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &next, nullptr),
+    ASSERT_EQ(RegCreateKeyExW(key, L"d", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                              &next, nullptr),
               ERROR_SUCCESS);
     RegCloseKey(key);
     key = next;
     ++depth;
   }
   HKEY beyond = nullptr;
-  EXPECT_EQ(RegCreateKeyExW(key, L"d", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &beyond, nullptr),
+  EXPECT_EQ(RegCreateKeyExW(key, L"d", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                            &beyond, nullptr),
             ERROR_INVALID_PARAMETER);
   RegCloseKey(key);
 }
@@ -172,9 +185,11 @@ TEST(Registry, OpenFindsKeysWithoutRegardToCase) {
   // The fold is the layer's own: the C locale does not change it.
   for (const char* locale : {"C", "ru_RU.UTF-8"}) {
     const char* saved = setlocale(LC_ALL, locale);
-    for (const wchar_t* spelling : {L"КЛЮЧ\\mixed", L"ключ\\MIXED", L"Ключ\\MiXeD"}) {
+    for (const wchar_t* spelling :
+         {L"КЛЮЧ\\mixed", L"ключ\\MIXED", L"Ключ\\MiXeD"}) {
       HKEY key = nullptr;
-      EXPECT_EQ(RegOpenKeyExW(root.get(), spelling, 0, KEY_READ, &key), ERROR_SUCCESS);
+      EXPECT_EQ(RegOpenKeyExW(root.get(), spelling, 0, KEY_READ, &key),
+                ERROR_SUCCESS);
       RegCloseKey(key);
     }
     if (saved) setlocale(LC_ALL, "C");
@@ -183,13 +198,14 @@ TEST(Registry, OpenFindsKeysWithoutRegardToCase) {
   EXPECT_EQ(SubkeyNames(root.get()), std::vector<std::wstring>{L"Ключ"});
   HKEY again = nullptr;
   DWORD disposition = 0;
-  ASSERT_EQ(RegCreateKeyExW(root.get(), L"КЛЮЧ", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &again,
-                            &disposition),
+  ASSERT_EQ(RegCreateKeyExW(root.get(), L"КЛЮЧ", 0, nullptr, 0, KEY_ALL_ACCESS,
+                            nullptr, &again, &disposition),
             ERROR_SUCCESS);
   EXPECT_EQ(disposition, REG_OPENED_EXISTING_KEY);
   RegCloseKey(again);
   HKEY missing = reinterpret_cast<HKEY>(1);
-  EXPECT_EQ(RegOpenKeyExW(root.get(), L"absent", 0, KEY_READ, &missing), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(RegOpenKeyExW(root.get(), L"absent", 0, KEY_READ, &missing),
+            ERROR_FILE_NOT_FOUND);
   EXPECT_EQ(missing, nullptr);
 }
 
@@ -202,18 +218,22 @@ TEST(Registry, AClosedHandleIsRefusedEverywhere) {
   HKEY sub = nullptr;
   EXPECT_EQ(RegCloseKey(key), ERROR_INVALID_HANDLE);
   EXPECT_EQ(RegEnumKeyW(key, 0, name, 8), ERROR_INVALID_HANDLE);
-  EXPECT_EQ(RegEnumValueW(key, 0, name, &length, nullptr, nullptr, nullptr, nullptr),
+  EXPECT_EQ(
+      RegEnumValueW(key, 0, name, &length, nullptr, nullptr, nullptr, nullptr),
+      ERROR_INVALID_HANDLE);
+  EXPECT_EQ(RegQueryValueExW(key, L"v", nullptr, nullptr, nullptr, &size),
             ERROR_INVALID_HANDLE);
-  EXPECT_EQ(RegQueryValueExW(key, L"v", nullptr, nullptr, nullptr, &size), ERROR_INVALID_HANDLE);
   EXPECT_EQ(SetDword(key, L"v", value), ERROR_INVALID_HANDLE);
   EXPECT_EQ(RegDeleteValueW(key, L"v"), ERROR_INVALID_HANDLE);
   EXPECT_EQ(RegDeleteKeyW(key, L"x"), ERROR_INVALID_HANDLE);
   EXPECT_EQ(RegOpenKeyExW(key, L"", 0, KEY_READ, &sub), ERROR_INVALID_HANDLE);
-  EXPECT_EQ(RegCreateKeyExW(key, L"x", 0, nullptr, 0, KEY_READ, nullptr, &sub, nullptr),
+  EXPECT_EQ(RegCreateKeyExW(key, L"x", 0, nullptr, 0, KEY_READ, nullptr, &sub,
+                            nullptr),
             ERROR_INVALID_HANDLE);
-  EXPECT_EQ(RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &count, nullptr, nullptr, nullptr,
-                             nullptr, nullptr, nullptr, nullptr),
-            ERROR_INVALID_HANDLE);
+  EXPECT_EQ(
+      RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &count, nullptr, nullptr,
+                       nullptr, nullptr, nullptr, nullptr, nullptr),
+      ERROR_INVALID_HANDLE);
   EXPECT_EQ(RegFlushKey(key), ERROR_INVALID_HANDLE);
   // A later handle never takes the closed one's value.
   HKEY next = MakeKey(root.get(), L"k");
@@ -223,12 +243,15 @@ TEST(Registry, AClosedHandleIsRefusedEverywhere) {
 
 TEST(Registry, SubkeysEnumerateInFoldedOrderWithWin32sBufferRule) {
   ScratchKey root;
-  for (const wchar_t* name : {L"beta", L"Alpha", L"gamma", L"Дельта", L"ALPHA2"})
+  for (const wchar_t* name :
+       {L"beta", L"Alpha", L"gamma", L"Дельта", L"ALPHA2"})
     RegCloseKey(MakeKey(root.get(), name));
   EXPECT_EQ(SubkeyNames(root.get()),
-            (std::vector<std::wstring>{L"Alpha", L"ALPHA2", L"beta", L"gamma", L"Дельта"}));
+            (std::vector<std::wstring>{L"Alpha", L"ALPHA2", L"beta", L"gamma",
+                                       L"Дельта"}));
   WCHAR name[8] = L"keep";
-  EXPECT_EQ(RegEnumKeyW(root.get(), 0, name, 5), ERROR_MORE_DATA);  // "Alpha" needs 6
+  EXPECT_EQ(RegEnumKeyW(root.get(), 0, name, 5),
+            ERROR_MORE_DATA);  // "Alpha" needs 6
   EXPECT_STREQ(name, L"keep");
   EXPECT_EQ(RegEnumKeyW(root.get(), 0, name, 6), ERROR_SUCCESS);
   EXPECT_STREQ(name, L"Alpha");
@@ -244,13 +267,16 @@ TEST(Registry, ValuesEnumerateInCreationOrderAndOverwritingKeepsThePlace) {
   ScratchKey root;
   for (const wchar_t* name : {L"z", L"a", L"m"}) SetDword(root.get(), name, 1);
   SetString(root.get(), L"A", L"again");  // overwrites "a" in place
-  EXPECT_EQ(ValueNames(root.get()), (std::vector<std::wstring>{L"z", L"a", L"m"}));
+  EXPECT_EQ(ValueNames(root.get()),
+            (std::vector<std::wstring>{L"z", L"a", L"m"}));
   RegDeleteValueW(root.get(), L"z");
   SetDword(root.get(), L"z", 2);
-  EXPECT_EQ(ValueNames(root.get()), (std::vector<std::wstring>{L"a", L"m", L"z"}));
+  EXPECT_EQ(ValueNames(root.get()),
+            (std::vector<std::wstring>{L"a", L"m", L"z"}));
   // More values than one read-ahead holds, walked forwards.
   ScratchKey many;
-  for (int i = 0; i < 300; ++i) SetDword(many.get(), std::to_wstring(i).c_str(), i);
+  for (int i = 0; i < 300; ++i)
+    SetDword(many.get(), std::to_wstring(i).c_str(), i);
   const auto names = ValueNames(many.get());
   ASSERT_EQ(names.size(), 300u);
   for (int i = 0; i < 300; ++i) EXPECT_EQ(names[i], std::to_wstring(i));
@@ -264,7 +290,8 @@ TEST(Registry, EnumValueFollowsWin32sCountsAndBuffers) {
   WCHAR name[16];
   DWORD length = 16, type = 0, size = 0;
   // Size only.
-  ASSERT_EQ(RegEnumValueW(root.get(), 0, name, &length, nullptr, &type, nullptr, &size),
+  ASSERT_EQ(RegEnumValueW(root.get(), 0, name, &length, nullptr, &type, nullptr,
+                          &size),
             ERROR_SUCCESS);
   EXPECT_EQ(length, 8u);  // without terminator
   EXPECT_STREQ(name, L"greeting");
@@ -274,32 +301,38 @@ TEST(Registry, EnumValueFollowsWin32sCountsAndBuffers) {
   std::vector<BYTE> small(bytes - 1, 0xAB);
   length = 16;
   size = bytes - 1;
-  EXPECT_EQ(RegEnumValueW(root.get(), 0, name, &length, nullptr, &type, small.data(), &size),
+  EXPECT_EQ(RegEnumValueW(root.get(), 0, name, &length, nullptr, &type,
+                          small.data(), &size),
             ERROR_MORE_DATA);
   EXPECT_EQ(size, bytes);
   EXPECT_EQ(small, std::vector<BYTE>(bytes - 1, 0xAB));
   // Name too small: "greeting" and its terminator need 9.
   length = 8;
-  EXPECT_EQ(RegEnumValueW(root.get(), 0, name, &length, nullptr, nullptr, nullptr, nullptr),
+  EXPECT_EQ(RegEnumValueW(root.get(), 0, name, &length, nullptr, nullptr,
+                          nullptr, nullptr),
             ERROR_MORE_DATA);
   // Data without a count, no more values.
   length = 16;
-  EXPECT_EQ(RegEnumValueW(root.get(), 0, name, &length, nullptr, nullptr, small.data(), nullptr),
+  EXPECT_EQ(RegEnumValueW(root.get(), 0, name, &length, nullptr, nullptr,
+                          small.data(), nullptr),
             ERROR_INVALID_PARAMETER);
-  EXPECT_EQ(RegEnumValueW(root.get(), 1, name, &length, nullptr, nullptr, nullptr, nullptr),
+  EXPECT_EQ(RegEnumValueW(root.get(), 1, name, &length, nullptr, nullptr,
+                          nullptr, nullptr),
             ERROR_NO_MORE_ITEMS);
   // Exactly enough.
   std::vector<BYTE> exact(bytes);
   length = 9;
   size = bytes;
-  ASSERT_EQ(RegEnumValueW(root.get(), 0, name, &length, nullptr, &type, exact.data(), &size),
+  ASSERT_EQ(RegEnumValueW(root.get(), 0, name, &length, nullptr, &type,
+                          exact.data(), &size),
             ERROR_SUCCESS);
   EXPECT_EQ(std::memcmp(exact.data(), text.c_str(), bytes), 0);
 }
 
 TEST(Registry, QueryValueFollowsWin32sBufferRules) {
   ScratchKey root;
-  ASSERT_EQ(RegSetValueExW(root.get(), nullptr, 0, REG_BINARY, Bytes({1, 2, 3}).data(), 3),
+  ASSERT_EQ(RegSetValueExW(root.get(), nullptr, 0, REG_BINARY,
+                           Bytes({1, 2, 3}).data(), 3),
             ERROR_SUCCESS);
   // Null and "" both name the default value.
   for (const wchar_t* name : {static_cast<const wchar_t*>(nullptr), L""}) {
@@ -310,14 +343,17 @@ TEST(Registry, QueryValueFollowsWin32sBufferRules) {
   }
   std::vector<BYTE> buffer(2, 0xEE);
   DWORD size = 2, type = 0;
-  EXPECT_EQ(RegQueryValueExW(root.get(), L"", nullptr, &type, buffer.data(), &size),
-            ERROR_MORE_DATA);
+  EXPECT_EQ(
+      RegQueryValueExW(root.get(), L"", nullptr, &type, buffer.data(), &size),
+      ERROR_MORE_DATA);
   EXPECT_EQ(size, 3u);
   EXPECT_EQ(buffer, Bytes({0xEE, 0xEE}));
-  EXPECT_EQ(RegQueryValueExW(root.get(), L"", nullptr, &type, buffer.data(), nullptr),
-            ERROR_INVALID_PARAMETER);
-  EXPECT_EQ(RegQueryValueExW(root.get(), L"absent", nullptr, &type, nullptr, &size),
-            ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(
+      RegQueryValueExW(root.get(), L"", nullptr, &type, buffer.data(), nullptr),
+      ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(
+      RegQueryValueExW(root.get(), L"absent", nullptr, &type, nullptr, &size),
+      ERROR_FILE_NOT_FOUND);
 }
 
 TEST(Registry, SetValueStoresExactlyTheCallersBytes) {
@@ -335,7 +371,8 @@ TEST(Registry, SetValueStoresExactlyTheCallersBytes) {
       {L"empty", REG_BINARY, {}},
   };
   for (const Case& c : cases) {
-    ASSERT_EQ(RegSetValueExW(root.get(), c.name, 0, c.type, c.bytes.empty() ? nullptr : c.bytes.data(),
+    ASSERT_EQ(RegSetValueExW(root.get(), c.name, 0, c.type,
+                             c.bytes.empty() ? nullptr : c.bytes.data(),
                              static_cast<DWORD>(c.bytes.size())),
               ERROR_SUCCESS);
   }
@@ -345,11 +382,13 @@ TEST(Registry, SetValueStoresExactlyTheCallersBytes) {
     EXPECT_EQ(v.type, c.type) << c.name;
     EXPECT_EQ(v.bytes, c.bytes) << c.name;
   }
-  EXPECT_EQ(RegSetValueExW(root.get(), L"x", 0, REG_BINARY, nullptr, 1), ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(RegSetValueExW(root.get(), L"x", 0, REG_BINARY, nullptr, 1),
+            ERROR_INVALID_PARAMETER);
   // Value names up to 16 383 characters.
   const std::wstring longest(16383, L'n');
   EXPECT_EQ(SetDword(root.get(), longest.c_str(), 1), ERROR_SUCCESS);
-  EXPECT_EQ(SetDword(root.get(), (longest + L"n").c_str(), 1), ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(SetDword(root.get(), (longest + L"n").c_str(), 1),
+            ERROR_INVALID_PARAMETER);
   // Well over 1 MiB.
   std::vector<BYTE> big(3 * 1024 * 1024 + 7);
   for (size_t i = 0; i < big.size(); ++i) big[i] = static_cast<BYTE>(i * 31);
@@ -370,10 +409,12 @@ TEST(Registry, DeleteKeyRefusesKeysWithSubkeysAndRetiresTheirHandles) {
   DWORD size = 0;
   WCHAR name[8];
   HKEY sub = nullptr;
-  EXPECT_EQ(RegQueryValueExW(child, L"v", nullptr, nullptr, nullptr, &size), ERROR_KEY_DELETED);
+  EXPECT_EQ(RegQueryValueExW(child, L"v", nullptr, nullptr, nullptr, &size),
+            ERROR_KEY_DELETED);
   EXPECT_EQ(SetDword(child, L"v", 2), ERROR_KEY_DELETED);
   EXPECT_EQ(RegEnumKeyW(child, 0, name, 8), ERROR_KEY_DELETED);
-  EXPECT_EQ(RegCreateKeyExW(child, L"x", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &sub, nullptr),
+  EXPECT_EQ(RegCreateKeyExW(child, L"x", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                            &sub, nullptr),
             ERROR_KEY_DELETED);
   EXPECT_EQ(RegCloseKey(child), ERROR_SUCCESS);
   // Re-created under the same name, it is a new key: its values are gone.
@@ -381,7 +422,8 @@ TEST(Registry, DeleteKeyRefusesKeysWithSubkeysAndRetiresTheirHandles) {
   EXPECT_EQ(ReadValue(again, L"v").status, ERROR_FILE_NOT_FOUND);
   RegCloseKey(again);
   EXPECT_EQ(RegDeleteKeyW(root.get(), nullptr), ERROR_INVALID_PARAMETER);
-  EXPECT_EQ(RegDeleteKeyW(HKEY_CURRENT_USER, L""), ERROR_ACCESS_DENIED);  // the root stays
+  EXPECT_EQ(RegDeleteKeyW(HKEY_CURRENT_USER, L""),
+            ERROR_ACCESS_DENIED);  // the root stays
   RegCloseKey(parent);
 }
 
@@ -401,11 +443,12 @@ TEST(Registry, QueryInfoCountsWhatEnumerationYields) {
   RegCloseKey(MakeKey(root.get(), L"muchlongername"));
   SetDword(root.get(), L"v", 1);
   SetString(root.get(), L"longest value name", L"abc");
-  DWORD subkeys = 0, max_subkey = 0, max_class = 0, values = 0, max_name = 0, max_data = 0,
-        security = 7;
+  DWORD subkeys = 0, max_subkey = 0, max_class = 0, values = 0, max_name = 0,
+        max_data = 0, security = 7;
   FILETIME written{};
-  ASSERT_EQ(RegQueryInfoKeyW(root.get(), nullptr, nullptr, nullptr, &subkeys, &max_subkey,
-                             &max_class, &values, &max_name, &max_data, &security, &written),
+  ASSERT_EQ(RegQueryInfoKeyW(root.get(), nullptr, nullptr, nullptr, &subkeys,
+                             &max_subkey, &max_class, &values, &max_name,
+                             &max_data, &security, &written),
             ERROR_SUCCESS);
   EXPECT_EQ(subkeys, 2u);
   EXPECT_EQ(max_subkey, 14u);
@@ -418,23 +461,26 @@ TEST(Registry, QueryInfoCountsWhatEnumerationYields) {
   EXPECT_EQ(SubkeyNames(root.get()).size(), subkeys);
   EXPECT_EQ(ValueNames(root.get()).size(), values);
   // Every output is optional.
-  EXPECT_EQ(RegQueryInfoKeyW(root.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                             nullptr, nullptr, nullptr, nullptr, nullptr),
-            ERROR_SUCCESS);
+  EXPECT_EQ(
+      RegQueryInfoKeyW(root.get(), nullptr, nullptr, nullptr, nullptr, nullptr,
+                       nullptr, nullptr, nullptr, nullptr, nullptr, nullptr),
+      ERROR_SUCCESS);
   // The class count in and out, as for names.
   HKEY key = nullptr;
   RegOpenKeyExW(root.get(), L"short", 0, KEY_READ, &key);
   WCHAR got[16] = L"keep";
   DWORD length = 12;  // no room for the terminator
-  EXPECT_EQ(RegQueryInfoKeyW(key, got, &length, nullptr, nullptr, nullptr, nullptr, nullptr,
-                             nullptr, nullptr, nullptr, nullptr),
-            ERROR_MORE_DATA);
+  EXPECT_EQ(
+      RegQueryInfoKeyW(key, got, &length, nullptr, nullptr, nullptr, nullptr,
+                       nullptr, nullptr, nullptr, nullptr, nullptr),
+      ERROR_MORE_DATA);
   EXPECT_EQ(length, 12u);
   EXPECT_STREQ(got, L"keep");
   length = 13;
-  EXPECT_EQ(RegQueryInfoKeyW(key, got, &length, nullptr, nullptr, nullptr, nullptr, nullptr,
-                             nullptr, nullptr, nullptr, nullptr),
-            ERROR_SUCCESS);
+  EXPECT_EQ(
+      RegQueryInfoKeyW(key, got, &length, nullptr, nullptr, nullptr, nullptr,
+                       nullptr, nullptr, nullptr, nullptr, nullptr),
+      ERROR_SUCCESS);
   EXPECT_EQ(length, 12u);
   EXPECT_STREQ(got, L"twelve chars");
   RegCloseKey(key);
@@ -448,35 +494,42 @@ TEST(Registry, EachCallChecksTheRightWin32Checks) {
     REGSAM access;
     LONG query, set, enum_keys, enum_values, info;
   } cases[] = {
-      {KEY_QUERY_VALUE, ERROR_SUCCESS, ERROR_ACCESS_DENIED, ERROR_ACCESS_DENIED, ERROR_SUCCESS,
-       ERROR_SUCCESS},
+      {KEY_QUERY_VALUE, ERROR_SUCCESS, ERROR_ACCESS_DENIED, ERROR_ACCESS_DENIED,
+       ERROR_SUCCESS, ERROR_SUCCESS},
       {KEY_SET_VALUE, ERROR_ACCESS_DENIED, ERROR_SUCCESS, ERROR_ACCESS_DENIED,
        ERROR_ACCESS_DENIED, ERROR_ACCESS_DENIED},
-      {KEY_ENUMERATE_SUB_KEYS, ERROR_ACCESS_DENIED, ERROR_ACCESS_DENIED, ERROR_SUCCESS,
+      {KEY_ENUMERATE_SUB_KEYS, ERROR_ACCESS_DENIED, ERROR_ACCESS_DENIED,
+       ERROR_SUCCESS, ERROR_ACCESS_DENIED, ERROR_ACCESS_DENIED},
+      {KEY_READ, ERROR_SUCCESS, ERROR_ACCESS_DENIED, ERROR_SUCCESS,
+       ERROR_SUCCESS, ERROR_SUCCESS},
+      {KEY_WRITE, ERROR_ACCESS_DENIED, ERROR_SUCCESS, ERROR_ACCESS_DENIED,
        ERROR_ACCESS_DENIED, ERROR_ACCESS_DENIED},
-      {KEY_READ, ERROR_SUCCESS, ERROR_ACCESS_DENIED, ERROR_SUCCESS, ERROR_SUCCESS, ERROR_SUCCESS},
-      {KEY_WRITE, ERROR_ACCESS_DENIED, ERROR_SUCCESS, ERROR_ACCESS_DENIED, ERROR_ACCESS_DENIED,
-       ERROR_ACCESS_DENIED},
   };
   for (const Case& c : cases) {
     HKEY key = nullptr;
     ASSERT_EQ(RegOpenKeyExW(root.get(), L"", 0, c.access, &key), ERROR_SUCCESS);
     DWORD size = 0, count = 0, length = 8;
     WCHAR name[8];
-    EXPECT_EQ(RegQueryValueExW(key, L"v", nullptr, nullptr, nullptr, &size), c.query) << c.access;
+    EXPECT_EQ(RegQueryValueExW(key, L"v", nullptr, nullptr, nullptr, &size),
+              c.query)
+        << c.access;
     EXPECT_EQ(SetDword(key, L"w", 1), c.set) << c.access;
-    EXPECT_EQ(RegDeleteValueW(key, L"w"), c.set == ERROR_SUCCESS ? ERROR_SUCCESS : c.set);
+    EXPECT_EQ(RegDeleteValueW(key, L"w"),
+              c.set == ERROR_SUCCESS ? ERROR_SUCCESS : c.set);
     EXPECT_EQ(RegEnumKeyW(key, 0, name, 8), c.enum_keys) << c.access;
-    EXPECT_EQ(RegEnumValueW(key, 0, name, &length, nullptr, nullptr, nullptr, nullptr),
+    EXPECT_EQ(RegEnumValueW(key, 0, name, &length, nullptr, nullptr, nullptr,
+                            nullptr),
               c.enum_values)
         << c.access;
-    EXPECT_EQ(RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &count, nullptr, nullptr, nullptr,
-                               nullptr, nullptr, nullptr, nullptr),
-              c.info)
+    EXPECT_EQ(
+        RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &count, nullptr,
+                         nullptr, nullptr, nullptr, nullptr, nullptr, nullptr),
+        c.info)
         << c.access;
     // Creating and deleting subkeys are not checked against the handle.
     HKEY made = nullptr;
-    EXPECT_EQ(RegCreateKeyExW(key, L"made", 0, nullptr, 0, KEY_READ, nullptr, &made, nullptr),
+    EXPECT_EQ(RegCreateKeyExW(key, L"made", 0, nullptr, 0, KEY_READ, nullptr,
+                              &made, nullptr),
               ERROR_SUCCESS);
     RegCloseKey(made);
     EXPECT_EQ(RegDeleteKeyW(key, L"made"), ERROR_SUCCESS);
@@ -487,21 +540,23 @@ TEST(Registry, EachCallChecksTheRightWin32Checks) {
 TEST(Registry, VolatileKeysHoldOnlyVolatileKeys) {
   ScratchKey root;
   HKEY key = nullptr;
-  ASSERT_EQ(RegCreateKeyExW(root.get(), L"session", 0, nullptr, REG_OPTION_VOLATILE,
-                            KEY_ALL_ACCESS, nullptr, &key, nullptr),
-            ERROR_SUCCESS);
+  ASSERT_EQ(
+      RegCreateKeyExW(root.get(), L"session", 0, nullptr, REG_OPTION_VOLATILE,
+                      KEY_ALL_ACCESS, nullptr, &key, nullptr),
+      ERROR_SUCCESS);
   HKEY child = nullptr;
-  EXPECT_EQ(RegCreateKeyExW(key, L"durable", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &child,
-                            nullptr),
-            ERROR_CHILD_MUST_BE_VOLATILE);
-  EXPECT_EQ(RegCreateKeyExW(key, L"also", 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS,
+  EXPECT_EQ(RegCreateKeyExW(key, L"durable", 0, nullptr, 0, KEY_ALL_ACCESS,
                             nullptr, &child, nullptr),
+            ERROR_CHILD_MUST_BE_VOLATILE);
+  EXPECT_EQ(RegCreateKeyExW(key, L"also", 0, nullptr, REG_OPTION_VOLATILE,
+                            KEY_ALL_ACCESS, nullptr, &child, nullptr),
             ERROR_SUCCESS);
   RegCloseKey(child);
   RegCloseKey(key);
-  EXPECT_EQ(RegCreateKeyExW(root.get(), L"link", 0, nullptr, REG_OPTION_CREATE_LINK,
-                            KEY_ALL_ACCESS, nullptr, &key, nullptr),
-            ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(
+      RegCreateKeyExW(root.get(), L"link", 0, nullptr, REG_OPTION_CREATE_LINK,
+                      KEY_ALL_ACCESS, nullptr, &key, nullptr),
+      ERROR_INVALID_PARAMETER);
 }
 
 TEST(Registry, IsKeyWithinTellsTheSubtreeOfAKey) {
@@ -514,8 +569,12 @@ TEST(Registry, IsKeyWithinTellsTheSubtreeOfAKey) {
     HKEY outer, key;
     BOOL within;
   } cases[] = {
-      {a, a, TRUE},         {a, a_again, TRUE}, {a, ab, TRUE},
-      {ab, a, FALSE},       {a, c, FALSE},      {HKEY_CURRENT_USER, ab, TRUE},
+      {a, a, TRUE},
+      {a, a_again, TRUE},
+      {a, ab, TRUE},
+      {ab, a, FALSE},
+      {a, c, FALSE},
+      {HKEY_CURRENT_USER, ab, TRUE},
       {HKEY_LOCAL_MACHINE, ab, FALSE},
   };
   for (const Case& k : cases) {
@@ -544,8 +603,10 @@ TEST(Registry, ThreadsMayWriteOneKeyAtOnce) {
   for (int t = 0; t < kThreads; ++t) {
     threads.emplace_back([&, t] {
       for (int i = 0; i < kEach; ++i) {
-        const std::wstring name = L"t" + std::to_wstring(t) + L"_" + std::to_wstring(i);
-        if (SetDword(root.get(), name.c_str(), static_cast<DWORD>(i)) != ERROR_SUCCESS)
+        const std::wstring name =
+            L"t" + std::to_wstring(t) + L"_" + std::to_wstring(i);
+        if (SetDword(root.get(), name.c_str(), static_cast<DWORD>(i)) !=
+            ERROR_SUCCESS)
           ++failures[t];
         HKEY k = MakeKey(root.get(), L"shared");
         if (!k) ++failures[t];
@@ -556,8 +617,8 @@ TEST(Registry, ThreadsMayWriteOneKeyAtOnce) {
   for (auto& th : threads) th.join();
   EXPECT_EQ(failures, std::vector<int>(kThreads, 0));
   DWORD values = 0;
-  RegQueryInfoKeyW(root.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values,
-                   nullptr, nullptr, nullptr, nullptr);
+  RegQueryInfoKeyW(root.get(), nullptr, nullptr, nullptr, nullptr, nullptr,
+                   nullptr, &values, nullptr, nullptr, nullptr, nullptr);
   EXPECT_EQ(values, static_cast<DWORD>(kThreads * kEach));
 }
 

@@ -20,7 +20,8 @@ namespace matrix_testing {
 inline const std::string& RegistryFolder() {
   static const std::string* folder = [] {
     std::string pattern =
-        (std::filesystem::temp_directory_path() / "matrix-registry-XXXXXX").string();
+        (std::filesystem::temp_directory_path() / "matrix-registry-XXXXXX")
+            .string();
     std::vector<char> buffer(pattern.begin(), pattern.end());
     buffer.push_back(0);
     const char* made = mkdtemp(buffer.data());
@@ -43,7 +44,8 @@ inline void EmptyKey(HKEY key) {
   WCHAR name[300];
   while (RegEnumKeyW(key, 0, name, 300) == ERROR_SUCCESS) {
     HKEY child = nullptr;
-    if (RegOpenKeyExW(key, name, 0, KEY_ALL_ACCESS, &child) != ERROR_SUCCESS) return;
+    if (RegOpenKeyExW(key, name, 0, KEY_ALL_ACCESS, &child) != ERROR_SUCCESS)
+      return;
     EmptyKey(child);
     RegCloseKey(child);
     if (RegDeleteKeyW(key, name) != ERROR_SUCCESS) return;
@@ -53,7 +55,9 @@ inline void EmptyKey(HKEY key) {
 // Deletes `path` below `root` with everything below it.
 inline void RemoveTree(HKEY root, const std::wstring& path) {
   HKEY key = nullptr;
-  if (RegOpenKeyExW(root, path.c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return;
+  if (RegOpenKeyExW(root, path.c_str(), 0, KEY_ALL_ACCESS, &key) !=
+      ERROR_SUCCESS)
+    return;
   EmptyKey(key);
   RegCloseKey(key);
   RegDeleteKeyW(root, path.c_str());
@@ -68,8 +72,8 @@ class ScratchKey {
     static std::atomic<int> counter{0};
     path_ = L"Software\\matrix-tests\\k" + std::to_wstring(counter++);
     RemoveTree(HKEY_CURRENT_USER, path_);
-    status_ = RegCreateKeyExW(HKEY_CURRENT_USER, path_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                              nullptr, &key_, nullptr);
+    status_ = RegCreateKeyExW(HKEY_CURRENT_USER, path_.c_str(), 0, nullptr, 0,
+                              KEY_ALL_ACCESS, nullptr, &key_, nullptr);
   }
   ~ScratchKey() {
     if (key_) RegCloseKey(key_);
@@ -88,23 +92,25 @@ class ScratchKey {
 };
 
 // Creates (or opens) `path` below `parent` with every right.
-inline HKEY MakeKey(HKEY parent, const std::wstring& path, const wchar_t* cls = nullptr) {
+inline HKEY MakeKey(HKEY parent, const std::wstring& path,
+                    const wchar_t* cls = nullptr) {
   HKEY key = nullptr;
-  RegCreateKeyExW(parent, path.c_str(), 0, const_cast<LPWSTR>(cls), 0, KEY_ALL_ACCESS, nullptr,
-                  &key, nullptr);
+  RegCreateKeyExW(parent, path.c_str(), 0, const_cast<LPWSTR>(cls), 0,
+                  KEY_ALL_ACCESS, nullptr, &key, nullptr);
   return key;
 }
 
 // Stores text as REG_SZ data, terminator included.
 inline LONG SetString(HKEY key, const wchar_t* name, const std::wstring& text,
                       DWORD type = REG_SZ) {
-  return RegSetValueExW(key, name, 0, type, reinterpret_cast<const BYTE*>(text.c_str()),
-                        static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+  return RegSetValueExW(
+      key, name, 0, type, reinterpret_cast<const BYTE*>(text.c_str()),
+      static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
 }
 
 inline LONG SetDword(HKEY key, const wchar_t* name, DWORD value) {
-  return RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
-                        sizeof value);
+  return RegSetValueExW(key, name, 0, REG_DWORD,
+                        reinterpret_cast<const BYTE*>(&value), sizeof value);
 }
 
 // The bytes and type of a value; `status` is the read's code.
@@ -119,7 +125,8 @@ inline ValueBytes ReadValue(HKEY key, const wchar_t* name) {
   v.status = RegQueryValueExW(key, name, nullptr, &v.type, nullptr, &size);
   if (v.status != ERROR_SUCCESS) return v;
   v.bytes.resize(size);
-  v.status = RegQueryValueExW(key, name, nullptr, &v.type, v.bytes.data(), &size);
+  v.status =
+      RegQueryValueExW(key, name, nullptr, &v.type, v.bytes.data(), &size);
   v.bytes.resize(size);
   return v;
 }
@@ -128,7 +135,8 @@ inline ValueBytes ReadValue(HKEY key, const wchar_t* name) {
 inline std::vector<std::wstring> SubkeyNames(HKEY key) {
   std::vector<std::wstring> names;
   WCHAR name[300];
-  for (DWORD i = 0; RegEnumKeyW(key, i, name, 300) == ERROR_SUCCESS; ++i) names.push_back(name);
+  for (DWORD i = 0; RegEnumKeyW(key, i, name, 300) == ERROR_SUCCESS; ++i)
+    names.push_back(name);
   return names;
 }
 
@@ -138,7 +146,8 @@ inline std::vector<std::wstring> ValueNames(HKEY key) {
   for (DWORD i = 0;; ++i) {
     WCHAR name[16384];
     DWORD length = 16384;
-    if (RegEnumValueW(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+    if (RegEnumValueW(key, i, name, &length, nullptr, nullptr, nullptr,
+                      nullptr) != ERROR_SUCCESS)
       break;
     names.emplace_back(name, length);
   }

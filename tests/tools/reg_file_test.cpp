@@ -63,21 +63,24 @@ TEST(RegFile, ExportThenImportGivesTheSameTree) {
   ScratchKey root;
   SetString(root.get(), nullptr, L"default");
   SetString(root.get(), L"quote \"and\" back\\slash", L"a \"b\" c\\d = Трубы");
-  SetString(root.get(), L"astral", std::wstring(L"smile ") + static_cast<wchar_t>(0x1F600));
+  SetString(root.get(), L"astral",
+            std::wstring(L"smile ") + static_cast<wchar_t>(0x1F600));
   SetString(root.get(), L"expand", L"%HOME%\\bin", REG_EXPAND_SZ);
   const wchar_t multi[] = L"one\0two\0";
-  RegSetValueExW(root.get(), L"multi", 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(multi),
-                 sizeof multi);
+  RegSetValueExW(root.get(), L"multi", 0, REG_MULTI_SZ,
+                 reinterpret_cast<const BYTE*>(multi), sizeof multi);
   const wchar_t inner_zero[] = L"ab\0cd";
-  RegSetValueExW(root.get(), L"inner zero", 0, REG_SZ, reinterpret_cast<const BYTE*>(inner_zero),
-                 sizeof inner_zero);
+  RegSetValueExW(root.get(), L"inner zero", 0, REG_SZ,
+                 reinterpret_cast<const BYTE*>(inner_zero), sizeof inner_zero);
   matrix_testing::SetDword(root.get(), L"dword", 0xCAFE);
   const BYTE three[] = {1, 2, 3};
   RegSetValueExW(root.get(), L"short dword", 0, REG_DWORD, three, sizeof three);
   const unsigned long long q = 0x0123456789ABCDEFull;
-  RegSetValueExW(root.get(), L"qword", 0, REG_QWORD, reinterpret_cast<const BYTE*>(&q), 8);
+  RegSetValueExW(root.get(), L"qword", 0, REG_QWORD,
+                 reinterpret_cast<const BYTE*>(&q), 8);
   std::vector<BYTE> long_binary(300);
-  for (size_t i = 0; i < long_binary.size(); ++i) long_binary[i] = static_cast<BYTE>(i);
+  for (size_t i = 0; i < long_binary.size(); ++i)
+    long_binary[i] = static_cast<BYTE>(i);
   RegSetValueExW(root.get(), L"binary", 0, REG_BINARY, long_binary.data(), 300);
   RegSetValueExW(root.get(), L"empty", 0, REG_NONE, nullptr, 0);
   RegSetValueExW(root.get(), L"odd type", 0, 0x1234, three, sizeof three);
@@ -91,11 +94,13 @@ TEST(RegFile, ExportThenImportGivesTheSameTree) {
   ASSERT_EQ(matrix_reg::ExportKey(PathOf(root), &bytes), ERROR_SUCCESS);
   ASSERT_GE(bytes.size(), 2u);
   EXPECT_EQ(bytes.substr(0, 2), std::string("\xFF\xFE", 2));
-  ASSERT_EQ(matrix_reg::DeleteTree(HKEY_CURRENT_USER, root.path()), ERROR_SUCCESS);
+  ASSERT_EQ(matrix_reg::DeleteTree(HKEY_CURRENT_USER, root.path()),
+            ERROR_SUCCESS);
   std::string error;
   ASSERT_EQ(matrix_reg::ImportBytes(bytes, &error), ERROR_SUCCESS) << error;
   HKEY again = nullptr;
-  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, root.path().c_str(), 0, KEY_READ, &again),
+  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, root.path().c_str(), 0, KEY_READ,
+                          &again),
             ERROR_SUCCESS);
   EXPECT_EQ(Tree(again), before);
   RegCloseKey(again);
@@ -109,20 +114,27 @@ TEST(RegFile, ImportsAFileAsWindowsWritesIt) {
   const std::wstring text =
       L"Windows Registry Editor Version 5.00\r\n"
       L"\r\n"
-      L"[" + key + L"]\r\n"
+      L"[" +
+      key +
+      L"]\r\n"
       L"@=\"Default text\"\r\n"
-      L"\"Path\"=hex(2):25,00,55,00,53,00,45,00,52,00,50,00,52,00,4f,00,46,00,49,00,4c,\\\r\n"
+      L"\"Path\"=hex(2):25,00,55,00,53,00,45,00,52,00,50,00,52,00,4f,00,46,00,"
+      L"49,00,4c,\\\r\n"
       L"  00,45,00,25,00,5c,00,78,00,00,00\r\n"
       L"\"Size\"=dword:0000ffff\r\n"
       L"\"Quote\"=\"a \\\"b\\\" c\\\\d\"\r\n"
-      L"\"List\"=hex(7):6f,00,6e,00,65,00,00,00,74,00,77,00,6f,00,00,00,00,00\r\n"
+      L"\"List\"=hex(7):6f,00,6e,00,65,00,00,00,74,00,77,00,6f,00,00,00,00,"
+      L"00\r\n"
       L"\"Raw\"=hex:de,ad,be,ef\r\n"
       L"\r\n"
-      L"[" + key + L"\\Child]\r\n"
+      L"[" +
+      key +
+      L"\\Child]\r\n"
       L"\"Name\"=\"\u0418\u043c\u044f\"\r\n"
       L"\r\n";
   std::string error;
-  ASSERT_EQ(matrix_reg::ImportBytes(WindowsFile(text), &error), ERROR_SUCCESS) << error;
+  ASSERT_EQ(matrix_reg::ImportBytes(WindowsFile(text), &error), ERROR_SUCCESS)
+      << error;
   struct Case {
     const wchar_t* name;
     DWORD type;
@@ -142,7 +154,8 @@ TEST(RegFile, ImportsAFileAsWindowsWritesIt) {
     EXPECT_EQ(v.bytes, c.bytes) << c.name;
   }
   HKEY child = nullptr;
-  ASSERT_EQ(RegOpenKeyExW(root.get(), L"Child", 0, KEY_READ, &child), ERROR_SUCCESS);
+  ASSERT_EQ(RegOpenKeyExW(root.get(), L"Child", 0, KEY_READ, &child),
+            ERROR_SUCCESS);
   EXPECT_EQ(ReadValue(child, L"Name").bytes, Wide(L"Имя"));
   RegCloseKey(child);
 
@@ -158,10 +171,12 @@ TEST(RegFile, DeletionsRemoveKeysAndValues) {
   SetString(root.get(), L"drop", L"x");
   SetString(root.get(), L"keep", L"y");
   const std::wstring key = L"HKEY_CURRENT_USER\\" + root.path();
-  const std::wstring text = L"Windows Registry Editor Version 5.00\r\n\r\n[-" + key +
-                            L"\\gone]\r\n\r\n[" + key + L"]\r\n\"drop\"=-\r\n";
+  const std::wstring text = L"Windows Registry Editor Version 5.00\r\n\r\n[-" +
+                            key + L"\\gone]\r\n\r\n[" + key +
+                            L"]\r\n\"drop\"=-\r\n";
   std::string error;
-  ASSERT_EQ(matrix_reg::ImportBytes(WindowsFile(text), &error), ERROR_SUCCESS) << error;
+  ASSERT_EQ(matrix_reg::ImportBytes(WindowsFile(text), &error), ERROR_SUCCESS)
+      << error;
   EXPECT_EQ(SubkeyNames(root.get()), std::vector<std::wstring>{});
   EXPECT_EQ(ValueNames(root.get()), std::vector<std::wstring>{L"keep"});
 }
@@ -185,7 +200,8 @@ TEST(RegFile, AMalformedFileIsRefusedWithItsLineAndImportsNothing) {
     const std::wstring text =
         L"Windows Registry Editor Version 5.00\r\n\r\n" + good + c.tail;
     std::string error;
-    EXPECT_EQ(matrix_reg::ImportBytes(WindowsFile(text), &error), ERROR_BAD_FORMAT);
+    EXPECT_EQ(matrix_reg::ImportBytes(WindowsFile(text), &error),
+              ERROR_BAD_FORMAT);
     EXPECT_EQ(error.rfind(c.line, 0), 0u) << error;
     EXPECT_EQ(SubkeyNames(root.get()), std::vector<std::wstring>{}) << error;
   }

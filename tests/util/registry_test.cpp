@@ -30,8 +30,8 @@ using matrix_testing::ValueNames;
 void Describe(HKEY key, const std::wstring& path, std::wstring* out) {
   WCHAR cls[300];
   DWORD length = 300;
-  RegQueryInfoKeyW(key, cls, &length, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                   nullptr, nullptr, nullptr);
+  RegQueryInfoKeyW(key, cls, &length, nullptr, nullptr, nullptr, nullptr,
+                   nullptr, nullptr, nullptr, nullptr, nullptr);
   *out += L"[" + path + L"] " + std::wstring(cls, length) + L"\n";
   for (const auto& name : ValueNames(key)) {
     auto v = ReadValue(key, name.c_str());
@@ -73,8 +73,8 @@ void Populate(HKEY root) {
 
 DWORD Subkeys(HKEY key) {
   DWORD n = 0;
-  RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &n, nullptr, nullptr, nullptr, nullptr,
-                   nullptr, nullptr, nullptr);
+  RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &n, nullptr, nullptr,
+                   nullptr, nullptr, nullptr, nullptr, nullptr);
   return n;
 }
 
@@ -108,8 +108,9 @@ void MakeChain(HKEY key, int levels) {
   for (int done = 0; done < levels;) {
     const int step = std::min(32, levels - done);
     HKEY next = nullptr;
-    RegCreateKeyExW(current, chunk.substr(0, 2 * static_cast<size_t>(step)).c_str(), 0, nullptr,
-                    0, KEY_ALL_ACCESS, nullptr, &next, nullptr);
+    RegCreateKeyExW(current,
+                    chunk.substr(0, 2 * static_cast<size_t>(step)).c_str(), 0,
+                    nullptr, 0, KEY_ALL_ACCESS, nullptr, &next, nullptr);
     SetDword(next, L"depth", static_cast<DWORD>(done + step));
     RegCloseKey(current);
     current = next;
@@ -124,7 +125,8 @@ int ChainLength(HKEY key) {
   RegOpenKeyExW(key, L"", 0, KEY_READ, &current);
   for (;;) {
     HKEY next = nullptr;
-    if (RegOpenKeyExW(current, L"n", 0, KEY_READ, &next) != ERROR_SUCCESS) break;
+    if (RegOpenKeyExW(current, L"n", 0, KEY_READ, &next) != ERROR_SUCCESS)
+      break;
     RegCloseKey(current);
     current = next;
     ++n;
@@ -149,17 +151,21 @@ TEST(RegDeleteKeyWithSubkey, RemovesTheWholeSubtreeAndKeepsTheKeysValues) {
   Populate(root.get());
   EXPECT_EQ(RegDeleteKeyWithSubkey(root.get()), ERROR_SUCCESS);
   EXPECT_EQ(Subkeys(root.get()), 0u);
-  EXPECT_EQ(ValueNames(root.get()), (std::vector<std::wstring>{L"title", L"count"}));
+  EXPECT_EQ(ValueNames(root.get()),
+            (std::vector<std::wstring>{L"title", L"count"}));
   HKEY gone = nullptr;
-  EXPECT_EQ(RegOpenKeyExW(root.get(), L"a\\b\\c", 0, KEY_READ, &gone), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(RegOpenKeyExW(root.get(), L"a\\b\\c", 0, KEY_READ, &gone),
+            ERROR_FILE_NOT_FOUND);
 }
 
 TEST(RegDeleteKeyWithSubkey, ReportsTheFirstFailureAndClosesItsHandles) {
   ScratchKey root;
   Populate(root.get());
   HKEY reader = nullptr;
-  ASSERT_EQ(RegOpenKeyExW(root.get(), L"", 0, KEY_QUERY_VALUE, &reader), ERROR_SUCCESS);
-  EXPECT_EQ(RegDeleteKeyWithSubkey(reader), ERROR_ACCESS_DENIED);  // cannot enumerate
+  ASSERT_EQ(RegOpenKeyExW(root.get(), L"", 0, KEY_QUERY_VALUE, &reader),
+            ERROR_SUCCESS);
+  EXPECT_EQ(RegDeleteKeyWithSubkey(reader),
+            ERROR_ACCESS_DENIED);  // cannot enumerate
   RegCloseKey(reader);
   EXPECT_EQ(RegDeleteKeyWithSubkey(reader), ERROR_INVALID_HANDLE);
   EXPECT_EQ(Subkeys(root.get()), 2u);
@@ -182,10 +188,12 @@ TEST(RegDeleteKeyWithSubkey, WalksFiveHundredLevelsOnASmallStack) {
 TEST(RegCopyKeyWithSubkey, CopiesKeysClassesAndValuesExactly) {
   ScratchKey source, destination;
   Populate(source.get());
-  ASSERT_EQ(RegCopyKeyWithSubkey(source.get(), destination.get()), ERROR_SUCCESS);
+  ASSERT_EQ(RegCopyKeyWithSubkey(source.get(), destination.get()),
+            ERROR_SUCCESS);
   EXPECT_EQ(Describe(destination.get()), Describe(source.get()));
   // Twice is the same as once.
-  ASSERT_EQ(RegCopyKeyWithSubkey(source.get(), destination.get()), ERROR_SUCCESS);
+  ASSERT_EQ(RegCopyKeyWithSubkey(source.get(), destination.get()),
+            ERROR_SUCCESS);
   EXPECT_EQ(Describe(destination.get()), Describe(source.get()));
 }
 
@@ -196,7 +204,8 @@ TEST(RegCopyKeyWithSubkey, MergesIntoWhatIsThere) {
   SetDword(destination.get(), L"own", 2);    // kept
   HKEY extra = MakeKey(destination.get(), L"a\\mine");
   RegCloseKey(extra);
-  ASSERT_EQ(RegCopyKeyWithSubkey(source.get(), destination.get()), ERROR_SUCCESS);
+  ASSERT_EQ(RegCopyKeyWithSubkey(source.get(), destination.get()),
+            ERROR_SUCCESS);
   DWORD count = 0;
   auto v = ReadValue(destination.get(), L"count");
   std::memcpy(&count, v.bytes.data(), sizeof count);
@@ -216,8 +225,10 @@ TEST(RegCopyKeyWithSubkey, CopiesOneMebibyteAndStopsOneByteBeyond) {
   RegSetValueExW(source.get(), L"second", 0, REG_BINARY, over.data(),
                  static_cast<DWORD>(over.size()));
   SetDword(source.get(), L"third", 3);
-  EXPECT_EQ(RegCopyKeyWithSubkey(source.get(), destination.get()), ERROR_MORE_DATA);
-  EXPECT_EQ(ReadValue(destination.get(), L"first").bytes, exact);  // written before the stop
+  EXPECT_EQ(RegCopyKeyWithSubkey(source.get(), destination.get()),
+            ERROR_MORE_DATA);
+  EXPECT_EQ(ReadValue(destination.get(), L"first").bytes,
+            exact);  // written before the stop
   EXPECT_EQ(ValueNames(destination.get()), std::vector<std::wstring>{L"first"});
 }
 
@@ -225,18 +236,23 @@ TEST(RegCopyKeyWithSubkey, AValueNameOver260CharactersEndsTheCopy) {
   ScratchKey source, destination;
   SetDword(source.get(), std::wstring(260, L'k').c_str(), 1);
   SetDword(source.get(), std::wstring(261, L'l').c_str(), 2);
-  EXPECT_EQ(RegCopyKeyWithSubkey(source.get(), destination.get()), ERROR_MORE_DATA);
-  EXPECT_EQ(ValueNames(destination.get()), std::vector<std::wstring>{std::wstring(260, L'k')});
+  EXPECT_EQ(RegCopyKeyWithSubkey(source.get(), destination.get()),
+            ERROR_MORE_DATA);
+  EXPECT_EQ(ValueNames(destination.get()),
+            std::vector<std::wstring>{std::wstring(260, L'k')});
 }
 
 // A source handle that may not enumerate subkeys used to end the subkey
 // phase silently and report the values' success with the subtree missing.
-TEST(RegCopyKeyWithSubkey, ReportsAFailedSubkeyReadInsteadOfDroppingTheSubtree) {
+TEST(RegCopyKeyWithSubkey,
+     ReportsAFailedSubkeyReadInsteadOfDroppingTheSubtree) {
   ScratchKey source, destination;
   Populate(source.get());
   HKEY values_only = nullptr;
-  ASSERT_EQ(RegOpenKeyExW(source.get(), L"", 0, KEY_QUERY_VALUE, &values_only), ERROR_SUCCESS);
-  EXPECT_EQ(RegCopyKeyWithSubkey(values_only, destination.get()), ERROR_ACCESS_DENIED);
+  ASSERT_EQ(RegOpenKeyExW(source.get(), L"", 0, KEY_QUERY_VALUE, &values_only),
+            ERROR_SUCCESS);
+  EXPECT_EQ(RegCopyKeyWithSubkey(values_only, destination.get()),
+            ERROR_ACCESS_DENIED);
   RegCloseKey(values_only);
   // A source key deleted under the copy's feet is reported too.
   HKEY doomed = MakeKey(source.get(), L"doomed");
@@ -254,7 +270,9 @@ TEST(RegCopyKeyWithSubkey, RefusesADestinationInsideTheSource) {
   for (const wchar_t* inside : {L"a", L"a\\b\\c", L"empty"}) {
     HKEY destination = nullptr;
     RegOpenKeyExW(source.get(), inside, 0, KEY_ALL_ACCESS, &destination);
-    EXPECT_EQ(RegCopyKeyWithSubkey(source.get(), destination), ERROR_INVALID_PARAMETER) << inside;
+    EXPECT_EQ(RegCopyKeyWithSubkey(source.get(), destination),
+              ERROR_INVALID_PARAMETER)
+        << inside;
     RegCloseKey(destination);
   }
   EXPECT_EQ(Describe(source.get()), before);
@@ -264,13 +282,15 @@ TEST(RegCopyKeyWithSubkey, RefusesADestinationInsideTheSource) {
   EXPECT_EQ(RegCopyKeyWithSubkey(source.get(), same), ERROR_SUCCESS);
   RegCloseKey(same);
   EXPECT_EQ(Describe(source.get()), before);
-  // The other way round (the source inside the destination) is an ordinary copy.
+  // The other way round (the source inside the destination) is an ordinary
+  // copy.
   HKEY a = nullptr;
   RegOpenKeyExW(source.get(), L"a", 0, KEY_READ, &a);
   EXPECT_EQ(RegCopyKeyWithSubkey(a, source.get()), ERROR_SUCCESS);
   RegCloseKey(a);
   HKEY lifted = nullptr;
-  EXPECT_EQ(RegOpenKeyExW(source.get(), L"b\\c", 0, KEY_READ, &lifted), ERROR_SUCCESS);
+  EXPECT_EQ(RegOpenKeyExW(source.get(), L"b\\c", 0, KEY_READ, &lifted),
+            ERROR_SUCCESS);
   RegCloseKey(lifted);
 }
 
@@ -278,7 +298,8 @@ TEST(RegCopyKeyWithSubkey, WalksFiveHundredLevelsOnASmallStack) {
   ScratchKey source, destination;
   MakeChain(source.get(), 500);
   LONG rc = -1;
-  OnSmallStack([&] { rc = RegCopyKeyWithSubkey(source.get(), destination.get()); });
+  OnSmallStack(
+      [&] { rc = RegCopyKeyWithSubkey(source.get(), destination.get()); });
   EXPECT_EQ(rc, ERROR_SUCCESS);
   EXPECT_EQ(ChainLength(destination.get()), 500);
 }
@@ -290,17 +311,17 @@ class International {
  public:
   International() {
     matrix_testing::RegistryFolder();
-    RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\International", 0, nullptr, 0,
-                    KEY_ALL_ACCESS, nullptr, &key_, nullptr);
+    RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\International", 0,
+                    nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_, nullptr);
   }
   ~International() {
     for (const wchar_t* name : kTestNames) RegDeleteValueW(key_, name);
     RegCloseKey(key_);
   }
   HKEY get() const { return key_; }
-  static constexpr const wchar_t* kTestNames[] = {L"tDword", L"tString", L"tShort", L"tLong",
-                                                  L"tBare", L"tOdd", L"tBinary", L"tExpand",
-                                                  L"tZero", L"tRace"};
+  static constexpr const wchar_t* kTestNames[] = {
+      L"tDword", L"tString", L"tShort",  L"tLong", L"tBare",
+      L"tOdd",   L"tBinary", L"tExpand", L"tZero", L"tRace"};
 
  private:
   HKEY key_ = nullptr;
@@ -325,7 +346,7 @@ TEST(GetControlPanelProp, StoresByTypeAndOnlyIntoTheMatchingDestination) {
   struct Case {
     const wchar_t* name;
     LONG rc;
-    DWORD number;  // what *dwordOut ends as (starts as 5)
+    DWORD number;         // what *dwordOut ends as (starts as 5)
     const wchar_t* text;  // what *stringOut ends as (starts as "x")
   } cases[] = {
       {L"tDword", ERROR_SUCCESS, 0xDEADBEEF, L"x"},
@@ -359,7 +380,8 @@ TEST(GetControlPanelProp, ADwordOfAnotherSizeIsInvalidDataAndStoresNothing) {
   RegSetValueExW(intl.get(), L"tLong", 0, REG_DWORD, eight, sizeof eight);
   for (const wchar_t* name : {L"tShort", L"tLong"}) {
     DWORD number = 5;
-    EXPECT_EQ(GetControlPanelProp(name, &number, nullptr), ERROR_INVALID_DATA) << name;
+    EXPECT_EQ(GetControlPanelProp(name, &number, nullptr), ERROR_INVALID_DATA)
+        << name;
     EXPECT_EQ(number, 5u) << name;
   }
 }
@@ -367,24 +389,26 @@ TEST(GetControlPanelProp, ADwordOfAnotherSizeIsInvalidDataAndStoresNothing) {
 TEST(GetControlPanelProp, AStringIsItsWholeCharactersUpToTheFirstZero) {
   International intl;
   const wchar_t bare[] = {L'a', L'b', L'c'};  // no terminator
-  RegSetValueExW(intl.get(), L"tBare", 0, REG_SZ, reinterpret_cast<const BYTE*>(bare),
-                 sizeof bare);
+  RegSetValueExW(intl.get(), L"tBare", 0, REG_SZ,
+                 reinterpret_cast<const BYTE*>(bare), sizeof bare);
   // Two characters and part of a third.
   std::vector<BYTE> odd(2 * sizeof(wchar_t) + 1, 0);
   const wchar_t two[] = {L'x', L'y'};
   std::memcpy(odd.data(), two, sizeof two);
   odd.back() = 'z';
-  RegSetValueExW(intl.get(), L"tOdd", 0, REG_SZ, odd.data(), static_cast<DWORD>(odd.size()));
+  RegSetValueExW(intl.get(), L"tOdd", 0, REG_SZ, odd.data(),
+                 static_cast<DWORD>(odd.size()));
   const wchar_t zero[] = {L'p', 0, L'q', 0};
-  RegSetValueExW(intl.get(), L"tZero", 0, REG_SZ, reinterpret_cast<const BYTE*>(zero),
-                 sizeof zero);
+  RegSetValueExW(intl.get(), L"tZero", 0, REG_SZ,
+                 reinterpret_cast<const BYTE*>(zero), sizeof zero);
   struct Case {
     const wchar_t* name;
     const wchar_t* text;
   } cases[] = {{L"tBare", L"abc"}, {L"tOdd", L"xy"}, {L"tZero", L"p"}};
   for (const Case& c : cases) {
     CString text;
-    EXPECT_EQ(GetControlPanelProp(c.name, nullptr, &text), ERROR_SUCCESS) << c.name;
+    EXPECT_EQ(GetControlPanelProp(c.name, nullptr, &text), ERROR_SUCCESS)
+        << c.name;
     EXPECT_STREQ(text, c.text) << c.name;
   }
 }
@@ -399,7 +423,8 @@ TEST(GetControlPanelProp, AFailedReadLeavesTheDestinationAsItWas) {
   std::atomic<bool> stop{false};
   std::thread writer([&] {
     HKEY key = nullptr;
-    RegOpenKeyExW(HKEY_CURRENT_USER, L"Control Panel\\International", 0, KEY_ALL_ACCESS, &key);
+    RegOpenKeyExW(HKEY_CURRENT_USER, L"Control Panel\\International", 0,
+                  KEY_ALL_ACCESS, &key);
     for (int i = 0; !stop; ++i) SetString(key, L"tRace", i % 2 ? large : small);
     RegCloseKey(key);
   });
@@ -425,7 +450,8 @@ TEST(GetControlPanelProp, AnUnopenableKeyGivesSuccessWithNothingStored) {
   International intl;
   HKEY panel = nullptr;
   RegOpenKeyExW(HKEY_CURRENT_USER, L"Control Panel", 0, KEY_ALL_ACCESS, &panel);
-  HKEY saved = MakeKey(HKEY_CURRENT_USER, L"Software\\matrix-tests\\saved-international");
+  HKEY saved = MakeKey(HKEY_CURRENT_USER,
+                       L"Software\\matrix-tests\\saved-international");
   ASSERT_EQ(RegCopyKeyWithSubkey(intl.get(), saved), ERROR_SUCCESS);
   ASSERT_EQ(RegDeleteKeyW(panel, L"International"), ERROR_SUCCESS);
   DWORD number = 5;
@@ -437,7 +463,8 @@ TEST(GetControlPanelProp, AnUnopenableKeyGivesSuccessWithNothingStored) {
   EXPECT_EQ(RegCopyKeyWithSubkey(saved, restored), ERROR_SUCCESS);
   RegCloseKey(restored);
   RegCloseKey(saved);
-  RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\matrix-tests\\saved-international");
+  RegDeleteKeyW(HKEY_CURRENT_USER,
+                L"Software\\matrix-tests\\saved-international");
   RegCloseKey(panel);
 }
 

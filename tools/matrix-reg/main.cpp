@@ -23,9 +23,12 @@ namespace {
 using matrix_reg::KeyPath;
 
 constexpr const char* kNotFound =
-    "ERROR: The system was unable to find the specified registry key or value.\n";
+    "ERROR: The system was unable to find the specified registry key or "
+    "value.\n";
 
-void Out(const std::wstring& text) { std::fputs(matrix_reg::ToUtf8(text).c_str(), stdout); }
+void Out(const std::wstring& text) {
+  std::fputs(matrix_reg::ToUtf8(text).c_str(), stdout);
+}
 
 int Fail(const std::string& message) {
   std::fputs(message.c_str(), stderr);
@@ -35,7 +38,8 @@ int Fail(const std::string& message) {
 int Usage() {
   return Fail(
       "Usage: matrix-reg query KEY [/v NAME | /ve] [/s]\n"
-      "       matrix-reg add KEY [/v NAME | /ve] [/t TYPE] [/s SEPARATOR] [/d DATA] [/f]\n"
+      "       matrix-reg add KEY [/v NAME | /ve] [/t TYPE] [/s SEPARATOR] [/d "
+      "DATA] [/f]\n"
       "       matrix-reg delete KEY [/v NAME | /ve | /va] [/f]\n"
       "       matrix-reg export KEY FILE [/y]\n"
       "       matrix-reg import FILE\n");
@@ -44,7 +48,8 @@ int Usage() {
 int FailCode(LONG rc) {
   if (rc == ERROR_FILE_NOT_FOUND) return Fail(kNotFound);
   if (rc == ERROR_ACCESS_DENIED) return Fail("ERROR: Access is denied.\n");
-  return Fail("ERROR: The registry call failed with code " + std::to_string(rc) + ".\n");
+  return Fail("ERROR: The registry call failed with code " +
+              std::to_string(rc) + ".\n");
 }
 
 // The switches after the positional arguments: /x or /x VALUE.
@@ -53,12 +58,14 @@ struct Arguments {
   std::map<std::wstring, std::wstring> switches;  // lower-case names
   bool Has(const wchar_t* s) const { return switches.count(s) != 0; }
 };
-bool Parse(int argc, char** argv, const std::vector<std::wstring>& valued, Arguments* out) {
+bool Parse(int argc, char** argv, const std::vector<std::wstring>& valued,
+           Arguments* out) {
   for (int i = 2; i < argc; ++i) {
     std::wstring a = matrix_reg::FromUtf8(argv[i]);
     if (a.size() >= 2 && a[0] == L'/') {
       std::wstring name = a.substr(1);
-      for (auto& c : name) c = static_cast<wchar_t>(c >= L'A' && c <= L'Z' ? c + 32 : c);
+      for (auto& c : name)
+        c = static_cast<wchar_t>(c >= L'A' && c <= L'Z' ? c + 32 : c);
       bool takes = false;
       for (const auto& v : valued) takes = takes || v == name;
       if (takes) {
@@ -84,7 +91,8 @@ std::vector<BYTE> Bytes(const std::wstring& text) {
 bool SameName(const std::wstring& a, const std::wstring& b) {
   if (a.size() != b.size()) return false;
   for (size_t k = 0; k < a.size(); ++k)
-    if (std::towupper(static_cast<wint_t>(a[k])) != std::towupper(static_cast<wint_t>(b[k])))
+    if (std::towupper(static_cast<wint_t>(a[k])) !=
+        std::towupper(static_cast<wint_t>(b[k])))
       return false;
   return true;
 }
@@ -93,26 +101,33 @@ void ShowValues(HKEY key, const std::wstring* only, int* matches) {
   for (DWORD j = 0;; ++j) {
     std::vector<WCHAR> name(16384);
     DWORD length = 16384, type = 0, size = 0;
-    if (RegEnumValueW(key, j, name.data(), &length, nullptr, &type, nullptr, &size) != 0) break;
+    if (RegEnumValueW(key, j, name.data(), &length, nullptr, &type, nullptr,
+                      &size) != 0)
+      break;
     std::vector<BYTE> data(size);
     length = 16384;
-    if (RegEnumValueW(key, j, name.data(), &length, nullptr, &type, data.data(), &size) != 0) break;
+    if (RegEnumValueW(key, j, name.data(), &length, nullptr, &type, data.data(),
+                      &size) != 0)
+      break;
     const std::wstring value_name(name.data(), length);
     if (only && !SameName(value_name, *only)) continue;
     data.resize(size);
-    Out(L"    " + (value_name.empty() ? std::wstring(L"(Default)") : value_name) + L"    " +
-        matrix_reg::TypeName(type) + L"    " + matrix_reg::ShowData(type, data) + L"\n");
+    Out(L"    " +
+        (value_name.empty() ? std::wstring(L"(Default)") : value_name) +
+        L"    " + matrix_reg::TypeName(type) + L"    " +
+        matrix_reg::ShowData(type, data) + L"\n");
     ++*matches;
   }
 }
 
-void Query(HKEY key, const std::wstring& full, const std::wstring* only, bool recurse,
-           int* matches) {
+void Query(HKEY key, const std::wstring& full, const std::wstring* only,
+           bool recurse, int* matches) {
   Out(L"\n" + full + L"\n");
   ShowValues(key, only, matches);
   WCHAR name[300];
   std::vector<std::wstring> subkeys;
-  for (DWORD i = 0; RegEnumKeyW(key, i, name, 300) == 0; ++i) subkeys.push_back(name);
+  for (DWORD i = 0; RegEnumKeyW(key, i, name, 300) == 0; ++i)
+    subkeys.push_back(name);
   if (!recurse) {
     if (!subkeys.empty()) Out(L"\n");
     for (const auto& s : subkeys) Out(full + L"\\" + s + L"\n");
@@ -149,19 +164,23 @@ int CmdQuery(const Arguments& args, const KeyPath& path) {
     std::vector<BYTE> data(size);
     RegQueryValueExW(key, name.c_str(), nullptr, &type, data.data(), &size);
     data.resize(size);
-    Out(L"\n" + path.Full() + L"\n    " + (name.empty() ? std::wstring(L"(Default)") : name) +
-        L"    " + matrix_reg::TypeName(type) + L"    " + matrix_reg::ShowData(type, data) + L"\n\n");
+    Out(L"\n" + path.Full() + L"\n    " +
+        (name.empty() ? std::wstring(L"(Default)") : name) + L"    " +
+        matrix_reg::TypeName(type) + L"    " +
+        matrix_reg::ShowData(type, data) + L"\n\n");
     RegCloseKey(key);
     return 0;
   }
   Query(key, path.Full(), only, args.Has(L"s"), &matches);
   RegCloseKey(key);
-  if (args.Has(L"s")) Out(L"\nEnd of search: " + std::to_wstring(matches) + L" match(es) found.\n");
+  if (args.Has(L"s"))
+    Out(L"\nEnd of search: " + std::to_wstring(matches) +
+        L" match(es) found.\n");
   return 0;
 }
 
-bool DataFor(DWORD type, const std::wstring& text, const std::wstring& separator,
-             std::vector<BYTE>* out) {
+bool DataFor(DWORD type, const std::wstring& text,
+             const std::wstring& separator, std::vector<BYTE>* out) {
   switch (type) {
     case REG_SZ:
     case REG_EXPAND_SZ: {
@@ -176,7 +195,9 @@ bool DataFor(DWORD type, const std::wstring& text, const std::wstring& separator
       if (!text.empty()) {
         for (;;) {
           const size_t at = text.find(separator, start);
-          all += text.substr(start, at == std::wstring::npos ? std::wstring::npos : at - start);
+          all +=
+              text.substr(start, at == std::wstring::npos ? std::wstring::npos
+                                                          : at - start);
           all.push_back(0);
           if (at == std::wstring::npos) break;
           start = at + separator.size();
@@ -222,24 +243,27 @@ bool DataFor(DWORD type, const std::wstring& text, const std::wstring& separator
 
 int CmdAdd(const Arguments& args, const KeyPath& path) {
   HKEY key = nullptr;
-  LONG rc = RegCreateKeyExW(path.root, path.path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                            &key, nullptr);
+  LONG rc = RegCreateKeyExW(path.root, path.path.c_str(), 0, nullptr, 0,
+                            KEY_ALL_ACCESS, nullptr, &key, nullptr);
   if (rc != 0) return FailCode(rc);
   if (args.Has(L"v") || args.Has(L"ve")) {
     const std::wstring name = args.Has(L"v") ? args.switches.at(L"v") : L"";
     DWORD type = REG_SZ;
-    if (args.Has(L"t") && !matrix_reg::TypeFromName(args.switches.at(L"t"), &type)) {
+    if (args.Has(L"t") &&
+        !matrix_reg::TypeFromName(args.switches.at(L"t"), &type)) {
       RegCloseKey(key);
       return Fail("ERROR: Invalid type.\n");
     }
     std::vector<BYTE> data;
     const std::wstring text = args.Has(L"d") ? args.switches.at(L"d") : L"";
-    const std::wstring separator = args.Has(L"s") ? args.switches.at(L"s") : L"\\0";
+    const std::wstring separator =
+        args.Has(L"s") ? args.switches.at(L"s") : L"\\0";
     if (!DataFor(type, text, separator, &data)) {
       RegCloseKey(key);
       return Fail("ERROR: Invalid data for the type.\n");
     }
-    rc = RegSetValueExW(key, name.c_str(), 0, type, data.data(), static_cast<DWORD>(data.size()));
+    rc = RegSetValueExW(key, name.c_str(), 0, type, data.data(),
+                        static_cast<DWORD>(data.size()));
   }
   RegCloseKey(key);
   if (rc != 0) return FailCode(rc);
@@ -257,18 +281,21 @@ int CmdDelete(const Arguments& args, const KeyPath& path) {
       std::vector<WCHAR> name(16384);
       for (;;) {
         DWORD length = 16384;
-        rc = RegEnumValueW(key, 0, name.data(), &length, nullptr, nullptr, nullptr, nullptr);
+        rc = RegEnumValueW(key, 0, name.data(), &length, nullptr, nullptr,
+                           nullptr, nullptr);
         if (rc != 0) break;
         rc = RegDeleteValueW(key, name.data());
         if (rc != 0) break;
       }
       if (rc == ERROR_NO_MORE_ITEMS) rc = 0;
     } else {
-      rc = RegDeleteValueW(key, args.Has(L"v") ? args.switches.at(L"v").c_str() : L"");
+      rc = RegDeleteValueW(
+          key, args.Has(L"v") ? args.switches.at(L"v").c_str() : L"");
     }
     RegCloseKey(key);
   } else {
-    if (path.path.empty()) return Fail("ERROR: A root key cannot be deleted.\n");
+    if (path.path.empty())
+      return Fail("ERROR: A root key cannot be deleted.\n");
     rc = matrix_reg::DeleteTree(path.root, path.path);
   }
   if (rc != 0) return FailCode(rc);
@@ -295,12 +322,15 @@ int CmdImport(const std::wstring& name) {
   const std::string file = matrix_reg::ToUtf8(name);
   std::ifstream in(file, std::ios::binary);
   if (!in) return Fail("ERROR: cannot read " + file + ".\n");
-  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const std::string bytes((std::istreambuf_iterator<char>(in)),
+                          std::istreambuf_iterator<char>());
   std::string error;
   const LONG rc = matrix_reg::ImportBytes(bytes, &error);
-  if (rc == ERROR_BAD_FORMAT) return Fail("ERROR: " + file + ", " + error + "; nothing was imported.\n");
+  if (rc == ERROR_BAD_FORMAT)
+    return Fail("ERROR: " + file + ", " + error + "; nothing was imported.\n");
   if (rc != 0)
-    return Fail("ERROR: importing " + error + " failed with code " + std::to_string(rc) + ".\n");
+    return Fail("ERROR: importing " + error + " failed with code " +
+                std::to_string(rc) + ".\n");
   Out(L"The operation completed successfully.\n");
   return 0;
 }
@@ -310,12 +340,14 @@ int CmdImport(const std::wstring& name) {
 int main(int argc, char** argv) {
   if (argc < 3) return Usage();
   std::wstring command = matrix_reg::FromUtf8(argv[1]);
-  for (auto& c : command) c = static_cast<wchar_t>(c >= L'A' && c <= L'Z' ? c + 32 : c);
+  for (auto& c : command)
+    c = static_cast<wchar_t>(c >= L'A' && c <= L'Z' ? c + 32 : c);
   Arguments args;
   const std::vector<std::wstring> valued =
       command == L"add" ? std::vector<std::wstring>{L"v", L"t", L"d", L"s"}
                         : std::vector<std::wstring>{L"v"};
-  if (!Parse(argc, argv, valued, &args) || args.positional.empty()) return Usage();
+  if (!Parse(argc, argv, valued, &args) || args.positional.empty())
+    return Usage();
   if (command == L"import") return CmdImport(args.positional[0]);
   KeyPath path;
   if (!matrix_reg::ParseKeyPath(args.positional[0], &path))
@@ -323,6 +355,7 @@ int main(int argc, char** argv) {
   if (command == L"query") return CmdQuery(args, path);
   if (command == L"add") return CmdAdd(args, path);
   if (command == L"delete") return CmdDelete(args, path);
-  if (command == L"export" && args.positional.size() == 2) return CmdExport(args, path);
+  if (command == L"export" && args.positional.size() == 2)
+    return CmdExport(args, path);
   return Usage();
 }

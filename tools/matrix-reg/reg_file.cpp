@@ -65,7 +65,9 @@ std::vector<BYTE> WideBytes(const std::wstring& text) {
   return out;
 }
 
-bool IsStringType(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ; }
+bool IsStringType(DWORD type) {
+  return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
+}
 
 std::wstring Escape(const std::wstring& text) {
   std::wstring out;
@@ -79,7 +81,8 @@ std::wstring Escape(const std::wstring& text) {
 // A REG_SZ that is one terminated text without inner zeros is written as
 // a quoted string; anything else as hex(1).
 bool PlainString(const std::vector<BYTE>& data, std::wstring* text) {
-  if (data.size() < sizeof(wchar_t) || data.size() % sizeof(wchar_t) != 0) return false;
+  if (data.size() < sizeof(wchar_t) || data.size() % sizeof(wchar_t) != 0)
+    return false;
   std::wstring all(data.size() / sizeof(wchar_t), 0);
   std::memcpy(all.data(), data.data(), data.size());
   if (all.back() != 0) return false;
@@ -112,16 +115,19 @@ LONG ExportTree(HKEY key, const std::wstring& full, std::wstring* out) {
   for (DWORD j = 0;; ++j) {
     std::vector<WCHAR> name(16384);
     DWORD name_length = 16384, type = 0, size = 0;
-    LONG rc = RegEnumValueW(key, j, name.data(), &name_length, nullptr, &type, nullptr, &size);
+    LONG rc = RegEnumValueW(key, j, name.data(), &name_length, nullptr, &type,
+                            nullptr, &size);
     if (rc == ERROR_NO_MORE_ITEMS) break;
     if (rc != ERROR_SUCCESS) return rc;
     std::vector<BYTE> data(size);
     name_length = 16384;
-    rc = RegEnumValueW(key, j, name.data(), &name_length, nullptr, &type, data.data(), &size);
+    rc = RegEnumValueW(key, j, name.data(), &name_length, nullptr, &type,
+                       data.data(), &size);
     if (rc != ERROR_SUCCESS) return rc;
     data.resize(size);
     const std::wstring value_name(name.data(), name_length);
-    std::wstring line = value_name.empty() ? L"@=" : L"\"" + Escape(value_name) + L"\"=";
+    std::wstring line =
+        value_name.empty() ? L"@=" : L"\"" + Escape(value_name) + L"\"=";
     std::wstring text;
     if (type == REG_SZ && PlainString(data, &text)) {
       line += L"\"" + Escape(text) + L"\"";
@@ -177,8 +183,8 @@ LONG CreatePath(HKEY root, const std::wstring& path, HKEY* result) {
   for (const std::wstring& piece : pieces) {
     if (rc != ERROR_SUCCESS) return rc;
     HKEY next = nullptr;
-    rc = RegCreateKeyExW(current, piece.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &next,
-                         nullptr);
+    rc = RegCreateKeyExW(current, piece.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                         nullptr, &next, nullptr);
     RegCloseKey(current);
     current = next;
   }
@@ -197,7 +203,8 @@ int HexDigit(wchar_t c) {
 std::wstring Trim(const std::wstring& s) {
   size_t a = 0, b = s.size();
   while (a < b && (s[a] == L' ' || s[a] == L'\t')) ++a;
-  while (b > a && (s[b - 1] == L' ' || s[b - 1] == L'\t' || s[b - 1] == L'\r')) --b;
+  while (b > a && (s[b - 1] == L' ' || s[b - 1] == L'\t' || s[b - 1] == L'\r'))
+    --b;
   return s.substr(a, b - a);
 }
 
@@ -241,7 +248,9 @@ bool HexBytes(const std::wstring& s, std::vector<BYTE>* out) {
   return flush();
 }
 
-std::string Line(size_t n, const char* reason) { return "line " + std::to_string(n) + ": " + reason; }
+std::string Line(size_t n, const char* reason) {
+  return "line " + std::to_string(n) + ": " + reason;
+}
 
 }  // namespace
 
@@ -277,7 +286,8 @@ std::wstring FromUtf8(const std::string& text) {
     int extra = b >= 0xF0 ? 3 : b >= 0xE0 ? 2 : b >= 0xC0 ? 1 : 0;
     if (extra) u = b & (0x3F >> extra);
     ++i;
-    for (; extra > 0 && i < text.size(); --extra, ++i) u = (u << 6) | (text[i] & 0x3F);
+    for (; extra > 0 && i < text.size(); --extra, ++i)
+      u = (u << 6) | (text[i] & 0x3F);
     out.push_back(static_cast<wchar_t>(u));
   }
   return out;
@@ -300,12 +310,14 @@ bool ParseKeyPath(const std::wstring& text, KeyPath* out) {
   return true;
 }
 
-bool ParseRegFile(const std::string& bytes, std::vector<Change>* changes, std::string* error) {
+bool ParseRegFile(const std::string& bytes, std::vector<Change>* changes,
+                  std::string* error) {
   changes->clear();
   std::wstring text;
   if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
       static_cast<unsigned char>(bytes[1]) == 0xFE) {
-    text = DecodeUtf16(reinterpret_cast<const BYTE*>(bytes.data()) + 2, bytes.size() - 2);
+    text = DecodeUtf16(reinterpret_cast<const BYTE*>(bytes.data()) + 2,
+                       bytes.size() - 2);
   } else if (bytes.size() >= 3 && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) {
     text = FromUtf8(bytes.substr(3));
   } else {
@@ -324,8 +336,10 @@ bool ParseRegFile(const std::string& bytes, std::vector<Change>* changes, std::s
     if (!physical.empty() && physical.back() == L'\r') physical.pop_back();
     ++number;
     if (pending.empty()) pending_from = number;
-    const std::wstring trimmed = pending.empty() ? Trim(physical) : Trim(physical);
-    if (!trimmed.empty() && trimmed.back() == L'\\' && trimmed.front() != L'[') {
+    const std::wstring trimmed =
+        pending.empty() ? Trim(physical) : Trim(physical);
+    if (!trimmed.empty() && trimmed.back() == L'\\' &&
+        trimmed.front() != L'[') {
       pending += trimmed.substr(0, trimmed.size() - 1);
     } else {
       lines.emplace_back(pending_from, pending + trimmed);
@@ -337,9 +351,11 @@ bool ParseRegFile(const std::string& bytes, std::vector<Change>* changes, std::s
 
   size_t i = 0;
   while (i < lines.size() && lines[i].second.empty()) ++i;
-  if (i == lines.size() || lines[i].second != L"Windows Registry Editor Version 5.00") {
+  if (i == lines.size() ||
+      lines[i].second != L"Windows Registry Editor Version 5.00") {
     *error = Line(i < lines.size() ? lines[i].first : 1,
-                  "not a registry file (\"Windows Registry Editor Version 5.00\" expected)");
+                  "not a registry file (\"Windows Registry Editor Version "
+                  "5.00\" expected)");
     return false;
   }
   bool in_key = false, deleted_key = false;
@@ -361,7 +377,9 @@ bool ParseRegFile(const std::string& bytes, std::vector<Change>* changes, std::s
         inner.erase(0, 1);
       }
       if (!ParseKeyPath(inner, &c.key)) {
-        *error = Line(at, "unknown root key (HKEY_CURRENT_USER or HKEY_LOCAL_MACHINE expected)");
+        *error = Line(at,
+                      "unknown root key (HKEY_CURRENT_USER or "
+                      "HKEY_LOCAL_MACHINE expected)");
         return false;
       }
       current = c.key;
@@ -434,7 +452,8 @@ bool ParseRegFile(const std::string& bytes, std::vector<Change>* changes, std::s
       if (kind.empty()) {
         c.type = REG_BINARY;
       } else {
-        if (kind.size() < 3 || kind.front() != L'(' || kind.back() != L')' || kind.size() > 10) {
+        if (kind.size() < 3 || kind.front() != L'(' || kind.back() != L')' ||
+            kind.size() > 10) {
           *error = Line(at, "hex(type) expected");
           return false;
         }
@@ -499,7 +518,8 @@ LONG ApplyChanges(const std::vector<Change>& changes, std::wstring* failed) {
       case Change::kDeleteKey:
         RegCloseKey(current);
         current = nullptr;
-        rc = c.key.path.empty() ? ERROR_ACCESS_DENIED : DeleteTree(c.key.root, c.key.path);
+        rc = c.key.path.empty() ? ERROR_ACCESS_DENIED
+                                : DeleteTree(c.key.root, c.key.path);
         if (rc == ERROR_FILE_NOT_FOUND) rc = ERROR_SUCCESS;
         break;
       case Change::kValue:
@@ -545,14 +565,22 @@ LONG ExportKey(const KeyPath& key, std::string* bytes) {
 
 std::wstring TypeName(DWORD type) {
   switch (type) {
-    case REG_NONE: return L"REG_NONE";
-    case REG_SZ: return L"REG_SZ";
-    case REG_EXPAND_SZ: return L"REG_EXPAND_SZ";
-    case REG_BINARY: return L"REG_BINARY";
-    case REG_DWORD: return L"REG_DWORD";
-    case REG_DWORD_BIG_ENDIAN: return L"REG_DWORD_BIG_ENDIAN";
-    case REG_MULTI_SZ: return L"REG_MULTI_SZ";
-    case REG_QWORD: return L"REG_QWORD";
+    case REG_NONE:
+      return L"REG_NONE";
+    case REG_SZ:
+      return L"REG_SZ";
+    case REG_EXPAND_SZ:
+      return L"REG_EXPAND_SZ";
+    case REG_BINARY:
+      return L"REG_BINARY";
+    case REG_DWORD:
+      return L"REG_DWORD";
+    case REG_DWORD_BIG_ENDIAN:
+      return L"REG_DWORD_BIG_ENDIAN";
+    case REG_MULTI_SZ:
+      return L"REG_MULTI_SZ";
+    case REG_QWORD:
+      return L"REG_QWORD";
     default: {
       wchar_t name[24];
       std::swprintf(name, 24, L"0x%x", type);
@@ -562,7 +590,8 @@ std::wstring TypeName(DWORD type) {
 }
 
 bool TypeFromName(const std::wstring& name, DWORD* type) {
-  const DWORD kTypes[] = {REG_NONE, REG_SZ, REG_EXPAND_SZ, REG_BINARY, REG_DWORD, REG_DWORD_BIG_ENDIAN,
+  const DWORD kTypes[] = {REG_NONE,     REG_SZ,    REG_EXPAND_SZ,
+                          REG_BINARY,   REG_DWORD, REG_DWORD_BIG_ENDIAN,
                           REG_MULTI_SZ, REG_QWORD};
   for (DWORD t : kTypes) {
     if (SameText(name, TypeName(t).c_str())) {
@@ -575,13 +604,16 @@ bool TypeFromName(const std::wstring& name, DWORD* type) {
 
 std::wstring ShowData(DWORD type, const std::vector<BYTE>& data) {
   std::wstring text(data.size() / sizeof(wchar_t), 0);
-  if (!text.empty()) std::memcpy(text.data(), data.data(), text.size() * sizeof(wchar_t));
+  if (!text.empty())
+    std::memcpy(text.data(), data.data(), text.size() * sizeof(wchar_t));
   wchar_t number[32];
-  if ((type == REG_SZ || type == REG_EXPAND_SZ)) return text.substr(0, text.find(L'\0'));
+  if ((type == REG_SZ || type == REG_EXPAND_SZ))
+    return text.substr(0, text.find(L'\0'));
   if (type == REG_MULTI_SZ) {
     while (!text.empty() && text.back() == 0) text.pop_back();
     std::wstring out;
-    for (wchar_t c : text) out += c == 0 ? std::wstring(L"\\0") : std::wstring(1, c);
+    for (wchar_t c : text)
+      out += c == 0 ? std::wstring(L"\\0") : std::wstring(1, c);
     return out;
   }
   if (type == REG_DWORD && data.size() == 4) {

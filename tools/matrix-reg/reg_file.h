@@ -16,7 +16,9 @@ struct KeyPath {
   HKEY root = nullptr;
   std::wstring root_name;  // the long form, as exports write it
   std::wstring path;       // "" for the root itself
-  std::wstring Full() const { return path.empty() ? root_name : root_name + L"\\" + path; }
+  std::wstring Full() const {
+    return path.empty() ? root_name : root_name + L"\\" + path;
+  }
 };
 bool ParseKeyPath(const std::wstring& text, KeyPath* out);
 
@@ -33,7 +35,8 @@ struct Change {
 
 // Reads a file's bytes (UTF-16LE with its byte-order mark, or UTF-8);
 // false with "line N: reason" in `*error` for a malformed one.
-bool ParseRegFile(const std::string& bytes, std::vector<Change>* changes, std::string* error);
+bool ParseRegFile(const std::string& bytes, std::vector<Change>* changes,
+                  std::string* error);
 
 // Applies parsed changes in order; the first failing call's code, with
 // the change it failed on in `*failed`.
