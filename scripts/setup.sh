@@ -24,6 +24,8 @@ for arg in "$@"; do
     *) echo "setup: unknown option $arg (known: --bench)" >&2; exit 2 ;;
   esac
 done
+# The registry store (SQLite) and its tool's tests.
+packages+=(libsqlite3-dev)
 
 as_root() {
   if [ "$(id -u)" = 0 ]; then "$@"; elif command -v sudo >/dev/null; then sudo "$@"; else
@@ -39,6 +41,18 @@ if [ ${#missing[@]} -gt 0 ]; then
   export DEBIAN_FRONTEND=noninteractive
   as_root apt-get update -q
   as_root apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+
+# en_US.UTF-8: a new registry store is seeded from the locale; the tests
+# check the American settings under it.
+if ! locale -a 2>/dev/null | grep -qix 'en_US.utf8'; then
+  echo "setup: generating the en_US.UTF-8 locale"
+  if [ -f /etc/locale.gen ] && grep -q '^# *en_US.UTF-8 UTF-8' /etc/locale.gen; then
+    as_root sed -i 's/^# *\(en_US.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+  elif ! grep -q '^en_US.UTF-8 UTF-8' /etc/locale.gen 2>/dev/null; then
+    echo 'en_US.UTF-8 UTF-8' | as_root tee -a /etc/locale.gen >/dev/null
+  fi
+  as_root locale-gen >/dev/null
 fi
 
 # ru_RU.UTF-8: the tests check that formulas still read '.' under it.

@@ -1,5 +1,6 @@
-// matrix - utilities: the JSON walker; numbered files in the product folder
-// and module version numbers; transliteration, CRC-32 and sorting.
+// matrix - utilities: the JSON walker; registry trees and regional settings;
+// numbered files in the product folder and module version numbers;
+// transliteration, CRC-32 and sorting.
 //
 // Interface rules: the names, argument lists, results and codes below are
 // the binary interface host programs call and are kept as they are.
@@ -11,6 +12,7 @@
 #include <intfile.h>
 #include <matrix/export.h>
 #include <windef.h>
+#include <winreg.h>
 
 // ---- JSON walker ----------------------------------------------------------
 
@@ -63,6 +65,45 @@ typedef int (*JsonValueCallback)(const wchar_t* name,
 // `callback` pass through to the caller.
 MATRIX_API int JsonParse(const wchar_t* text, JsonValueCallback callback,
                          DWORD context, bool passParentAtDepth3);
+
+// ---- Registry trees and regional settings --------------------------------
+
+// Deletes every subkey of `key` at every depth; `key` itself and its own
+// values stay. `key` needs KEY_ENUMERATE_SUB_KEYS (subkeys are opened with
+// KEY_WRITE | KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS). Returns
+// ERROR_SUCCESS, or at the first failing registry call its code (for
+// example ERROR_MORE_DATA for a subkey name over 260 characters), what was
+// deleted until then staying deleted. Every handle it opens is closed; the
+// walk keeps its state on the heap, so depth costs no stack.
+MATRIX_API LONG RegDeleteKeyWithSubkey(HKEY key);
+
+// Copies the subkeys (with their classes, at every depth) and then the
+// values of `source` into `destination`, merging: existing keys are opened,
+// values overwritten, nothing in `destination` deleted. Keys are created
+// non-volatile with KEY_WRITE; `source` needs KEY_READ. Returns
+// ERROR_SUCCESS, or at the first failure its code, what was copied until
+// then staying copied: a failed subkey read (other than the end of the
+// subkeys), and a value over 1 MiB or with a name over 260 characters
+// (ERROR_MORE_DATA), end the copy. A `destination` that lies below `source`
+// gives ERROR_INVALID_PARAMETER with nothing copied (the copy would feed on
+// itself); `destination` equal to `source` is allowed and changes nothing.
+// Throws CMemoryException when its 1 MiB value buffer cannot be had (all
+// handles it opened closed).
+MATRIX_API LONG RegCopyKeyWithSubkey(HKEY source, HKEY destination);
+
+// Reads the value `valueName` of the user's regional settings
+// (HKEY_CURRENT_USER\Control Panel\International). A REG_DWORD of 4 bytes
+// goes to `*dwordOut`, a REG_SZ or REG_EXPAND_SZ (unexpanded) to
+// `*stringOut` as its whole characters up to the first zero or the data's
+// end; either may be null. They are written only after a successful read.
+// Returns ERROR_SUCCESS; the registry's code when the value is missing or
+// its read fails (ERROR_MORE_DATA when it grew meanwhile);
+// ERROR_INVALID_DATA for a REG_DWORD of another size. A key that cannot be
+// opened, a value of another type or a null destination for its type give
+// ERROR_SUCCESS with nothing stored. Throws CMemoryException when the text
+// does not fit in memory.
+MATRIX_API LONG GetControlPanelProp(CString valueName, DWORD* dwordOut,
+                                    CString* stringOut);
 
 // ---- Files and versions --------------------------------------------------
 

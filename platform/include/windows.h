@@ -6,6 +6,8 @@
 
 #include <windef.h>
 #include <winerror.h>
+// The registry.
+#include <winreg.h>
 
 // Files, folders, module file names and version resources.
 #include <winbase.h>

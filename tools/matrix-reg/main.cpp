@@ -1,0 +1,361 @@
+// matrix-reg - looks into and edits the registry store, with the commands,
+// arguments and output of Windows' `reg`:
+//   matrix-reg query KEY [/v NAME | /ve] [/s]
+//   matrix-reg add KEY [/v NAME | /ve] [/t TYPE] [/s SEPARATOR] [/d DATA] [/f]
+//   matrix-reg delete KEY [/v NAME | /ve | /va] [/f]
+//   matrix-reg export KEY FILE [/y]
+//   matrix-reg import FILE
+// KEY is HKEY_CURRENT_USER (HKCU) or HKEY_LOCAL_MACHINE (HKLM) with a path.
+// Text goes out in UTF-8; files are the registry editor's (UTF-16LE).
+#include <cstdio>
+#include <cstring>
+#include <cwctype>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "reg_file.h"
+
+namespace {
+
+using matrix_reg::KeyPath;
+
+constexpr const char* kNotFound =
+    "ERROR: The system was unable to find the specified registry key or "
+    "value.\n";
+
+void Out(const std::wstring& text) {
+  std::fputs(matrix_reg::ToUtf8(text).c_str(), stdout);
+}
+
+int Fail(const std::string& message) {
+  std::fputs(message.c_str(), stderr);
+  return 1;
+}
+
+int Usage() {
+  return Fail(
+      "Usage: matrix-reg query KEY [/v NAME | /ve] [/s]\n"
+      "       matrix-reg add KEY [/v NAME | /ve] [/t TYPE] [/s SEPARATOR] [/d "
+      "DATA] [/f]\n"
+      "       matrix-reg delete KEY [/v NAME | /ve | /va] [/f]\n"
+      "       matrix-reg export KEY FILE [/y]\n"
+      "       matrix-reg import FILE\n");
+}
+
+int FailCode(LONG rc) {
+  if (rc == ERROR_FILE_NOT_FOUND) return Fail(kNotFound);
+  if (rc == ERROR_ACCESS_DENIED) return Fail("ERROR: Access is denied.\n");
+  return Fail("ERROR: The registry call failed with code " +
+              std::to_string(rc) + ".\n");
+}
+
+// The switches after the positional arguments: /x or /x VALUE.
+struct Arguments {
+  std::vector<std::wstring> positional;
+  std::map<std::wstring, std::wstring> switches;  // lower-case names
+  bool Has(const wchar_t* s) const { return switches.count(s) != 0; }
+};
+bool Parse(int argc, char** argv, const std::vector<std::wstring>& valued,
+           Arguments* out) {
+  for (int i = 2; i < argc; ++i) {
+    std::wstring a = matrix_reg::FromUtf8(argv[i]);
+    if (a.size() >= 2 && a[0] == L'/') {
+      std::wstring name = a.substr(1);
+      for (auto& c : name)
+        c = static_cast<wchar_t>(c >= L'A' && c <= L'Z' ? c + 32 : c);
+      bool takes = false;
+      for (const auto& v : valued) takes = takes || v == name;
+      if (takes) {
+        if (i + 1 >= argc) return false;
+        out->switches[name] = matrix_reg::FromUtf8(argv[++i]);
+      } else {
+        out->switches[name] = L"";
+      }
+    } else {
+      out->positional.push_back(a);
+    }
+  }
+  return true;
+}
+
+std::vector<BYTE> Bytes(const std::wstring& text) {
+  std::vector<BYTE> out(text.size() * sizeof(wchar_t));
+  if (!text.empty()) std::memcpy(out.data(), text.data(), out.size());
+  return out;
+}
+
+// Value names compare without regard to case, as in the store.
+bool SameName(const std::wstring& a, const std::wstring& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t k = 0; k < a.size(); ++k)
+    if (std::towupper(static_cast<wint_t>(a[k])) !=
+        std::towupper(static_cast<wint_t>(b[k])))
+      return false;
+  return true;
+}
+
+void ShowValues(HKEY key, const std::wstring* only, int* matches) {
+  for (DWORD j = 0;; ++j) {
+    std::vector<WCHAR> name(16384);
+    DWORD length = 16384, type = 0, size = 0;
+    if (RegEnumValueW(key, j, name.data(), &length, nullptr, &type, nullptr,
+                      &size) != 0)
+      break;
+    std::vector<BYTE> data(size);
+    length = 16384;
+    if (RegEnumValueW(key, j, name.data(), &length, nullptr, &type, data.data(),
+                      &size) != 0)
+      break;
+    const std::wstring value_name(name.data(), length);
+    if (only && !SameName(value_name, *only)) continue;
+    data.resize(size);
+    Out(L"    " +
+        (value_name.empty() ? std::wstring(L"(Default)") : value_name) +
+        L"    " + matrix_reg::TypeName(type) + L"    " +
+        matrix_reg::ShowData(type, data) + L"\n");
+    ++*matches;
+  }
+}
+
+void Query(HKEY key, const std::wstring& full, const std::wstring* only,
+           bool recurse, int* matches) {
+  Out(L"\n" + full + L"\n");
+  ShowValues(key, only, matches);
+  WCHAR name[300];
+  std::vector<std::wstring> subkeys;
+  for (DWORD i = 0; RegEnumKeyW(key, i, name, 300) == 0; ++i)
+    subkeys.push_back(name);
+  if (!recurse) {
+    if (!subkeys.empty()) Out(L"\n");
+    for (const auto& s : subkeys) Out(full + L"\\" + s + L"\n");
+    return;
+  }
+  for (const auto& s : subkeys) {
+    HKEY child = nullptr;
+    if (RegOpenKeyExW(key, s.c_str(), 0, KEY_READ, &child) != 0) continue;
+    Query(child, full + L"\\" + s, only, true, matches);
+    RegCloseKey(child);
+  }
+}
+
+int CmdQuery(const Arguments& args, const KeyPath& path) {
+  HKEY key = nullptr;
+  LONG rc = RegOpenKeyExW(path.root, path.path.c_str(), 0, KEY_READ, &key);
+  if (rc != 0) return FailCode(rc);
+  std::wstring name;
+  const std::wstring* only = nullptr;
+  if (args.Has(L"v")) {
+    name = args.switches.at(L"v");
+    only = &name;
+  } else if (args.Has(L"ve")) {
+    only = &name;
+  }
+  int matches = 0;
+  if (only && !args.Has(L"s")) {
+    DWORD type = 0, size = 0;
+    rc = RegQueryValueExW(key, name.c_str(), nullptr, &type, nullptr, &size);
+    if (rc != 0) {
+      RegCloseKey(key);
+      return FailCode(rc);
+    }
+    std::vector<BYTE> data(size);
+    RegQueryValueExW(key, name.c_str(), nullptr, &type, data.data(), &size);
+    data.resize(size);
+    Out(L"\n" + path.Full() + L"\n    " +
+        (name.empty() ? std::wstring(L"(Default)") : name) + L"    " +
+        matrix_reg::TypeName(type) + L"    " +
+        matrix_reg::ShowData(type, data) + L"\n\n");
+    RegCloseKey(key);
+    return 0;
+  }
+  Query(key, path.Full(), only, args.Has(L"s"), &matches);
+  RegCloseKey(key);
+  if (args.Has(L"s"))
+    Out(L"\nEnd of search: " + std::to_wstring(matches) +
+        L" match(es) found.\n");
+  return 0;
+}
+
+bool DataFor(DWORD type, const std::wstring& text,
+             const std::wstring& separator, std::vector<BYTE>* out) {
+  switch (type) {
+    case REG_SZ:
+    case REG_EXPAND_SZ: {
+      std::wstring t = text;
+      t.push_back(0);
+      *out = Bytes(t);
+      return true;
+    }
+    case REG_MULTI_SZ: {
+      std::wstring all;
+      size_t start = 0;
+      if (!text.empty()) {
+        for (;;) {
+          const size_t at = text.find(separator, start);
+          all +=
+              text.substr(start, at == std::wstring::npos ? std::wstring::npos
+                                                          : at - start);
+          all.push_back(0);
+          if (at == std::wstring::npos) break;
+          start = at + separator.size();
+        }
+      }
+      all.push_back(0);
+      *out = Bytes(all);
+      return true;
+    }
+    case REG_DWORD:
+    case REG_DWORD_BIG_ENDIAN:
+    case REG_QWORD: {
+      const std::string narrow = matrix_reg::ToUtf8(text.empty() ? L"0" : text);
+      char* end = nullptr;
+      const unsigned long long v = std::strtoull(narrow.c_str(), &end, 0);
+      if (!end || *end) return false;
+      if (type == REG_QWORD) {
+        out->resize(8);
+        std::memcpy(out->data(), &v, 8);
+      } else {
+        if (v > 0xFFFFFFFFull) return false;
+        DWORD d = static_cast<DWORD>(v);
+        if (type == REG_DWORD_BIG_ENDIAN) d = __builtin_bswap32(d);
+        out->resize(4);
+        std::memcpy(out->data(), &d, 4);
+      }
+      return true;
+    }
+    default: {
+      if (text.size() % 2) return false;
+      out->clear();
+      for (size_t i = 0; i < text.size(); i += 2) {
+        const std::string pair = matrix_reg::ToUtf8(text.substr(i, 2));
+        char* end = nullptr;
+        const unsigned long b = std::strtoul(pair.c_str(), &end, 16);
+        if (!end || *end) return false;
+        out->push_back(static_cast<BYTE>(b));
+      }
+      return true;
+    }
+  }
+}
+
+int CmdAdd(const Arguments& args, const KeyPath& path) {
+  HKEY key = nullptr;
+  LONG rc = RegCreateKeyExW(path.root, path.path.c_str(), 0, nullptr, 0,
+                            KEY_ALL_ACCESS, nullptr, &key, nullptr);
+  if (rc != 0) return FailCode(rc);
+  if (args.Has(L"v") || args.Has(L"ve")) {
+    const std::wstring name = args.Has(L"v") ? args.switches.at(L"v") : L"";
+    DWORD type = REG_SZ;
+    if (args.Has(L"t") &&
+        !matrix_reg::TypeFromName(args.switches.at(L"t"), &type)) {
+      RegCloseKey(key);
+      return Fail("ERROR: Invalid type.\n");
+    }
+    std::vector<BYTE> data;
+    const std::wstring text = args.Has(L"d") ? args.switches.at(L"d") : L"";
+    const std::wstring separator =
+        args.Has(L"s") ? args.switches.at(L"s") : L"\\0";
+    if (!DataFor(type, text, separator, &data)) {
+      RegCloseKey(key);
+      return Fail("ERROR: Invalid data for the type.\n");
+    }
+    rc = RegSetValueExW(key, name.c_str(), 0, type, data.data(),
+                        static_cast<DWORD>(data.size()));
+  }
+  RegCloseKey(key);
+  if (rc != 0) return FailCode(rc);
+  Out(L"The operation completed successfully.\n");
+  return 0;
+}
+
+int CmdDelete(const Arguments& args, const KeyPath& path) {
+  LONG rc;
+  if (args.Has(L"v") || args.Has(L"ve") || args.Has(L"va")) {
+    HKEY key = nullptr;
+    rc = RegOpenKeyExW(path.root, path.path.c_str(), 0, KEY_ALL_ACCESS, &key);
+    if (rc != 0) return FailCode(rc);
+    if (args.Has(L"va")) {
+      std::vector<WCHAR> name(16384);
+      for (;;) {
+        DWORD length = 16384;
+        rc = RegEnumValueW(key, 0, name.data(), &length, nullptr, nullptr,
+                           nullptr, nullptr);
+        if (rc != 0) break;
+        rc = RegDeleteValueW(key, name.data());
+        if (rc != 0) break;
+      }
+      if (rc == ERROR_NO_MORE_ITEMS) rc = 0;
+    } else {
+      rc = RegDeleteValueW(
+          key, args.Has(L"v") ? args.switches.at(L"v").c_str() : L"");
+    }
+    RegCloseKey(key);
+  } else {
+    if (path.path.empty())
+      return Fail("ERROR: A root key cannot be deleted.\n");
+    rc = matrix_reg::DeleteTree(path.root, path.path);
+  }
+  if (rc != 0) return FailCode(rc);
+  Out(L"The operation completed successfully.\n");
+  return 0;
+}
+
+int CmdExport(const Arguments& args, const KeyPath& path) {
+  const std::string file = matrix_reg::ToUtf8(args.positional[1]);
+  if (!args.Has(L"y") && std::ifstream(file).good())
+    return Fail("ERROR: " + file + " exists; /y overwrites it.\n");
+  std::string bytes;
+  const LONG rc = matrix_reg::ExportKey(path, &bytes);
+  if (rc != 0) return FailCode(rc);
+  std::ofstream out(file, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  out.close();
+  if (!out) return Fail("ERROR: cannot write " + file + ".\n");
+  Out(L"The operation completed successfully.\n");
+  return 0;
+}
+
+int CmdImport(const std::wstring& name) {
+  const std::string file = matrix_reg::ToUtf8(name);
+  std::ifstream in(file, std::ios::binary);
+  if (!in) return Fail("ERROR: cannot read " + file + ".\n");
+  const std::string bytes((std::istreambuf_iterator<char>(in)),
+                          std::istreambuf_iterator<char>());
+  std::string error;
+  const LONG rc = matrix_reg::ImportBytes(bytes, &error);
+  if (rc == ERROR_BAD_FORMAT)
+    return Fail("ERROR: " + file + ", " + error + "; nothing was imported.\n");
+  if (rc != 0)
+    return Fail("ERROR: importing " + error + " failed with code " +
+                std::to_string(rc) + ".\n");
+  Out(L"The operation completed successfully.\n");
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 3) return Usage();
+  std::wstring command = matrix_reg::FromUtf8(argv[1]);
+  for (auto& c : command)
+    c = static_cast<wchar_t>(c >= L'A' && c <= L'Z' ? c + 32 : c);
+  Arguments args;
+  const std::vector<std::wstring> valued =
+      command == L"add" ? std::vector<std::wstring>{L"v", L"t", L"d", L"s"}
+                        : std::vector<std::wstring>{L"v"};
+  if (!Parse(argc, argv, valued, &args) || args.positional.empty())
+    return Usage();
+  if (command == L"import") return CmdImport(args.positional[0]);
+  KeyPath path;
+  if (!matrix_reg::ParseKeyPath(args.positional[0], &path))
+    return Fail("ERROR: Invalid key name (HKCU or HKLM, then the path).\n");
+  if (command == L"query") return CmdQuery(args, path);
+  if (command == L"add") return CmdAdd(args, path);
+  if (command == L"delete") return CmdDelete(args, path);
+  if (command == L"export" && args.positional.size() == 2)
+    return CmdExport(args, path);
+  return Usage();
+}

@@ -1,0 +1,639 @@
+// matrix-reg - the registry editor's text format over the registry calls.
+#include "reg_file.h"
+
+#include <cstdio>
+#include <cstring>
+#include <cwctype>
+
+namespace matrix_reg {
+namespace {
+
+bool SameText(const std::wstring& a, const wchar_t* b) {
+  if (a.size() != std::wcslen(b)) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    wchar_t x = a[i], y = b[i];
+    if (x >= L'a' && x <= L'z') x = static_cast<wchar_t>(x - 32);
+    if (y >= L'a' && y <= L'z') y = static_cast<wchar_t>(y - 32);
+    if (x != y) return false;
+  }
+  return true;
+}
+
+// Store string data (wchar_t units) as UTF-16LE bytes and back: the one
+// place where string data change form. Bytes beyond the last whole
+// character have no UTF-16 form and are dropped.
+std::vector<BYTE> ToUtf16(const std::vector<BYTE>& data) {
+  std::vector<BYTE> out;
+  const size_t n = data.size() / sizeof(wchar_t);
+  auto unit = [&out](std::uint32_t u) {
+    out.push_back(static_cast<BYTE>(u & 0xFF));
+    out.push_back(static_cast<BYTE>((u >> 8) & 0xFF));
+  };
+  for (size_t i = 0; i < n; ++i) {
+    wchar_t c;
+    std::memcpy(&c, data.data() + i * sizeof c, sizeof c);
+    const auto u = static_cast<std::uint32_t>(c);
+    if (u >= 0x10000 && u <= 0x10FFFF) {
+      unit(0xD800 + ((u - 0x10000) >> 10));
+      unit(0xDC00 + ((u - 0x10000) & 0x3FF));
+    } else {
+      unit(u);
+    }
+  }
+  return out;
+}
+
+std::wstring DecodeUtf16(const BYTE* p, size_t bytes) {
+  std::wstring out;
+  for (size_t i = 0; i + 1 < bytes; i += 2) {
+    std::uint32_t u = p[i] | (p[i + 1] << 8);
+    if (u >= 0xD800 && u < 0xDC00 && i + 3 < bytes) {
+      const std::uint32_t low = p[i + 2] | (p[i + 3] << 8);
+      if (low >= 0xDC00 && low < 0xE000) {
+        u = 0x10000 + ((u - 0xD800) << 10) + (low - 0xDC00);
+        i += 2;
+      }
+    }
+    out.push_back(static_cast<wchar_t>(u));
+  }
+  return out;
+}
+
+std::vector<BYTE> WideBytes(const std::wstring& text) {
+  std::vector<BYTE> out(text.size() * sizeof(wchar_t));
+  if (!text.empty()) std::memcpy(out.data(), text.data(), out.size());
+  return out;
+}
+
+bool IsStringType(DWORD type) {
+  return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
+}
+
+std::wstring Escape(const std::wstring& text) {
+  std::wstring out;
+  for (wchar_t c : text) {
+    if (c == L'\\' || c == L'"') out += L'\\';
+    out += c;
+  }
+  return out;
+}
+
+// A REG_SZ that is one terminated text without inner zeros is written as
+// a quoted string; anything else as hex(1).
+bool PlainString(const std::vector<BYTE>& data, std::wstring* text) {
+  if (data.size() < sizeof(wchar_t) || data.size() % sizeof(wchar_t) != 0)
+    return false;
+  std::wstring all(data.size() / sizeof(wchar_t), 0);
+  std::memcpy(all.data(), data.data(), data.size());
+  if (all.back() != 0) return false;
+  all.pop_back();
+  if (all.find(L'\0') != std::wstring::npos) return false;
+  *text = all;
+  return true;
+}
+
+void HexList(const std::vector<BYTE>& bytes, size_t prefix, std::wstring* out) {
+  size_t column = prefix;
+  for (size_t i = 0; i < bytes.size(); ++i) {
+    wchar_t item[4];
+    std::swprintf(item, 4, L"%02x", bytes[i]);
+    *out += item;
+    column += 2;
+    if (i + 1 < bytes.size()) {
+      *out += L',';
+      ++column;
+      if (column > 76) {
+        *out += L"\\\r\n  ";
+        column = 2;
+      }
+    }
+  }
+}
+
+LONG ExportTree(HKEY key, const std::wstring& full, std::wstring* out) {
+  *out += L"[" + full + L"]\r\n";
+  for (DWORD j = 0;; ++j) {
+    std::vector<WCHAR> name(16384);
+    DWORD name_length = 16384, type = 0, size = 0;
+    LONG rc = RegEnumValueW(key, j, name.data(), &name_length, nullptr, &type,
+                            nullptr, &size);
+    if (rc == ERROR_NO_MORE_ITEMS) break;
+    if (rc != ERROR_SUCCESS) return rc;
+    std::vector<BYTE> data(size);
+    name_length = 16384;
+    rc = RegEnumValueW(key, j, name.data(), &name_length, nullptr, &type,
+                       data.data(), &size);
+    if (rc != ERROR_SUCCESS) return rc;
+    data.resize(size);
+    const std::wstring value_name(name.data(), name_length);
+    std::wstring line =
+        value_name.empty() ? L"@=" : L"\"" + Escape(value_name) + L"\"=";
+    std::wstring text;
+    if (type == REG_SZ && PlainString(data, &text)) {
+      line += L"\"" + Escape(text) + L"\"";
+    } else if (type == REG_DWORD && data.size() == 4) {
+      DWORD v;
+      std::memcpy(&v, data.data(), 4);
+      wchar_t number[16];
+      std::swprintf(number, 16, L"dword:%08x", v);
+      line += number;
+    } else {
+      wchar_t prefix[24];
+      if (type == REG_BINARY)
+        std::swprintf(prefix, 24, L"hex:");
+      else
+        std::swprintf(prefix, 24, L"hex(%x):", type);
+      line += prefix;
+      HexList(IsStringType(type) ? ToUtf16(data) : data, line.size(), &line);
+    }
+    *out += line + L"\r\n";
+  }
+  *out += L"\r\n";
+  WCHAR sub[300];
+  for (DWORD i = 0;; ++i) {
+    LONG rc = RegEnumKeyW(key, i, sub, 300);
+    if (rc == ERROR_NO_MORE_ITEMS) break;
+    if (rc != ERROR_SUCCESS) return rc;
+    HKEY child = nullptr;
+    rc = RegOpenKeyExW(key, sub, 0, KEY_READ, &child);
+    if (rc != ERROR_SUCCESS) return rc;
+    rc = ExportTree(child, full + L"\\" + sub, out);
+    RegCloseKey(child);
+    if (rc != ERROR_SUCCESS) return rc;
+  }
+  return ERROR_SUCCESS;
+}
+
+// Creates a path of any depth, 32 levels a call.
+LONG CreatePath(HKEY root, const std::wstring& path, HKEY* result) {
+  std::vector<std::wstring> pieces(1);
+  int levels = 0;
+  for (size_t i = 0; i <= path.size(); ++i) {
+    if (i == path.size() || path[i] == L'\\') {
+      if (++levels == 32 && i < path.size()) {
+        pieces.emplace_back();
+        levels = 0;
+        continue;
+      }
+    }
+    if (i < path.size()) pieces.back() += path[i];
+  }
+  HKEY current = nullptr;
+  LONG rc = RegOpenKeyExW(root, L"", 0, KEY_ALL_ACCESS, &current);
+  for (const std::wstring& piece : pieces) {
+    if (rc != ERROR_SUCCESS) return rc;
+    HKEY next = nullptr;
+    rc = RegCreateKeyExW(current, piece.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                         nullptr, &next, nullptr);
+    RegCloseKey(current);
+    current = next;
+  }
+  if (rc != ERROR_SUCCESS) return rc;
+  *result = current;
+  return ERROR_SUCCESS;
+}
+
+int HexDigit(wchar_t c) {
+  if (c >= L'0' && c <= L'9') return c - L'0';
+  if (c >= L'a' && c <= L'f') return c - L'a' + 10;
+  if (c >= L'A' && c <= L'F') return c - L'A' + 10;
+  return -1;
+}
+
+std::wstring Trim(const std::wstring& s) {
+  size_t a = 0, b = s.size();
+  while (a < b && (s[a] == L' ' || s[a] == L'\t')) ++a;
+  while (b > a && (s[b - 1] == L' ' || s[b - 1] == L'\t' || s[b - 1] == L'\r'))
+    --b;
+  return s.substr(a, b - a);
+}
+
+// A quoted text from `s[*at]` ('"') to its closing quote, with \\ and \".
+bool Quoted(const std::wstring& s, size_t* at, std::wstring* text) {
+  if (*at >= s.size() || s[*at] != L'"') return false;
+  text->clear();
+  for (size_t i = *at + 1; i < s.size(); ++i) {
+    if (s[i] == L'\\' && i + 1 < s.size()) {
+      *text += s[++i];
+    } else if (s[i] == L'"') {
+      *at = i + 1;
+      return true;
+    } else {
+      *text += s[i];
+    }
+  }
+  return false;
+}
+
+bool HexBytes(const std::wstring& s, std::vector<BYTE>* out) {
+  out->clear();
+  std::wstring item;
+  auto flush = [&]() -> bool {
+    const std::wstring t = Trim(item);
+    item.clear();
+    if (t.size() != 2) return false;
+    const int hi = HexDigit(t[0]), lo = HexDigit(t[1]);
+    if (hi < 0 || lo < 0) return false;
+    out->push_back(static_cast<BYTE>(hi * 16 + lo));
+    return true;
+  };
+  if (Trim(s).empty()) return true;
+  for (wchar_t c : s) {
+    if (c == L',') {
+      if (!flush()) return false;
+    } else {
+      item += c;
+    }
+  }
+  return flush();
+}
+
+std::string Line(size_t n, const char* reason) {
+  return "line " + std::to_string(n) + ": " + reason;
+}
+
+}  // namespace
+
+std::string ToUtf8(const std::wstring& text) {
+  std::string out;
+  for (wchar_t c : text) {
+    auto u = static_cast<std::uint32_t>(c);
+    if (u > 0x10FFFF) u = 0xFFFD;
+    if (u < 0x80) {
+      out.push_back(static_cast<char>(u));
+    } else if (u < 0x800) {
+      out.push_back(static_cast<char>(0xC0 | (u >> 6)));
+      out.push_back(static_cast<char>(0x80 | (u & 0x3F)));
+    } else if (u < 0x10000) {
+      out.push_back(static_cast<char>(0xE0 | (u >> 12)));
+      out.push_back(static_cast<char>(0x80 | ((u >> 6) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | (u & 0x3F)));
+    } else {
+      out.push_back(static_cast<char>(0xF0 | (u >> 18)));
+      out.push_back(static_cast<char>(0x80 | ((u >> 12) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | ((u >> 6) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | (u & 0x3F)));
+    }
+  }
+  return out;
+}
+
+std::wstring FromUtf8(const std::string& text) {
+  std::wstring out;
+  for (size_t i = 0; i < text.size();) {
+    const auto b = static_cast<unsigned char>(text[i]);
+    std::uint32_t u = b;
+    int extra = b >= 0xF0 ? 3 : b >= 0xE0 ? 2 : b >= 0xC0 ? 1 : 0;
+    if (extra) u = b & (0x3F >> extra);
+    ++i;
+    for (; extra > 0 && i < text.size(); --extra, ++i)
+      u = (u << 6) | (text[i] & 0x3F);
+    out.push_back(static_cast<wchar_t>(u));
+  }
+  return out;
+}
+
+bool ParseKeyPath(const std::wstring& text, KeyPath* out) {
+  const size_t slash = text.find(L'\\');
+  const std::wstring root = text.substr(0, slash);
+  if (SameText(root, L"HKEY_CURRENT_USER") || SameText(root, L"HKCU")) {
+    out->root = HKEY_CURRENT_USER;
+    out->root_name = L"HKEY_CURRENT_USER";
+  } else if (SameText(root, L"HKEY_LOCAL_MACHINE") || SameText(root, L"HKLM")) {
+    out->root = HKEY_LOCAL_MACHINE;
+    out->root_name = L"HKEY_LOCAL_MACHINE";
+  } else {
+    return false;
+  }
+  out->path = slash == std::wstring::npos ? L"" : text.substr(slash + 1);
+  while (!out->path.empty() && out->path.back() == L'\\') out->path.pop_back();
+  return true;
+}
+
+bool ParseRegFile(const std::string& bytes, std::vector<Change>* changes,
+                  std::string* error) {
+  changes->clear();
+  std::wstring text;
+  if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
+      static_cast<unsigned char>(bytes[1]) == 0xFE) {
+    text = DecodeUtf16(reinterpret_cast<const BYTE*>(bytes.data()) + 2,
+                       bytes.size() - 2);
+  } else if (bytes.size() >= 3 && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) {
+    text = FromUtf8(bytes.substr(3));
+  } else {
+    text = FromUtf8(bytes);
+  }
+  // Physical lines, then logical ones (a trailing '\' continues a line).
+  std::vector<std::pair<size_t, std::wstring>> lines;
+  size_t number = 0;
+  std::wstring pending;
+  size_t pending_from = 0;
+  size_t start = 0;
+  while (start <= text.size()) {
+    size_t end = text.find(L'\n', start);
+    if (end == std::wstring::npos) end = text.size();
+    std::wstring physical = text.substr(start, end - start);
+    if (!physical.empty() && physical.back() == L'\r') physical.pop_back();
+    ++number;
+    if (pending.empty()) pending_from = number;
+    const std::wstring trimmed =
+        pending.empty() ? Trim(physical) : Trim(physical);
+    if (!trimmed.empty() && trimmed.back() == L'\\' &&
+        trimmed.front() != L'[') {
+      pending += trimmed.substr(0, trimmed.size() - 1);
+    } else {
+      lines.emplace_back(pending_from, pending + trimmed);
+      pending.clear();
+    }
+    start = end + 1;
+  }
+  if (!pending.empty()) lines.emplace_back(pending_from, pending);
+
+  size_t i = 0;
+  while (i < lines.size() && lines[i].second.empty()) ++i;
+  if (i == lines.size() ||
+      lines[i].second != L"Windows Registry Editor Version 5.00") {
+    *error = Line(i < lines.size() ? lines[i].first : 1,
+                  "not a registry file (\"Windows Registry Editor Version "
+                  "5.00\" expected)");
+    return false;
+  }
+  bool in_key = false, deleted_key = false;
+  KeyPath current;
+  for (++i; i < lines.size(); ++i) {
+    const size_t at = lines[i].first;
+    const std::wstring& line = lines[i].second;
+    if (line.empty() || line[0] == L';') continue;
+    if (line[0] == L'[') {
+      if (line.back() != L']') {
+        *error = Line(at, "a key line must end with ']'");
+        return false;
+      }
+      std::wstring inner = line.substr(1, line.size() - 2);
+      Change c;
+      c.kind = Change::kKey;
+      if (!inner.empty() && inner[0] == L'-') {
+        c.kind = Change::kDeleteKey;
+        inner.erase(0, 1);
+      }
+      if (!ParseKeyPath(inner, &c.key)) {
+        *error = Line(at,
+                      "unknown root key (HKEY_CURRENT_USER or "
+                      "HKEY_LOCAL_MACHINE expected)");
+        return false;
+      }
+      current = c.key;
+      in_key = true;
+      deleted_key = c.kind == Change::kDeleteKey;
+      changes->push_back(std::move(c));
+      continue;
+    }
+    if (line[0] != L'@' && line[0] != L'"') {
+      *error = Line(at, "neither a key nor a value");
+      return false;
+    }
+    if (!in_key || deleted_key) {
+      *error = Line(at, "a value outside a key");
+      return false;
+    }
+    Change c;
+    c.kind = Change::kValue;
+    c.key = current;
+    size_t pos = 0;
+    if (line[0] == L'@') {
+      pos = 1;
+    } else if (!Quoted(line, &pos, &c.name)) {
+      *error = Line(at, "unterminated value name");
+      return false;
+    }
+    while (pos < line.size() && line[pos] == L' ') ++pos;
+    if (pos >= line.size() || line[pos] != L'=') {
+      *error = Line(at, "'=' expected after the value name");
+      return false;
+    }
+    const std::wstring value = Trim(line.substr(pos + 1));
+    if (value == L"-") {
+      c.kind = Change::kDeleteValue;
+    } else if (!value.empty() && value[0] == L'"') {
+      size_t q = 0;
+      std::wstring s;
+      if (!Quoted(value, &q, &s) || !Trim(value.substr(q)).empty()) {
+        *error = Line(at, "malformed string");
+        return false;
+      }
+      c.type = REG_SZ;
+      s.push_back(0);
+      c.data = WideBytes(s);
+    } else if (value.compare(0, 6, L"dword:") == 0) {
+      const std::wstring digits = value.substr(6);
+      if (digits.empty() || digits.size() > 8) {
+        *error = Line(at, "a dword needs 1 to 8 hexadecimal digits");
+        return false;
+      }
+      DWORD v = 0;
+      for (wchar_t d : digits) {
+        const int h = HexDigit(d);
+        if (h < 0) {
+          *error = Line(at, "a dword needs 1 to 8 hexadecimal digits");
+          return false;
+        }
+        v = v * 16 + static_cast<DWORD>(h);
+      }
+      c.type = REG_DWORD;
+      c.data.resize(4);
+      std::memcpy(c.data.data(), &v, 4);
+    } else if (value.compare(0, 3, L"hex") == 0) {
+      size_t colon = value.find(L':');
+      if (colon == std::wstring::npos) {
+        *error = Line(at, "':' expected after hex");
+        return false;
+      }
+      const std::wstring kind = value.substr(3, colon - 3);
+      if (kind.empty()) {
+        c.type = REG_BINARY;
+      } else {
+        if (kind.size() < 3 || kind.front() != L'(' || kind.back() != L')' ||
+            kind.size() > 10) {
+          *error = Line(at, "hex(type) expected");
+          return false;
+        }
+        DWORD t = 0;
+        for (size_t k = 1; k + 1 < kind.size(); ++k) {
+          const int h = HexDigit(kind[k]);
+          if (h < 0) {
+            *error = Line(at, "hex(type) expected");
+            return false;
+          }
+          t = t * 16 + static_cast<DWORD>(h);
+        }
+        c.type = t;
+      }
+      std::vector<BYTE> raw;
+      if (!HexBytes(value.substr(colon + 1), &raw)) {
+        *error = Line(at, "malformed hexadecimal bytes");
+        return false;
+      }
+      if (IsStringType(c.type)) {
+        if (raw.size() % 2 != 0) {
+          *error = Line(at, "UTF-16 text with an odd number of bytes");
+          return false;
+        }
+        c.data = WideBytes(DecodeUtf16(raw.data(), raw.size()));
+      } else {
+        c.data = std::move(raw);
+      }
+    } else {
+      *error = Line(at, "unreadable value");
+      return false;
+    }
+    changes->push_back(std::move(c));
+  }
+  return true;
+}
+
+LONG DeleteTree(HKEY parent, const std::wstring& path) {
+  HKEY key = nullptr;
+  LONG rc = RegOpenKeyExW(parent, path.c_str(), 0, KEY_ALL_ACCESS, &key);
+  if (rc != ERROR_SUCCESS) return rc;
+  WCHAR name[300];
+  while ((rc = RegEnumKeyW(key, 0, name, 300)) == ERROR_SUCCESS) {
+    rc = DeleteTree(key, name);
+    if (rc != ERROR_SUCCESS) break;
+  }
+  RegCloseKey(key);
+  if (rc != ERROR_NO_MORE_ITEMS) return rc;
+  return RegDeleteKeyW(parent, path.c_str());
+}
+
+LONG ApplyChanges(const std::vector<Change>& changes, std::wstring* failed) {
+  HKEY current = nullptr;
+  LONG rc = ERROR_SUCCESS;
+  for (const Change& c : changes) {
+    switch (c.kind) {
+      case Change::kKey:
+        RegCloseKey(current);
+        current = nullptr;
+        rc = CreatePath(c.key.root, c.key.path, &current);
+        break;
+      case Change::kDeleteKey:
+        RegCloseKey(current);
+        current = nullptr;
+        rc = c.key.path.empty() ? ERROR_ACCESS_DENIED
+                                : DeleteTree(c.key.root, c.key.path);
+        if (rc == ERROR_FILE_NOT_FOUND) rc = ERROR_SUCCESS;
+        break;
+      case Change::kValue:
+        rc = RegSetValueExW(current, c.name.c_str(), 0, c.type, c.data.data(),
+                            static_cast<DWORD>(c.data.size()));
+        break;
+      case Change::kDeleteValue:
+        rc = RegDeleteValueW(current, c.name.c_str());
+        if (rc == ERROR_FILE_NOT_FOUND) rc = ERROR_SUCCESS;
+        break;
+    }
+    if (rc != ERROR_SUCCESS) {
+      *failed = c.key.Full() + (c.kind >= Change::kValue ? L" " + c.name : L"");
+      break;
+    }
+  }
+  RegCloseKey(current);
+  return rc;
+}
+
+LONG ImportBytes(const std::string& bytes, std::string* error) {
+  std::vector<Change> changes;
+  if (!ParseRegFile(bytes, &changes, error)) return ERROR_BAD_FORMAT;
+  std::wstring failed;
+  const LONG rc = ApplyChanges(changes, &failed);
+  if (rc != ERROR_SUCCESS) *error = ToUtf8(failed);
+  return rc;
+}
+
+LONG ExportKey(const KeyPath& key, std::string* bytes) {
+  HKEY handle = nullptr;
+  LONG rc = RegOpenKeyExW(key.root, key.path.c_str(), 0, KEY_READ, &handle);
+  if (rc != ERROR_SUCCESS) return rc;
+  std::wstring text = L"Windows Registry Editor Version 5.00\r\n\r\n";
+  rc = ExportTree(handle, key.Full(), &text);
+  RegCloseKey(handle);
+  if (rc != ERROR_SUCCESS) return rc;
+  const std::vector<BYTE> utf16 = ToUtf16(WideBytes(text));
+  bytes->assign("\xFF\xFE", 2);
+  bytes->append(reinterpret_cast<const char*>(utf16.data()), utf16.size());
+  return ERROR_SUCCESS;
+}
+
+std::wstring TypeName(DWORD type) {
+  switch (type) {
+    case REG_NONE:
+      return L"REG_NONE";
+    case REG_SZ:
+      return L"REG_SZ";
+    case REG_EXPAND_SZ:
+      return L"REG_EXPAND_SZ";
+    case REG_BINARY:
+      return L"REG_BINARY";
+    case REG_DWORD:
+      return L"REG_DWORD";
+    case REG_DWORD_BIG_ENDIAN:
+      return L"REG_DWORD_BIG_ENDIAN";
+    case REG_MULTI_SZ:
+      return L"REG_MULTI_SZ";
+    case REG_QWORD:
+      return L"REG_QWORD";
+    default: {
+      wchar_t name[24];
+      std::swprintf(name, 24, L"0x%x", type);
+      return name;
+    }
+  }
+}
+
+bool TypeFromName(const std::wstring& name, DWORD* type) {
+  const DWORD kTypes[] = {REG_NONE,     REG_SZ,    REG_EXPAND_SZ,
+                          REG_BINARY,   REG_DWORD, REG_DWORD_BIG_ENDIAN,
+                          REG_MULTI_SZ, REG_QWORD};
+  for (DWORD t : kTypes) {
+    if (SameText(name, TypeName(t).c_str())) {
+      *type = t;
+      return true;
+    }
+  }
+  return false;
+}
+
+std::wstring ShowData(DWORD type, const std::vector<BYTE>& data) {
+  std::wstring text(data.size() / sizeof(wchar_t), 0);
+  if (!text.empty())
+    std::memcpy(text.data(), data.data(), text.size() * sizeof(wchar_t));
+  wchar_t number[32];
+  if ((type == REG_SZ || type == REG_EXPAND_SZ))
+    return text.substr(0, text.find(L'\0'));
+  if (type == REG_MULTI_SZ) {
+    while (!text.empty() && text.back() == 0) text.pop_back();
+    std::wstring out;
+    for (wchar_t c : text)
+      out += c == 0 ? std::wstring(L"\\0") : std::wstring(1, c);
+    return out;
+  }
+  if (type == REG_DWORD && data.size() == 4) {
+    DWORD v;
+    std::memcpy(&v, data.data(), 4);
+    std::swprintf(number, 32, L"0x%x", v);
+    return number;
+  }
+  if (type == REG_QWORD && data.size() == 8) {
+    unsigned long long v;
+    std::memcpy(&v, data.data(), 8);
+    std::swprintf(number, 32, L"0x%llx", v);
+    return number;
+  }
+  std::wstring out;
+  for (BYTE b : data) {
+    std::swprintf(number, 32, L"%02X", b);
+    out += number;
+  }
+  return out;
+}
+
+}  // namespace matrix_reg
