@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # Installs what building and testing matrix needs on a Debian machine:
-# compilers, CMake, Ninja, GoogleTest, Google Benchmark, pkg-config, and a
-# Russian UTF-8 locale (decimal comma) for the locale tests. Installs only
+# compilers, CMake, Ninja, GoogleTest, Google Benchmark, pkg-config, zlib,
+# xmllint and rsvg-convert (the pipeline example's SVG tests), and a Russian
+# UTF-8 locale (decimal comma) for the locale tests. Installs only
 # what is missing, so a prepared machine is left alone and needs no network.
 set -euo pipefail
 
 packages=(g++ clang cmake ninja-build pkg-config googletest libgtest-dev
           libgmock-dev libbenchmark-dev locales binutils clang-format git
-          libcpprest-dev)
+          libcpprest-dev zlib1g-dev libxml2-utils librsvg2-bin)
 
 as_root() {
   if [ "$(id -u)" = 0 ]; then "$@"; elif command -v sudo >/dev/null; then sudo "$@"; else

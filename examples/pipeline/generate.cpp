@@ -1,6 +1,6 @@
 // Writes a generated pipe run of N nodes to standard output, for measuring
 // the pipeline host: a zig-zag in plan with a bend at every corner, a gently
-// rolling profile, and two survey points beside every node.
+// rolling profile, and a survey point beside every node, on alternate sides.
 //
 //   pipeline-generate N > run.json
 #include <cmath>
@@ -32,11 +32,9 @@ int main(int argc, char** argv) {
   }
   std::printf("  ],\n  \"ground\": [\n");
   for (long i = 0; i < n; ++i) {
-    const double x = x_at(i);
-    std::printf("    {\"x\": %.3f, \"y\": -15, \"z\": %.3f},\n", x,
-                ground_at(x) + 0.05);
-    std::printf("    {\"x\": %.3f, \"y\": 21, \"z\": %.3f}%s\n", x + 6.0,
-                ground_at(x + 6.0) - 0.05, i + 1 < n ? "," : "");
+    const double x = x_at(i) + 6.0, y = (i % 2) ? 21.0 : -15.0;
+    std::printf("    {\"x\": %.3f, \"y\": %.0f, \"z\": %.3f}%s\n", x, y,
+                ground_at(x) + ((i % 2) ? -0.05 : 0.05), i + 1 < n ? "," : "");
   }
   std::printf("  ]\n}\n");
   return 0;

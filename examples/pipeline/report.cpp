@@ -49,14 +49,25 @@ std::string FormatNumber(double value, int digits, wchar_t decimal) {
 std::string Summary(const Document& doc, const Results& res, wchar_t decimal) {
   auto f = [decimal](double v, int d) { return FormatNumber(v, d, decimal); };
   int misfits = 0, fitted = 0;
-  for (const Bend& b : res.bends) (b.fits ? fitted : misfits) += 1;
+  std::string where;
+  for (const Bend& b : res.bends) {
+    (b.fits ? fitted : misfits) += 1;
+    if (!b.fits && misfits <= 5)
+      where += (misfits > 1 ? ", " : "") + std::to_string(b.node + 1);
+  }
+  if (misfits > 5) where += ", ...";
   std::string s;
   s += (doc.title.empty() ? std::string("Pipe run") : doc.title) + "\n";
   s += "  nodes " + std::to_string(doc.nodes.size()) + ", bends " +
        std::to_string(fitted);
-  if (misfits) s += " (" + std::to_string(misfits) + " more do not fit)";
-  if (!res.splits.empty())
-    s += ", nodes on bends " + std::to_string(res.splits.size());
+  if (misfits) {
+    s += "; no room for the bend at " +
+         std::string(misfits > 1 ? "nodes " : "node ") + where;
+  }
+  if (!res.splits.empty()) {
+    s += "; " + std::to_string(res.splits.size()) +
+         (res.splits.size() > 1 ? " nodes" : " node") + " inserted on a bend";
+  }
   s += "\n";
   s += "  length " + f(res.total_length, 3) + " m (straight " +
        f(res.straight_length, 3) + " m, bends " + f(res.arc_length, 3) +
