@@ -231,12 +231,17 @@ int Report(const wchar_t* name, const wchar_t* text, DWORD int_value,
 
 Document ReadDocument(const std::wstring& text) {
   Reader reader;
-  g_reader = &reader;
+  // The walker's context is 32 bits, too narrow for a pointer: the reader
+  // is found through this thread's slot, emptied on every way out.
+  struct Slot {
+    explicit Slot(Reader* r) { g_reader = r; }
+    ~Slot() { g_reader = nullptr; }
+  } slot(&reader);
   const int walked = JsonParse(text.c_str(), Report, 0, true);
-  g_reader = nullptr;
   if (!walked) {
     throw InputError(reader.calls == 0
-                         ? "the document does not parse as JSON"
+                         ? "the document does not parse as JSON (or nests "
+                           "deeper than eight levels)"
                          : "the document nests deeper than a pipe run does");
   }
   if (reader.fault.empty()) reader.fault = reader.nodes.Close();
