@@ -79,6 +79,11 @@ class Drawer {
     double span = 0;
     for (int k = 0; k < 3; ++k) span = std::max(span, hi[k] - lo[k]);
     scale_ = kDrawnSpan / std::max(span, 1e-9);
+    // Drawn about the run's centre: coordinates of a survey (millions of
+    // metres, say) would otherwise scale beyond the screen's integers.
+    centre_ =
+        Point3{(lo[0] + hi[0]) / 2, (lo[1] + hi[1]) / 2, (lo[2] + hi[2]) / 2};
+    reach_ = std::max(span, 1e-9);
     bend_of_.assign(static_cast<std::size_t>(n), -1);
     for (std::size_t b = 0; b < res.bends.size(); ++b) {
       bend_of_[static_cast<std::size_t>(res.bends[b].node)] =
@@ -95,7 +100,7 @@ class Drawer {
     SEilerang view = spec.angles;
     int min_x = INT_MAX, min_y = INT_MAX, max_x = INT_MIN, max_y = INT_MIN;
     auto cover = [&](const Point3& p) {
-      const CPoint s = Screen(p, scale_, &view);
+      const CPoint s = At(p, &view);
       min_x = std::min(min_x, s.x);
       min_y = std::min(min_y, s.y);
       max_x = std::max(max_x, s.x);
@@ -103,7 +108,9 @@ class Drawer {
     };
     for (const Point3& p : doc_.nodes) cover(p);
     if (Survey(plan)) {
-      for (const Point3& g : doc_.ground) cover(g);
+      for (const Point3& g : doc_.ground) {
+        if (NearRun(g)) cover(g);
+      }
     }
     *low = CPoint(min_x, min_y);
     return CRect(0, 0, (max_x - min_x) + 2 * kPad,
@@ -138,7 +145,8 @@ class Drawer {
       CPen ground(PS_SOLID, 1, kGround);
       dc_.SelectObject(&ground);
       for (const Point3& g : doc_.ground) {
-        const CPoint s = Screen(g, scale_, &view);
+        if (!NearRun(g)) continue;
+        const CPoint s = At(g, &view);
         dc_.MoveTo(s.x - 3, s.y);
         dc_.LineTo(s.x + 4, s.y);
         dc_.MoveTo(s.x, s.y - 3);
@@ -150,8 +158,8 @@ class Drawer {
     CPen pipe(PS_SOLID, 2, kPipe);
     dc_.SelectObject(&pipe);
     for (int i = 0; i + 1 < n; ++i) {
-      dc_.MoveTo(Screen(LegEnd(i, true), scale_, &view));
-      dc_.LineTo(Screen(LegEnd(i + 1, false), scale_, &view));
+      dc_.MoveTo(At(LegEnd(i, true), &view));
+      dc_.LineTo(At(LegEnd(i + 1, false), &view));
     }
     // Bends, traced on the screen by the library.
     CPen bend_pen(PS_SOLID, 3, kBendColor);
@@ -161,9 +169,9 @@ class Drawer {
     for (const Bend& b : res_.bends) {
       if (!b.fits) continue;
       const std::size_t i = static_cast<std::size_t>(b.node);
-      if (!TraceArc(R, P(doc_.nodes[i - 1]), P(doc_.nodes[i]),
-                    P(doc_.nodes[i + 1]), arc_points_, pts.data(), scale_,
-                    &view)) {
+      if (!TraceArc(R, P(Shifted(doc_.nodes[i - 1])), P(Shifted(doc_.nodes[i])),
+                    P(Shifted(doc_.nodes[i + 1])), arc_points_, pts.data(),
+                    scale_, &view)) {
         continue;
       }
       dc_.MoveTo(pts[0]);
@@ -180,8 +188,7 @@ class Drawer {
         const bool low = !res_.cover.empty() &&
                          res_.cover[static_cast<std::size_t>(i)].too_little;
         dc_.SelectObject(low ? &low_pen : &node_pen);
-        Marker(dc_,
-               Screen(doc_.nodes[static_cast<std::size_t>(i)], scale_, &view),
+        Marker(dc_, At(doc_.nodes[static_cast<std::size_t>(i)], &view),
                low ? kMarker + 1 : kMarker);
       }
     }
@@ -189,22 +196,17 @@ class Drawer {
     dc_.SelectObject(&misfit);
     for (const Bend& b : res_.bends) {
       if (!b.fits)
-        Marker(
-            dc_,
-            Screen(doc_.nodes[static_cast<std::size_t>(b.node)], scale_, &view),
-            7);
+        Marker(dc_, At(doc_.nodes[static_cast<std::size_t>(b.node)], &view), 7);
     }
     CPen split_pen(PS_SOLID, 2, kSplitColor);
     dc_.SelectObject(&split_pen);
-    for (const Split& s : res_.splits)
-      Marker(dc_, Screen(s.point, scale_, &view), 5);
+    for (const Split& s : res_.splits) Marker(dc_, At(s.point, &view), 5);
 
     if (n <= kMaxLabelledNodes) {
       dc_.SetTextColor(kNodeColor);
       dc_.SetTextAlign(TA_LEFT | TA_BOTTOM);
       for (int i = 0; i < n; ++i) {
-        const CPoint s =
-            Screen(doc_.nodes[static_cast<std::size_t>(i)], scale_, &view);
+        const CPoint s = At(doc_.nodes[static_cast<std::size_t>(i)], &view);
         dc_.TextOutW(s.x + 5, s.y - 4, CString(std::to_wstring(i + 1).c_str()));
       }
     }
@@ -265,10 +267,28 @@ class Drawer {
     return leaving ? bend.t2 : bend.t1;
   }
 
+  Point3 Shifted(const Point3& p) const {
+    return Point3{p.x - centre_.x, p.y - centre_.y, p.z - centre_.z};
+  }
+
+  CPoint At(const Point3& p, SEilerang* view) const {
+    return Screen(Shifted(p), scale_, view);
+  }
+
+  // Survey points farther from the run than its own size are left out of
+  // the drawing: they would shrink the run to a dot.
+  bool NearRun(const Point3& p) const {
+    const Point3 q = Shifted(p);
+    return std::fabs(q.x) <= reach_ && std::fabs(q.y) <= reach_ &&
+           std::fabs(q.z) <= reach_;
+  }
+
   const Document& doc_;
   const Results& res_;
   CDC& dc_;
   double scale_ = 1;
+  Point3 centre_;
+  double reach_ = 1;
   std::vector<int> bend_of_;
   int arc_points_ = 9;
 };

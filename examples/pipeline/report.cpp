@@ -1,4 +1,5 @@
 // The report of a computed run, and the text conversions the host uses.
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -32,9 +33,11 @@ std::string Line(const std::string& label, const std::string& value,
 std::string FormatNumber(double value, int digits, wchar_t decimal) {
   if (!std::isfinite(value))
     return std::isnan(value) ? "nan" : value > 0 ? "inf" : "-inf";
-  char text[64];
+  // Room for the largest double in fixed notation (309 digits) and the
+  // decimals.
+  char text[400];
   auto r = std::to_chars(text, text + sizeof text, value,
-                         std::chars_format::fixed, digits);
+                         std::chars_format::fixed, std::min(digits, 60));
   std::string out(text, r.ptr);
   if (out == "-0" || out.find_first_not_of("-0.") == std::string::npos) {
     if (out[0] == '-') out.erase(0, 1);  // no "-0.00"

@@ -339,4 +339,30 @@ TEST(PipelineDrawing, ThePlanShowsXToTheRightAndYUpTheScreen) {
   EXPECT_EQ(legs[1].to.x, legs[1].from.x);
 }
 
+TEST(PipelineDrawing, ARunInSurveyCoordinatesIsDrawnAboutItsCentre) {
+  // Survey coordinates of millions of metres, and one survey point 1000 km
+  // away: the drawing keeps the run's own size and leaves that point out.
+  Doc d;
+  d.nodes = Pt(5e6, 6e6, 100) + "," + Pt(5e6 + 10, 6e6, 100) + "," +
+            Pt(5e6 + 10, 6e6 + 10, 100);
+  d.ground = Pt(5e6, 6e6, 101) + "," + Pt(5e6 + 10, 6e6, 101) + "," +
+             Pt(5e6, 6e6 + 10, 101) + "," + Pt(6e6, 6e6, 101);
+  const pipeline::Document doc = pipeline::ReadDocument(d.Text());
+  const pipeline::Results res = pipeline::Compute(doc);
+  CSvgDC dc;
+  pipeline::Draw(doc, res, pipeline::View::kBoth, dc);
+  const CRect e = dc.GetExtent();
+  EXPECT_LT(e.Width(), 4000);
+  EXPECT_LT(e.Height(), 4000);
+  EXPECT_GT(e.Width(), 700);
+}
+
+TEST(PipelineReport, TheLargestNumbersAreWrittenInFull) {
+  const std::string max =
+      pipeline::FormatNumber(1.7976931348623157e308, 3, L'.');
+  EXPECT_EQ(max.size(), 309u + 4u);
+  EXPECT_EQ(max.substr(0, 5), "17976");
+  EXPECT_EQ(max.substr(max.size() - 4), ".000");
+}
+
 }  // namespace
