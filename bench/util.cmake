@@ -8,3 +8,13 @@ if(ZLIB_FOUND)
 else()
   message(STATUS "zlib not found: bench_util runs without zlib")
 endif()
+
+# The version look-up reads a module of its own, padded to 100 KB and
+# 100 MB by the program.
+add_library(bench_version_module MODULE version_module.cpp)
+matrix_add_version_resource(bench_version_module VERSION 2.1.0.7
+  PRODUCT_VERSION 2.1.0.5 STRINGS ProductName=Bench)
+add_dependencies(bench_util bench_version_module)
+target_compile_definitions(bench_util PRIVATE
+  MATRIX_BENCH_VERSION_MODULE="$<TARGET_FILE:bench_version_module>")
+target_link_libraries(bench_util PRIVATE ${CMAKE_DL_LIBS})

@@ -36,3 +36,12 @@ if ! locale -a 2>/dev/null | grep -qix 'ru_RU.utf8'; then
   fi
   as_root locale-gen >/dev/null
 fi
+
+# The common application-data folder of OpenTempFile: every user may create
+# in it, as on Windows (mode 1777, like /tmp).
+appdata=/var/lib/matrix/ProgramData
+if [ ! -d "$appdata" ] || [ "$(stat -c %a "$appdata")" != 1777 ]; then
+  echo "setup: creating $appdata (mode 1777)"
+  as_root mkdir -p "$appdata"
+  as_root chmod 1777 "$appdata"
+fi

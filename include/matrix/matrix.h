@@ -10,4 +10,10 @@
 #include <matrix/util.h>
 #include <windows.h>
 
+// The shell folder, the C run-time open and the file object of the files
+// utilities.
+#include <crtio.h>
+#include <intfile.h>
+#include <shlobj.h>
+
 #endif  // MATRIX_MATRIX_H_

@@ -1,9 +1,11 @@
-// matrix - utilities: the JSON walker; transliteration, CRC-32 and sorting.
+// matrix - utilities: the JSON walker; numbered files in the product folder
+// and module version numbers; transliteration, CRC-32 and sorting.
 #ifndef MATRIX_UTIL_H_
 #define MATRIX_UTIL_H_
 
 #include <afx.h>
 #include <afxcoll.h>
+#include <intfile.h>
 #include <matrix/export.h>
 #include <windef.h>
 
@@ -58,6 +60,38 @@ typedef int (*JsonValueCallback)(const wchar_t* name,
 // `callback` pass through to the caller.
 MATRIX_API int JsonParse(const wchar_t* text, JsonValueCallback callback,
                          DWORD context, bool passParentAtDepth3);
+
+// ---- Files and versions --------------------------------------------------
+
+// Opens a file for writing ("w": created, or emptied once held) in `file`,
+// which closes the stream it held first. An empty or unopenable
+// `preferredName` (a path used as given) gives way to a numbered name in the
+// product folder, the common application-data folder followed by "\ZELMAR"
+// (created when missing; it stays): `namePattern` with each "%i" replaced by
+// the attempt number 0 to 9, or, when it holds no "%i", with "%i" put
+// before each '.' first ("log.txt": log0.txt, log1.txt ...). No other
+// character of the pattern or of the folder is changed. An attempt fails
+// when the file cannot be opened for writing, for instance while another
+// stream holds it open for writing. Returns 1 when `file` holds the new
+// stream; 0 when the folder cannot be had (`file` untouched) or every name
+// fails (`file` then holds none). Which name was opened is not reported.
+MATRIX_API int OpenTempFile(CIntFileA& file, CString preferredName,
+                            CString namePattern);
+
+// Reads the product and file version numbers of the module loaded at
+// `module` (a null handle: the program) from its version resource, as
+// stored: each MS word holds major (high 16 bits) and minor, each LS word
+// build and revision. Returns 1 with all four written. Returns 0 with all
+// four unchanged when the module's file or its version resource cannot be
+// found (a path longer than 32767 characters included); returns 0 with the
+// two product words set to 0 and the file words unchanged when the resource
+// cannot be read or holds no valid fixed part. Throws CMemoryException when
+// the resource cannot be held in memory.
+MATRIX_API int GetProductAndFileVersion(HINSTANCE module,
+                                        DWORD& productVersionMS,
+                                        DWORD& productVersionLS,
+                                        DWORD& fileVersionMS,
+                                        DWORD& fileVersionLS);
 
 // ---- Text and checksum utilities -----------------------------------------
 

@@ -8,4 +8,8 @@
 #include <winerror.h>
 #include <wingdi.h>
 
+// Files, folders, module file names and version resources.
+#include <winbase.h>
+#include <winver.h>
+
 #endif  // MATRIX_PLATFORM_WINDOWS_H_

@@ -5,6 +5,10 @@
 #include <afxwin.h>
 #include <gtest/gtest.h>
 #include <matrix/matrix.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <string>
 
 namespace {
 
@@ -89,6 +93,38 @@ TEST(Host, UsesTheExportedValueClass) {
   EXPECT_NE(dynamic_cast<CDoubleData*>(base), nullptr);
   EXPECT_EQ(a == a, 1);
   EXPECT_EQ(a == b, 0);
+}
+
+// ---- Files and versions
+// ------------------------------------------------------
+
+TEST(Host, TheLibraryCarriesTheProjectVersion) {
+  const HINSTANCE library =
+      AfxModuleHandleOf(reinterpret_cast<const void*>(&OpenTempFile));
+  DWORD product_ms = 0, product_ls = 0, file_ms = 0, file_ls = 0;
+  ASSERT_EQ(GetProductAndFileVersion(library, product_ms, product_ls, file_ms,
+                                     file_ls),
+            1);
+  EXPECT_EQ(product_ms,
+            (MATRIX_TEST_VERSION_MAJOR << 16) | MATRIX_TEST_VERSION_MINOR);
+  EXPECT_EQ(product_ls, MATRIX_TEST_VERSION_PATCH << 16);
+  EXPECT_EQ(file_ms, product_ms);
+  EXPECT_EQ(file_ls, product_ls);
+}
+
+TEST(Host, OpensANumberedFileInItsOwnFileObject) {
+  std::string folder =
+      (std::filesystem::temp_directory_path() / "matrix-host-XXXXXX").string();
+  ASSERT_NE(mkdtemp(folder.data()), nullptr);
+  setenv("MATRIX_COMMON_APPDATA", folder.c_str(), 1);
+  {
+    CIntFileA file;
+    ASSERT_EQ(OpenTempFile(file, L"", L"host.log"), 1);
+    EXPECT_TRUE(file.IsOpen());
+  }
+  EXPECT_TRUE(std::filesystem::exists(folder + "/ZELMAR/host0.log"));
+  unsetenv("MATRIX_COMMON_APPDATA");
+  std::filesystem::remove_all(folder);
 }
 
 }  // namespace

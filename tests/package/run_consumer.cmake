@@ -1,5 +1,6 @@
 # Installs the build into a staging prefix, then builds the consumer project
-# against it twice, with find_package and with pkg-config, and runs both.
+# against it twice, with find_package (its program then versioned with the
+# package's helper) and with pkg-config (unversioned), and runs both.
 set(stage ${BUILD_DIR}/package-test/stage)
 set(work ${BUILD_DIR}/package-test)
 file(REMOVE_RECURSE ${work})
@@ -19,7 +20,7 @@ run(${CMAKE_COMMAND} -S ${SOURCE_DIR} -B ${work}/cmake -G ${GENERATOR}
     -DCMAKE_CXX_COMPILER=${CXX} -DCMAKE_PREFIX_PATH=${stage})
 run(${CMAKE_COMMAND} --build ${work}/cmake)
 run(${work}/cmake/consumer)
-if(NOT last_output MATCHES "^14\n")
+if(NOT last_output MATCHES "^14\nversion 131073 5 131073 7\n$")
   message(FATAL_ERROR "consumer (CMake) printed: ${last_output}")
 endif()
 
@@ -35,6 +36,6 @@ run(${CXX} ${SOURCE_DIR}/main.cpp -o ${work}/consumer-pc ${flags})
 get_filename_component(lib_dir "${pc_dir}" DIRECTORY)
 set(ENV{LD_LIBRARY_PATH} ${lib_dir})
 run(${work}/consumer-pc)
-if(NOT last_output MATCHES "^14\n")
+if(NOT last_output MATCHES "^14\nno version\n$")
   message(FATAL_ERROR "consumer (pkg-config) printed: ${last_output}")
 endif()

@@ -1,0 +1,158 @@
+// Platform layer - the thread's last error, wide path names, folders.
+#include "file_names.h"
+
+#include <sys/stat.h>
+#include <winbase.h>
+
+#include <cerrno>
+#include <cwchar>
+
+namespace matrix::platform_detail {
+
+namespace {
+
+void AppendUtf8(char32_t c, std::string& out) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += static_cast<char>(0xE0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (c >> 18));
+    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
+
+// The folder that holds the last level of `name` ("." for a bare name).
+std::string ParentOf(const std::string& name) {
+  std::string::size_type end = name.size();
+  while (end > 1 && name[end - 1] == '/') --end;  // "a/b/" names b
+  const std::string::size_type slash = name.rfind('/', end - 1);
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return name.substr(0, slash);
+}
+
+thread_local DWORD t_last_error = ERROR_SUCCESS;
+
+}  // namespace
+
+bool ToFileSystemName(const wchar_t* path, std::string& name) {
+  name.clear();
+  name.reserve(std::wcslen(path) + 8);
+  for (const wchar_t* p = path; *p != L'\0'; ++p) {
+    const auto c = static_cast<char32_t>(*p);
+    if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return false;
+    AppendUtf8(c == U'\\' ? U'/' : c, name);
+  }
+  return true;
+}
+
+bool FromUtf8(const std::string& text, std::wstring& wide) {
+  wide.clear();
+  wide.reserve(text.size());
+  const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+  const auto* end = p + text.size();
+  while (p < end) {
+    const unsigned char b = *p++;
+    char32_t c;
+    int more;
+    char32_t least;
+    if (b < 0x80) {
+      wide += static_cast<wchar_t>(b);
+      continue;
+    } else if ((b & 0xE0) == 0xC0) {
+      c = b & 0x1F, more = 1, least = 0x80;
+    } else if ((b & 0xF0) == 0xE0) {
+      c = b & 0x0F, more = 2, least = 0x800;
+    } else if ((b & 0xF8) == 0xF0) {
+      c = b & 0x07, more = 3, least = 0x10000;
+    } else {
+      return false;
+    }
+    if (end - p < more) return false;
+    for (int i = 0; i < more; ++i) {
+      if ((p[i] & 0xC0) != 0x80) return false;
+      c = (c << 6) | (p[i] & 0x3F);
+    }
+    p += more;
+    if (c < least || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
+      return false;
+    }
+    wide += static_cast<wchar_t>(c);
+  }
+  return true;
+}
+
+DWORD Win32ErrorOf(int error, const std::string& name) {
+  switch (error) {
+    case 0:
+      return ERROR_SUCCESS;
+    case EEXIST:
+      return ERROR_ALREADY_EXISTS;
+    case ENOENT:
+    case ENOTDIR: {
+      struct stat st;
+      const std::string parent = ParentOf(name);
+      return stat(parent.c_str(), &st) == 0 && S_ISDIR(st.st_mode)
+                 ? ERROR_FILE_NOT_FOUND
+                 : ERROR_PATH_NOT_FOUND;
+    }
+    case EACCES:
+    case EPERM:
+    case EROFS:
+      return ERROR_ACCESS_DENIED;
+    case ENAMETOOLONG:
+      return ERROR_FILENAME_EXCED_RANGE;
+    case ENOSPC:
+      return ERROR_DISK_FULL;
+    case EILSEQ:
+      return ERROR_NO_UNICODE_TRANSLATION;
+    default:
+      return ERROR_GEN_FAILURE;
+  }
+}
+
+void SetLastErrorFromErrno(int error, const std::string& name) {
+  SetLastError(Win32ErrorOf(error, name));
+}
+
+}  // namespace matrix::platform_detail
+
+DWORD GetLastError() { return matrix::platform_detail::t_last_error; }
+
+void SetLastError(DWORD error) {
+  matrix::platform_detail::t_last_error = error;
+}
+
+BOOL CreateDirectoryW(LPCWSTR path, LPSECURITY_ATTRIBUTES /*attributes*/) {
+  using namespace matrix::platform_detail;
+  if (path == nullptr) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  std::string name;
+  if (!ToFileSystemName(path, name)) {
+    SetLastError(ERROR_NO_UNICODE_TRANSLATION);
+    return FALSE;
+  }
+  if (name.empty()) {
+    SetLastError(ERROR_PATH_NOT_FOUND);
+    return FALSE;
+  }
+  if (mkdir(name.c_str(), 0777) != 0) {
+    const int error = errno;
+    // A missing parent is always a folder above the new level.
+    SetLastError(error == ENOENT || error == ENOTDIR
+                     ? ERROR_PATH_NOT_FOUND
+                     : Win32ErrorOf(error, name));
+    return FALSE;
+  }
+  return TRUE;
+}

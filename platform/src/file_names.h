@@ -1,0 +1,30 @@
+// Platform layer (internal) - wide path names on the file system, and the
+// Win32 errors that system errors become.
+#ifndef MATRIX_PLATFORM_SRC_FILE_NAMES_H_
+#define MATRIX_PLATFORM_SRC_FILE_NAMES_H_
+
+#include <windef.h>
+
+#include <string>
+
+namespace matrix::platform_detail {
+
+// The UTF-8 name of the wide path `path` with every '\' turned into '/'.
+// False when `path` holds a value that is no Unicode scalar value.
+bool ToFileSystemName(const wchar_t* path, std::string& name);
+
+// The wide text of the UTF-8 bytes `text`; false when they are not UTF-8
+// (overlong forms, surrogates and values above U+10FFFF included).
+bool FromUtf8(const std::string& text, std::wstring& wide);
+
+// The Win32 error for the errno `error` of a call on `name`: ENOENT and
+// ENOTDIR become ERROR_FILE_NOT_FOUND when the folder that holds the last
+// level exists, else ERROR_PATH_NOT_FOUND.
+DWORD Win32ErrorOf(int error, const std::string& name);
+
+// SetLastError(Win32ErrorOf(error, name)).
+void SetLastErrorFromErrno(int error, const std::string& name);
+
+}  // namespace matrix::platform_detail
+
+#endif  // MATRIX_PLATFORM_SRC_FILE_NAMES_H_
