@@ -21,8 +21,16 @@
 namespace pipeline {
 
 wchar_t DecimalSeparator() {
-  // The regional settings come through the library's registry functions
-  // once they are there; until then numbers are written with a point.
+  // The user's regional settings, through the library's registry export
+  // where the platform layer has a registry (winreg.h); a point otherwise,
+  // and whenever the setting is missing or not one character.
+#if __has_include(<winreg.h>)
+  CString text;
+  if (GetControlPanelProp(CString(L"sDecimal"), nullptr, &text) == 0 &&
+      text.GetLength() == 1) {
+    return text[0];
+  }
+#endif
   return L'.';
 }
 
