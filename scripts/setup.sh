@@ -2,8 +2,9 @@
 # Installs what building and testing matrix needs on a Debian machine:
 # compilers, CMake, Ninja, GoogleTest, Google Benchmark, pkg-config, Clang's
 # run-time libraries (libFuzzer and the sanitizers: only recommended by
-# clang, and recommendations are not installed), and a Russian UTF-8 locale
-# (decimal comma) for the locale tests. Installs only
+# clang, and recommendations are not installed), zlib, xmllint and
+# rsvg-convert (the pipeline example's SVG tests), and a Russian UTF-8
+# locale (decimal comma) for the locale tests. Installs only
 # what is missing, so a prepared machine is left alone and needs no network.
 #
 #   scripts/setup.sh           what the build, the tests and the examples need
@@ -15,7 +16,8 @@ set -euo pipefail
 
 packages=(g++ clang cmake ninja-build pkg-config googletest libgtest-dev
           libgmock-dev libbenchmark-dev locales binutils clang-format git
-          libcpprest-dev libclang-rt-14-dev)
+          libcpprest-dev libclang-rt-14-dev zlib1g-dev libxml2-utils
+          librsvg2-bin)
 bench_packages=(libmuparser-dev libeigen3-dev zlib1g-dev nlohmann-json3-dev
                 libsimdjson-dev)
 for arg in "$@"; do

@@ -8,6 +8,7 @@
 #include <winerror.h>
 // The registry.
 #include <winreg.h>
+#include <wingdi.h>
 
 // Files, folders, module file names and version resources.
 #include <winbase.h>

@@ -1,0 +1,261 @@
+// The report of a computed run, and the text conversions the host uses.
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <string>
+
+#include "run.h"
+
+namespace pipeline {
+
+namespace {
+
+constexpr double kDegree = 57.29577951308232;  // degrees per radian
+
+std::string Pad(std::string text, std::size_t width) {
+  // Widths count characters, not bytes: UTF-8 continuation bytes take none.
+  std::size_t chars = 0;
+  for (unsigned char c : text) chars += (c & 0xC0) != 0x80;
+  if (chars < width) text.insert(0, width - chars, ' ');
+  return text;
+}
+
+std::string Line(const std::string& label, const std::string& value,
+                 const std::string& unit) {
+  std::string out = "  " + label;
+  if (out.size() < 34) out.append(34 - out.size(), ' ');
+  return out + value + (unit.empty() ? "" : " " + unit) + "\n";
+}
+
+}  // namespace
+
+std::string FormatNumber(double value, int digits, wchar_t decimal) {
+  if (!std::isfinite(value))
+    return std::isnan(value) ? "nan" : value > 0 ? "inf" : "-inf";
+  // Room for the largest double in fixed notation (309 digits) and the
+  // decimals.
+  char text[400];
+  auto r = std::to_chars(text, text + sizeof text, value,
+                         std::chars_format::fixed, std::min(digits, 60));
+  std::string out(text, r.ptr);
+  if (out == "-0" || out.find_first_not_of("-0.") == std::string::npos) {
+    if (out[0] == '-') out.erase(0, 1);  // no "-0.00"
+  }
+  const std::size_t point = out.find('.');
+  if (point != std::string::npos && decimal != L'.') {
+    out.replace(point, 1, EncodeUtf8(std::wstring(1, decimal)));
+  }
+  return out;
+}
+
+std::string Summary(const Document& doc, const Results& res, wchar_t decimal) {
+  auto f = [decimal](double v, int d) { return FormatNumber(v, d, decimal); };
+  int misfits = 0, fitted = 0;
+  std::string where;
+  for (const Bend& b : res.bends) {
+    (b.fits ? fitted : misfits) += 1;
+    if (!b.fits && misfits <= 5)
+      where += (misfits > 1 ? ", " : "") + std::to_string(b.node + 1);
+  }
+  if (misfits > 5) where += ", ...";
+  std::string s;
+  s += (doc.title.empty() ? std::string("Pipe run") : doc.title) + "\n";
+  s += "  nodes " + std::to_string(doc.nodes.size()) + ", bends " +
+       std::to_string(fitted);
+  if (misfits) {
+    s += "; no room for the bend at " +
+         std::string(misfits > 1 ? "nodes " : "node ") + where;
+  }
+  if (!res.splits.empty()) {
+    s += "; " + std::to_string(res.splits.size()) +
+         (res.splits.size() > 1 ? " nodes" : " node") + " inserted on a bend";
+  }
+  s += "\n";
+  s += "  length " + f(res.total_length, 3) + " m (straight " +
+       f(res.straight_length, 3) + " m, bends " + f(res.arc_length, 3) +
+       " m)\n";
+  s += "  weight " + f(res.weight_per_metre, 2) + " kg/m, " +
+       f(res.total_weight, 1) + " kg in all\n";
+  if (res.cover.empty()) {
+    s += "  cover: no survey points\n";
+  } else {
+    s += "  cover " + f(res.min_cover, 2) + " to " + f(res.max_cover, 2) +
+         " m; " + std::to_string(res.low_cover_nodes) + " of " +
+         std::to_string(doc.nodes.size()) + " nodes below " +
+         f(res.field[kMinCover], 2) + " m\n";
+  }
+  s += "  fatigue: amplitude " + f(res.field[kAmplitude], 0) + " of " +
+       f(res.allowable_amplitude, 0) + " allowed for " +
+       f(res.field[kCycles], 0) + " cycles (curve " + doc.fatigue_curve +
+       "): " + (res.fatigue_ok ? "OK" : "EXCEEDED") + "\n";
+  return s;
+}
+
+std::string Report(const Document& doc, const Results& res,
+                   const std::string& source, wchar_t decimal) {
+  auto f = [decimal](double v, int d) { return FormatNumber(v, d, decimal); };
+  std::string r;
+  r.reserve(256 + doc.nodes.size() * 72);
+  r += "Pipe run report\n===============\n\n";
+  r += "Document: " + source + "\n\n";
+  r += "Summary\n-------\n" + Summary(doc, res, decimal) + "\n";
+
+  r += "Pipe\n----\n";
+  r += Line("outer diameter", f(res.field[kOuterDiameter], 4), "m");
+  r += Line("wall thickness", f(res.field[kWall], 4), "m");
+  r += Line("inner diameter", f(res.inner_diameter, 4), "m");
+  r += Line("bend radius", f(res.field[kBendRadius], 3), "m");
+  r +=
+      Line("second moment of area (IxP)", f(res.second_moment * 1e8, 1), "cm4");
+  r += Line("material density", f(res.field[kDensity], 0), "kg/m3");
+  r += Line("weight per metre (TorWeight)", f(res.weight_per_metre, 3), "kg/m");
+  r += Line("design pressure", f(res.field[kPressure], 3), "MPa");
+  r += Line("hoop stress p*d/(2t)", f(res.hoop_stress, 2), "MPa");
+  r += "\n";
+
+  r += "Length and weight\n-----------------\n";
+  r += Line("straight", f(res.straight_length, 3), "m");
+  r += Line("bends", f(res.arc_length, 3), "m");
+  r += Line("total", f(res.total_length, 3), "m");
+  r += Line("weight of the straights", f(res.straight_weight, 1), "kg");
+  r += Line("weight of the bends", f(res.bend_weight, 1), "kg");
+  r += Line("weight in all", f(res.total_weight, 1), "kg");
+  r += "\n";
+
+  r += "Bends\n-----\n";
+  if (res.bends.empty()) r += "  none: the run is straight\n";
+  if (!res.bends.empty()) {
+    r += "  node    turn deg   tangent m     arc m   centre x, y, z\n";
+  }
+  for (const Bend& b : res.bends) {
+    r += Pad(std::to_string(b.node + 1), 6);
+    if (!b.fits) {
+      r += "   does not fit: " + b.problem + "\n";
+      continue;
+    }
+    r += Pad(f(b.turn * kDegree, 2), 12) + Pad(f(b.tangent, 3), 12) +
+         Pad(f(b.arc, 3), 10) + "   " + f(b.centre.x, 3) + ", " +
+         f(b.centre.y, 3) + ", " + f(b.centre.z, 3) + "\n";
+  }
+  r += "\n";
+
+  if (!res.splits.empty()) {
+    r += "Nodes inserted on bends\n-----------------------\n";
+    for (const Split& s : res.splits) {
+      r += "  bend at node " + std::to_string(s.node + 1) + ", " + f(s.at, 3) +
+           " m along the arc: node at " + f(s.point.x, 3) + ", " +
+           f(s.point.y, 3) + ", " + f(s.point.z, 3);
+      if (s.cover_known) r += ", cover " + f(s.cover, 2) + " m";
+      r += "\n    new corners " + f(s.corner1.x, 3) + ", " + f(s.corner1.y, 3) +
+           ", " + f(s.corner1.z, 3) + " (" + f(s.dist1, 3) + " m from node " +
+           std::to_string(s.node) + ") and " + f(s.corner2.x, 3) + ", " +
+           f(s.corner2.y, 3) + ", " + f(s.corner2.z, 3) + " (" + f(s.dist2, 3) +
+           " m from node " + std::to_string(s.node + 2) + ")\n";
+    }
+    r += "\n";
+  }
+
+  r += "Nodes and soil cover\n--------------------\n";
+  r += "  node           x           y           z    ground     cover\n";
+  for (std::size_t i = 0; i < doc.nodes.size(); ++i) {
+    const Point3& p = doc.nodes[i];
+    r += Pad(std::to_string(i + 1), 6) + Pad(f(p.x, 3), 12) +
+         Pad(f(p.y, 3), 12) + Pad(f(p.z, 3), 12);
+    if (!res.cover.empty() && res.cover[i].known) {
+      r += Pad(f(res.cover[i].ground, 3), 10) +
+           Pad(f(res.cover[i].cover, 3), 10);
+      if (res.cover[i].too_little) r += "  too little cover";
+    } else if (!res.cover.empty()) {
+      r += "         no ground surface here";
+    }
+    r += "\n";
+  }
+  r += "\n";
+
+  r += "Fatigue\n-------\n";
+  r += Line("load cycles", f(res.field[kCycles], 0), "");
+  r += Line("allowable amplitude, curve " + doc.fatigue_curve,
+            f(res.allowable_amplitude, 1), "");
+  r += Line("amplitude", f(res.field[kAmplitude], 1), "");
+  r +=
+      Line("utilisation", f(res.field[kAmplitude] / res.allowable_amplitude, 3),
+           res.fatigue_ok ? "OK" : "EXCEEDED");
+  return r;
+}
+
+std::wstring DecodeUtf8(const std::string& bytes) {
+  std::wstring out;
+  out.reserve(bytes.size());
+  std::size_t i = 0;
+  const std::size_t n = bytes.size();
+  while (i < n) {
+    const unsigned char c = static_cast<unsigned char>(bytes[i]);
+    std::uint32_t cp = 0;
+    std::size_t len = 0;
+    if (c < 0x80) {
+      cp = c;
+      len = 1;
+    } else if (c >= 0xC2 && c <= 0xDF) {
+      cp = c & 0x1F;
+      len = 2;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+      cp = c & 0x0F;
+      len = 3;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+      cp = c & 0x07;
+      len = 4;
+    } else {
+      throw InputError("the document is not UTF-8 (byte " + std::to_string(i) +
+                       ")");
+    }
+    if (i + len > n)
+      throw InputError("the document is not UTF-8 (byte " + std::to_string(i) +
+                       ")");
+    for (std::size_t k = 1; k < len; ++k) {
+      const unsigned char cc = static_cast<unsigned char>(bytes[i + k]);
+      if ((cc & 0xC0) != 0x80) {
+        throw InputError("the document is not UTF-8 (byte " +
+                         std::to_string(i + k) + ")");
+      }
+      cp = (cp << 6) | (cc & 0x3F);
+    }
+    // Overlong forms, surrogates and values beyond U+10FFFF are refused.
+    if ((len == 3 && cp < 0x800) ||
+        (len == 4 && (cp < 0x10000 || cp > 0x10FFFF)) ||
+        (cp >= 0xD800 && cp <= 0xDFFF)) {
+      throw InputError("the document is not UTF-8 (byte " + std::to_string(i) +
+                       ")");
+    }
+    out += static_cast<wchar_t>(cp);
+    i += len;
+  }
+  return out;
+}
+
+std::string EncodeUtf8(const std::wstring& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (wchar_t wc : text) {
+    std::uint32_t c = static_cast<std::uint32_t>(wc);
+    if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) c = 0xFFFD;
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+    } else if (c < 0x800) {
+      out += static_cast<char>(0xC0 | (c >> 6));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+      out += static_cast<char>(0xE0 | (c >> 12));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+      out += static_cast<char>(0xF0 | (c >> 18));
+      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  return out;
+}
+
+}  // namespace pipeline

@@ -1,0 +1,154 @@
+// The pipeline host: a pipe run read from a JSON document, computed with the
+// library, reported and drawn. The stages are separate so that tests and the
+// benchmark reach each of them.
+#ifndef MATRIX_EXAMPLES_PIPELINE_RUN_H_
+#define MATRIX_EXAMPLES_PIPELINE_RUN_H_
+
+#include <matrix/matrix.h>
+
+#include <array>
+#include <cstddef>
+#include <map>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace pipeline {
+
+// A document that cannot be computed: one line naming the field or node
+// and the reason. The program exits with status 2 for it.
+class InputError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// An output that cannot be written: the path and the system's reason. The
+// program exits with status 1 for it.
+class OutputError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// The fields of a run, in the order in which their formulas may refer to
+// each other: field k's formula reads the fields before it as #0 .. #k-1.
+enum Field {
+  kOuterDiameter,  // m
+  kWall,           // m
+  kBendRadius,     // m, centre line
+  kPressure,       // MPa, design pressure
+  kDensity,        // kg/m3 of the pipe's material
+  kMinCover,       // m, least depth of soil over the pipe's top
+  kCycles,         // load cycles over the run's life
+  kAmplitude,      // stress amplitude, in the fatigue curves' unit
+  kFieldCount
+};
+extern const std::array<const char*, kFieldCount> kFieldNames;
+
+struct Point3 {
+  double x = 0, y = 0, z = 0;
+};
+
+// A value as the document gives it: a formula text or a number.
+struct Entry {
+  bool is_number = false;
+  double number = 0;
+  std::wstring formula;
+};
+
+// What the document holds, as read.
+struct Document {
+  std::string title;
+  std::array<Entry, kFieldCount> fields;
+  std::array<bool, kFieldCount> present{};
+  std::string fatigue_curve = "1";  // "1", "1a", "2" or "2a"
+  std::vector<Point3> nodes;        // pipe axis; z is its elevation
+  std::vector<Point3> ground;       // survey points of the ground surface
+  // node number (1-based) -> arc length from the bend's start at which a
+  // node is inserted on the bend, as typed (a formula or a number).
+  std::map<int, Entry> splits;
+};
+
+// Reads a document through JsonParse. Throws InputError for a text that
+// does not parse, an unknown or misspelt name, a value of the wrong kind, a
+// missing field or coordinate, a bad node number.
+Document ReadDocument(const std::wstring& text);
+
+// Evaluates one formula with CompileStrV over the values before it. Returns
+// true with *value set, or false with *fault holding GetLastErrorM's text
+// (or why a reference could not be read).
+bool EvaluateFormula(const std::wstring& formula,
+                     const std::vector<double>& before, double* value,
+                     std::string* fault);
+
+struct Bend {
+  int node = 0;       // 0-based node index of the corner
+  bool fits = false;  // false: the corner stays sharp, `problem` says why
+  std::string problem;
+  double turn = 0;        // turn angle beta, radians
+  double tangent = 0;     // tangent length T, m
+  double arc = 0;         // arc length R*beta, m
+  Point3 t1, t2, centre;  // tangent points and the arc's centre
+};
+
+struct Split {
+  int node = 0;   // 0-based corner index
+  double at = 0;  // arc length from the bend's start, m
+  Point3 point, corner1, corner2;
+  double dist1 = 0, dist2 = 0;  // new corners' distances from the neighbours
+  double cover = 0;
+  bool cover_known = false;
+};
+
+struct NodeCover {
+  double ground = 0;  // ground level above the node, m
+  double cover = 0;   // ground minus the pipe's top, m
+  bool known = false;
+  bool too_little = false;
+};
+
+struct Results {
+  std::array<double, kFieldCount> field{};
+  double inner_diameter = 0;    // m
+  double second_moment = 0;     // IxP, m4
+  double weight_per_metre = 0;  // kg/m
+  double hoop_stress = 0;       // MPa
+  std::vector<Bend> bends;      // one per corner node 1 .. n-2 that turns
+  std::vector<Split> splits;
+  double straight_length = 0, arc_length = 0, total_length = 0;   // m
+  double straight_weight = 0, bend_weight = 0, total_weight = 0;  // kg
+  std::vector<NodeCover> cover;  // one per node; empty without survey
+  int low_cover_nodes = 0;
+  double min_cover = 0, max_cover = 0;
+  double allowable_amplitude = 0;
+  bool fatigue_ok = false;
+};
+
+// Evaluates the fields and computes the run. Throws InputError for a
+// formula fault (naming the field and GetLastErrorM's text), a value out of
+// range, fewer than two nodes, coincident neighbours, a split that names no
+// bend or lies beyond it.
+Results Compute(const Document& doc);
+
+enum class View { kPlan, kIso, kBoth };
+
+// Draws the run on `dc`: the plan and/or an isometric view, each framed,
+// with bends, node markers, labels and a legend.
+void Draw(const Document& doc, const Results& res, View view, CDC& dc);
+
+// The report as UTF-8 text; numbers use `decimal` as the separator.
+std::string Report(const Document& doc, const Results& res,
+                   const std::string& source, wchar_t decimal);
+// The few lines of the report's summary.
+std::string Summary(const Document& doc, const Results& res, wchar_t decimal);
+
+// A number with `digits` decimals and `decimal` as the separator.
+std::string FormatNumber(double value, int digits, wchar_t decimal);
+
+// UTF-8 to a wide string; throws InputError naming the byte offset of an
+// invalid sequence.
+std::wstring DecodeUtf8(const std::string& bytes);
+std::string EncodeUtf8(const std::wstring& text);
+
+}  // namespace pipeline
+
+#endif  // MATRIX_EXAMPLES_PIPELINE_RUN_H_

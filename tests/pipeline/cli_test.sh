@@ -1,0 +1,78 @@
+#!/usr/bin/env bash
+# The pipeline program as a user runs it: the sample's outputs (a report, a
+# well-formed SVG that renders to a picture that is not blank), one line and
+# exit status 2 for each bad document, exit status 1 for an output folder
+# that cannot be written, nothing half-written left behind.
+#
+#   cli_test.sh PIPELINE SAMPLE PNG_INK WORK_DIR
+set -uo pipefail
+pipeline=$1 sample=$2 png_ink=$3 work=$4
+rm -rf "$work" && mkdir -p "$work"
+failures=0
+fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
+
+# --- The sample --------------------------------------------------------------
+out="$work/sample-out"
+if ! "$pipeline" "$sample" --out "$out" >"$work/stdout" 2>"$work/stderr"; then
+  fail "the sample run failed: $(cat "$work/stderr")"
+fi
+grep -q "^report: $out/sample.txt$" "$work/stdout" || fail "no report path in: $(cat "$work/stdout")"
+grep -q "^drawing: $out/sample.svg$" "$work/stdout" || fail "no drawing path"
+grep -q "length" "$work/stdout" || fail "no summary"
+[ -s "$out/sample.txt" ] || fail "no report"
+ls -A "$out" | grep -q '\.tmp$' && fail "a temporary file was left: $(ls -A "$out")"
+xmllint --noout "$out/sample.svg" || fail "the SVG is not well-formed"
+if rsvg-convert "$out/sample.svg" -o "$work/sample.png"; then
+  ink=$("$png_ink" "$work/sample.png") || fail "png_ink failed"
+  [ "${ink:-0}" -gt 2000 ] || fail "the picture is blank (ink $ink)"
+else
+  fail "rsvg-convert cannot render the SVG"
+fi
+for v in plan iso; do
+  "$pipeline" "$sample" --out "$work/$v" --view "$v" >/dev/null 2>&1 || fail "--view $v"
+  xmllint --noout "$work/$v/sample.svg" || fail "--view $v: SVG not well-formed"
+done
+"$pipeline" --version | grep -q '^pipeline [0-9]' || fail "--version"
+
+# --- Bad documents: one line, status 2, no output ---------------------------
+good_fields='"outer_diameter": "0.2", "wall": "0.01", "bend_radius": 1.5, "pressure": 2,
+  "density": 7850, "min_cover": 0.8, "cycles": 2000, "amplitude": 29000'
+two_nodes='{"x": 0, "y": 0, "z": 0}, {"x": 10, "y": 0, "z": 0}'
+bad() {  # name, expected text in the message, document
+  local name=$1 expect=$2 doc=$3
+  printf '%s' "$doc" >"$work/$name.json"
+  "$pipeline" "$work/$name.json" --out "$work/bad-out" >"$work/stdout" 2>"$work/stderr"
+  local status=$?
+  [ "$status" = 2 ] || fail "$name: exit status $status, not 2"
+  [ "$(wc -l <"$work/stderr")" = 1 ] || fail "$name: not one line: $(cat "$work/stderr")"
+  grep -qF -- "$expect" "$work/stderr" || fail "$name: '$(cat "$work/stderr")' does not say '$expect'"
+  [ -e "$work/bad-out" ] && fail "$name: an output was written" && rm -rf "$work/bad-out"
+}
+bad not-json "does not parse as JSON" '{"fields": {'
+bad missing-field "fields: wall is missing" "{\"fields\": {\"outer_diameter\": 1}, \"nodes\": [$two_nodes]}"
+bad misspelt-field 'fields: unknown field "wal"' "{\"fields\": {${good_fields/\"wall\"/\"wal\"}}, \"nodes\": [$two_nodes]}"
+bad formula-fault "fields: wall:" "{\"fields\": {${good_fields/\"0.01\"/\"1/0\"}}, \"nodes\": [$two_nodes]}"
+bad one-node "at least two" "{\"fields\": {$good_fields}, \"nodes\": [{\"x\": 0, \"y\": 0, \"z\": 0}]}"
+bad coincident "nodes 1 and 2 coincide" "{\"fields\": {$good_fields}, \"nodes\": [{\"x\": 0, \"y\": 0, \"z\": 0}, {\"x\": 0, \"y\": 0, \"z\": 0}]}"
+bad text-coordinate 'node 2: y is not a number' "{\"fields\": {$good_fields}, \"nodes\": [{\"x\": 0, \"y\": 0, \"z\": 0}, {\"x\": 1, \"y\": \"north\", \"z\": 0}]}"
+bad not-utf8 "not UTF-8" $'{"title": "\xff"}'
+printf '{}' >"$work/empty.json"
+"$pipeline" "$work/no-such-file.json" >/dev/null 2>&1; [ $? = 2 ] || fail "a missing input is not status 2"
+"$pipeline" --view sideways >/dev/null 2>&1; [ $? = 2 ] || fail "a bad option is not status 2"
+
+# --- An output folder that cannot be written: status 1, path and reason ------
+touch "$work/a-file"
+"$pipeline" "$sample" --out "$work/a-file/out" >"$work/stdout" 2>"$work/stderr"
+status=$?
+[ "$status" = 1 ] || fail "unwritable folder: exit status $status, not 1"
+grep -qF "$work/a-file/out" "$work/stderr" || fail "unwritable folder: no path in '$(cat "$work/stderr")'"
+grep -qi "not a directory" "$work/stderr" || fail "unwritable folder: no reason in '$(cat "$work/stderr")'"
+
+# --- A report that exists already is replaced whole -------------------------
+mkdir -p "$work/again"
+printf 'old and longer than nothing' >"$work/again/sample.txt"
+"$pipeline" "$sample" --out "$work/again" >/dev/null 2>&1 || fail "second run"
+head -1 "$work/again/sample.txt" | grep -q "^Pipe run report$" || fail "the old report was not replaced"
+
+[ "$failures" = 0 ] && echo "all pipeline command checks passed"
+exit $((failures > 0))
