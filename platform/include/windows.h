@@ -6,5 +6,6 @@
 
 #include <windef.h>
 #include <winerror.h>
+#include <winuser.h>
 
 #endif  // MATRIX_PLATFORM_WINDOWS_H_
