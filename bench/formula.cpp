@@ -69,12 +69,15 @@ double EvalMatrix(int index) {
   CArray<double, double const&> values;
   try {
     return CompileStrV(text, values, 0);
-  } catch (const CUserException&) {
+  } catch (CUserException* e) {
+    e->Delete();
     CString message;
     GetLastErrorM(message);
     Fail(index, "CompileStrV fault: " + Narrow(message));
-  } catch (const CException& e) {
-    Fail(index, std::string("CompileStrV threw ") + e.what());
+  } catch (CException* e) {
+    const std::string name = e->GetRuntimeClass()->m_lpszClassName;
+    e->Delete();
+    Fail(index, "CompileStrV threw " + name);
   }
 }
 

@@ -21,17 +21,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
   CString simple(formula);
   try {
     VerifyFormule(checked);
-  } catch (const CUserException&) {
+  } catch (CUserException* e) {
+    e->Delete();
   }
   try {
     CompileStrV(formula, values, 0);
-  } catch (const CUserException&) {
-  } catch (const CInvalidArgException&) {
+  } catch (CUserException* e) {
+    e->Delete();
+  } catch (CInvalidArgException* e) {
+    e->Delete();
   }
   try {
     CompileSimpleStrV(simple, values);
-  } catch (const CUserException&) {
-  } catch (const CInvalidArgException&) {
+  } catch (CUserException* e) {
+    e->Delete();
+  } catch (CInvalidArgException* e) {
+    e->Delete();
   }
   return 0;
 }

@@ -66,11 +66,13 @@ int main(int argc, char** argv) {
     *r.ptr = '\0';
     std::printf("%s\n", text);
     return 0;
-  } catch (const CUserException&) {
+  } catch (CUserException* e) {
+    e->Delete();
     CString message;
     GetLastErrorM(message);
     std::printf("%s\n", Narrow(message).c_str());
-  } catch (const CInvalidArgException&) {
+  } catch (CInvalidArgException* e) {
+    e->Delete();
     std::printf("a reference #k outside the %d given values\n",
                 static_cast<int>(values.GetSize()));
   }

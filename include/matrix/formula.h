@@ -60,10 +60,11 @@ MATRIX_API double CompileStrV(CString& text,
 
 // --- Text entry helpers -------------------------------------------------
 // They rewrite the caller's string or a dialog control's text in place.
-// The exchanges throw CInvalidArgException for a null exchange or a dialog
-// without a window, CNotSupportedException when the dialog has no control
-// of that id (except DDX_CBString2 when writing), and fail an unreadable
-// number as the platform's DDX_Text does (message, focus, CUserException).
+// The exchanges throw (as pointers, which the catcher Delete()s) a
+// CInvalidArgException for a null exchange or a dialog without a window, a
+// CNotSupportedException when the dialog has no control of that id (except
+// DDX_CBString2 when writing), and fail an unreadable number as the
+// platform's DDX_Text does (message box, focus, a CUserException).
 
 // Lower-cases `text` by CString::MakeLower (the C library's current locale
 // decides which letters change), then maps the Russian capitals U+0410 to

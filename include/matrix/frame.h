@@ -17,6 +17,8 @@ MATRIX_API void GetLastErrorM(CString& text);
 // Comparison with another CDoubleData is identity (same object), with a
 // double exact IEEE equality. Not copy-constructible; copy with operator=.
 class MATRIX_API CDoubleData : public CObject {
+  DECLARE_DYNAMIC(CDoubleData)
+
  public:
   CDoubleData();              // holds 0.0
   CDoubleData(double value);  // NOLINT: implicit, part of the interface

@@ -5,8 +5,47 @@
 #include <afxexport.h>
 #include <windef.h>
 
-#include <exception>
 #include <string>
+
+class CObject;
+
+// Run-time class information: one constant record per class, linked to the
+// record of its base class. Records are compared by address, so every
+// class has exactly one, defined in the module that implements the class
+// and shared with every other module through the dynamic linker.
+struct MATRIX_PLATFORM_API CRuntimeClass {
+  LPCSTR m_lpszClassName;
+  int m_nObjectSize;
+  UINT m_wSchema;                   // 0xFFFF: not serialisable
+  CObject* (*m_pfnCreateObject)();  // null: not dynamically creatable
+  CRuntimeClass* m_pBaseClass;      // null only for CObject
+
+  // A new object of the class, or nullptr when it cannot be created that
+  // way (no DECLARE_DYNCREATE).
+  CObject* CreateObject() const;
+  // TRUE when this class is `base` or derives from it; FALSE for null.
+  BOOL IsDerivedFrom(const CRuntimeClass* base) const;
+};
+
+// The run-time class record of `class_name`.
+#define RUNTIME_CLASS(class_name) \
+  (const_cast<CRuntimeClass*>(&class_name::class##class_name))
+
+// In a class body: the class's record and its GetRuntimeClass. The class
+// must derive from CObject.
+#define DECLARE_DYNAMIC(class_name)             \
+ public:                                        \
+  static const CRuntimeClass class##class_name; \
+  CRuntimeClass* GetRuntimeClass() const override;
+
+// In one source file of the module that implements `class_name`.
+#define IMPLEMENT_DYNAMIC(class_name, base_class_name)                    \
+  const CRuntimeClass class_name::class##class_name = {                   \
+      #class_name, static_cast<int>(sizeof(class_name)), 0xFFFF, nullptr, \
+      RUNTIME_CLASS(base_class_name)};                                    \
+  CRuntimeClass* class_name::GetRuntimeClass() const {                    \
+    return RUNTIME_CLASS(class_name);                                     \
+  }
 
 // Root of the framework's class tree. Objects derived from it are not
 // copyable unless they say how (the framework declares the copy operations
@@ -17,47 +56,200 @@ class MATRIX_PLATFORM_API CObject {
   CObject(const CObject&) = delete;
   void operator=(const CObject&) = delete;
 
+  // The record of the object's most derived class that declares one
+  // (DECLARE_DYNAMIC); CObject's own for classes that declare none.
+  virtual CRuntimeClass* GetRuntimeClass() const;
+  // TRUE when the object's class is `cls` or derives from it.
+  BOOL IsKindOf(const CRuntimeClass* cls) const;
+
+  static const CRuntimeClass classCObject;
+
  protected:
   CObject() = default;
 };
 
-// Exceptions are thrown by value and caught by reference. All derive from
-// CException, itself a std::exception, so a host may also catch them as such.
-class MATRIX_PLATFORM_API CException : public std::exception {
+// `object` as a `class_name*` when it is of that class (IsKindOf), else
+// nullptr; nullptr stays nullptr.
+#define DYNAMIC_DOWNCAST(class_name, object)    \
+  (static_cast<class_name*>(AfxDynamicDownCast( \
+      RUNTIME_CLASS(class_name), static_cast<CObject*>(object))))
+MATRIX_PLATFORM_API CObject* AfxDynamicDownCast(CRuntimeClass* cls,
+                                                CObject* object);
+
+// The message-box style and result that ReportError speaks of, with
+// Win32's values (the window layer defines the same).
+#ifndef MB_OK
+#define MB_OK 0x00000000L
+#endif
+#ifndef IDOK
+#define IDOK 1
+#endif
+
+// Exceptions travel as the framework has them: thrown as a pointer to an
+// object made with new (`throw new CUserException`) and caught as a
+// pointer, `catch (CException* e) { ...; e->Delete(); }`; the catcher
+// frees it with Delete(), never with delete, because some exceptions are
+// not on the heap (see CMemoryException). The TRY/CATCH macros below do
+// the Delete() themselves.
+class MATRIX_PLATFORM_API CException : public CObject {
+  DECLARE_DYNAMIC(CException)
+
  public:
-  CException() = default;
-  CException(const CException&) = default;
-  CException& operator=(const CException&) = default;
-  ~CException() override;
-  const char* what() const noexcept override;
+  // `auto_delete`: TRUE when the object was made with new, so that Delete()
+  // frees it; FALSE for an object that lives elsewhere (static or on the
+  // stack), which Delete() leaves alone.
+  CException();
+  explicit CException(BOOL auto_delete);
+  ~CException() override = 0;
+
+  // Frees the object when it was made with new (m_bAutoDelete), else does
+  // nothing. The only way a catcher should dispose of an exception.
+  void Delete();
+
+  // Copies the exception's message, cut to `max_error` - 1 characters and
+  // a terminating 0, into `error`, and 0 into `*help_context` when given.
+  // Returns FALSE, leaving an empty text, when the exception has no
+  // message (as for every exception of this layer).
+  virtual BOOL GetErrorMessage(LPTSTR error, UINT max_error,
+                               PUINT help_context = nullptr) const;
+
+  // Reports the message (or message `message_id` when there is none) to
+  // the user in a message box of style `type` and returns the box's
+  // result. The layer has no message box yet: it shows nothing and
+  // returns IDOK.
+  virtual int ReportError(UINT type = MB_OK, UINT message_id = 0);
+
+  BOOL m_bAutoDelete;
+};
+
+// Base of the framework's exceptions that carry no data of their own.
+class MATRIX_PLATFORM_API CSimpleException : public CException {
+  DECLARE_DYNAMIC(CSimpleException)
+
+ public:
+  CSimpleException();
+  explicit CSimpleException(BOOL auto_delete);
+  ~CSimpleException() override = 0;
 };
 
 // An operation failed and its failure has already been put into words for
 // the user (the framework's convention); carries no data.
-class MATRIX_PLATFORM_API CUserException : public CException {
+class MATRIX_PLATFORM_API CUserException : public CSimpleException {
+  DECLARE_DYNAMIC(CUserException)
+
  public:
+  CUserException();
+  explicit CUserException(BOOL auto_delete);
   ~CUserException() override;
-  const char* what() const noexcept override;
 };
 
 // An argument was outside what the callee accepts (an index out of range).
-class MATRIX_PLATFORM_API CInvalidArgException : public CException {
+class MATRIX_PLATFORM_API CInvalidArgException : public CSimpleException {
+  DECLARE_DYNAMIC(CInvalidArgException)
+
  public:
+  CInvalidArgException();
+  explicit CInvalidArgException(BOOL auto_delete);
   ~CInvalidArgException() override;
-  const char* what() const noexcept override;
 };
 
-// Memory could not be had.
-class MATRIX_PLATFORM_API CMemoryException : public CException {
+// Memory could not be had. AfxThrowMemoryException throws one object made
+// before memory ran out, whose Delete() frees nothing.
+class MATRIX_PLATFORM_API CMemoryException : public CSimpleException {
+  DECLARE_DYNAMIC(CMemoryException)
+
  public:
+  CMemoryException();
+  explicit CMemoryException(BOOL auto_delete);
   ~CMemoryException() override;
-  const char* what() const noexcept override;
 };
 
-// Throw the corresponding exception by value; they never return.
+// An operation the object does not offer was asked for (a dialog without
+// the control an exchange names).
+class MATRIX_PLATFORM_API CNotSupportedException : public CSimpleException {
+  DECLARE_DYNAMIC(CNotSupportedException)
+
+ public:
+  CNotSupportedException();
+  explicit CNotSupportedException(BOOL auto_delete);
+  ~CNotSupportedException() override;
+};
+
+// Throw the corresponding exception as a pointer; they never return. The
+// user, invalid-argument and not-supported exceptions are new objects,
+// which the catcher Delete()s; when even that object cannot be had, the
+// memory exception is thrown instead. AfxThrowMemoryException throws a
+// pointer to one static object, which needs no memory and which Delete()
+// leaves alone.
 [[noreturn]] MATRIX_PLATFORM_API void AfxThrowUserException();
 [[noreturn]] MATRIX_PLATFORM_API void AfxThrowInvalidArgException();
+[[noreturn]] MATRIX_PLATFORM_API void AfxThrowNotSupportedException();
 [[noreturn]] MATRIX_PLATFORM_API void AfxThrowMemoryException();
+
+// The handler chain of the TRY macros: one link per TRY block, per thread.
+// A link owns the exception its CATCH block caught and Delete()s it when
+// the block is left, unless THROW_LAST threw it on.
+struct MATRIX_PLATFORM_API AFX_EXCEPTION_LINK {
+  AFX_EXCEPTION_LINK* m_pLinkPrev;
+  CException* m_pException;
+
+  AFX_EXCEPTION_LINK();
+  ~AFX_EXCEPTION_LINK();
+  AFX_EXCEPTION_LINK(const AFX_EXCEPTION_LINK&) = delete;
+  AFX_EXCEPTION_LINK& operator=(const AFX_EXCEPTION_LINK&) = delete;
+};
+
+// Delete()s the exception of the innermost TRY block of this thread, if
+// any, and unlinks it (run by the link's destructor).
+MATRIX_PLATFORM_API void AfxTryCleanup();
+// Gives up the innermost TRY block's claim on its caught exception, so that
+// it survives being thrown on (THROW_LAST).
+MATRIX_PLATFORM_API void AfxThrowLastCleanup();
+
+// The framework's exception macros, over C++ try/catch of pointers:
+//   TRY { ... }
+//   CATCH(CUserException, e) { ... }
+//   AND_CATCH(CException, e) { ... }
+//   END_CATCH
+// The caught exception is Delete()d when the handler ends, also when the
+// handler throws another one; THROW_LAST() throws it on instead.
+#define TRY                               \
+  {                                       \
+    AFX_EXCEPTION_LINK _afxExceptionLink; \
+    try {
+#define CATCH(class_name, e) \
+  }                          \
+  catch (class_name * e) {   \
+    _afxExceptionLink.m_pException = e;
+#define AND_CATCH(class_name, e) \
+  }                              \
+  catch (class_name * e) {       \
+    _afxExceptionLink.m_pException = e;
+#define END_CATCH \
+  }               \
+  }
+#define CATCH_ALL(e)       \
+  }                        \
+  catch (CException * e) { \
+    {                      \
+      _afxExceptionLink.m_pException = e;
+#define AND_CATCH_ALL(e)   \
+  }                        \
+  catch (CException * e) { \
+    {                      \
+      _afxExceptionLink.m_pException = e;
+#define END_CATCH_ALL \
+  }                   \
+  }                   \
+  }
+#define END_TRY                         \
+  }                                     \
+  catch (CException * e) {              \
+    _afxExceptionLink.m_pException = e; \
+  }                                     \
+  }
+#define THROW(e) throw e;
+#define THROW_LAST() (AfxThrowLastCleanup(), throw)
 
 // Wide-character string (wchar_t; 32 bits on Linux). Indices and lengths
 // are int as in the framework. Out-of-range arguments of the extraction and

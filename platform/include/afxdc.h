@@ -16,6 +16,8 @@
 // surface below, an SVG writer or a window later). The current position
 // starts at (0, 0).
 class MATRIX_PLATFORM_API CDC : public CObject {
+  DECLARE_DYNAMIC(CDC)
+
  public:
   CDC();
   ~CDC() override;
@@ -48,6 +50,8 @@ class MATRIX_PLATFORM_API CDC : public CObject {
 // A surface that records every MoveTo and LineTo in order, for tests and
 // for hosts that replay a drawing onto another surface.
 class MATRIX_PLATFORM_API CRecordingDC : public CDC {
+  DECLARE_DYNAMIC(CRecordingDC)
+
  public:
   enum class Op { kMoveTo, kLineTo };
   struct Step {

@@ -1,59 +1,27 @@
-// Platform layer - application object, module state, string resources,
-// integer points and rectangles.
+// Platform layer - application object, module state, string resources;
+// the integer points, sizes and rectangles (atltypes.h).
 #ifndef MATRIX_PLATFORM_AFXWIN_H_
 #define MATRIX_PLATFORM_AFXWIN_H_
 
 #include <afx.h>
 #include <afxcoll.h>
 #include <afxtempl.h>
+#include <atltypes.h>
 
 #include <cstddef>
 
-struct tagPOINT {
-  LONG x;
-  LONG y;
-};
-typedef tagPOINT POINT;
-
-struct tagRECT {
-  LONG left;
-  LONG top;
-  LONG right;
-  LONG bottom;
-};
-typedef tagRECT RECT;
-
-// Integer point, a plain value record.
-class CPoint : public tagPOINT {
- public:
-  CPoint() : tagPOINT{0, 0} {}
-  CPoint(int x0, int y0) : tagPOINT{x0, y0} {}
-  bool operator==(const CPoint& o) const { return x == o.x && y == o.y; }
-  bool operator!=(const CPoint& o) const { return !(*this == o); }
-};
-
-// Integer rectangle, a plain value record; right and bottom are exclusive.
-class CRect : public tagRECT {
- public:
-  CRect() : tagRECT{0, 0, 0, 0} {}
-  CRect(int l, int t, int r, int b) : tagRECT{l, t, r, b} {}
-  int Width() const { return right - left; }
-  int Height() const { return bottom - top; }
-  bool operator==(const CRect& o) const {
-    return left == o.left && top == o.top && right == o.right &&
-           bottom == o.bottom;
-  }
-  bool operator!=(const CRect& o) const { return !(*this == o); }
-};
-
 // The framework's base chain of the application object.
 class MATRIX_PLATFORM_API CCmdTarget : public CObject {
+  DECLARE_DYNAMIC(CCmdTarget)
+
  public:
   CCmdTarget() = default;
   ~CCmdTarget() override;
 };
 
 class MATRIX_PLATFORM_API CWinThread : public CCmdTarget {
+  DECLARE_DYNAMIC(CWinThread)
+
  public:
   CWinThread() = default;
   ~CWinThread() override;
@@ -62,6 +30,8 @@ class MATRIX_PLATFORM_API CWinThread : public CCmdTarget {
 // The application object of a module. A library defines one at namespace
 // scope; AfxInitModule records its instance handle and runs InitInstance.
 class MATRIX_PLATFORM_API CWinApp : public CWinThread {
+  DECLARE_DYNAMIC(CWinApp)
+
  public:
   explicit CWinApp(LPCTSTR app_name = nullptr);
   ~CWinApp() override;

@@ -69,8 +69,9 @@ class MATRIX_PLATFORM_API CWnd : public CCmdTarget {
   CWnd* SetFocus();
 
   // Runs DoDataExchange in the direction `save` gives (TRUE: controls into
-  // variables). FALSE when the exchange failed with CUserException (its
-  // message has been shown already); other exceptions pass through.
+  // variables). FALSE when the exchange failed with a CUserException* (its
+  // message has been shown already; the exception is Delete()d); other
+  // exceptions pass through to the caller.
   BOOL UpdateData(BOOL save = TRUE);
 
  protected:
@@ -123,13 +124,13 @@ class MATRIX_PLATFORM_API CDataExchange {
   BOOL m_bEditLastControl;
 
   // The control `id` of the dialog, remembered as the one a failure goes
-  // back to. Throws CNotSupportedException when the dialog has no such
-  // control, CInvalidArgException when there is no dialog window.
+  // back to. Throws a CNotSupportedException* when the dialog has no such
+  // control, a CInvalidArgException* when there is no dialog window.
   HWND PrepareCtrl(int id);
   // The same for an edit control, whose text a failure selects.
   HWND PrepareEditCtrl(int id);
   // Gives the focus to the last prepared control (selecting all of an
-  // edit control's text) and throws CUserException.
+  // edit control's text) and throws a CUserException*.
   [[noreturn]] void Fail();
 };
 
@@ -138,9 +139,10 @@ class MATRIX_PLATFORM_API CDataExchange {
 // takes the whole text: spaces and tabs, a decimal number with '.' as the
 // point (whatever the locale), spaces and tabs. Anything else, "inf",
 // "nan", hexadecimal, a value too large for the variable or one that
-// rounds to zero, shows AFX_IDP_PARSE_REAL and fails (CUserException)
-// with the variable unchanged. A null exchange or a dialog without a
-// window throws CInvalidArgException.
+// rounds to zero, shows AFX_IDP_PARSE_REAL and fails (Fail: a
+// CUserException*) with the variable unchanged. A null exchange or a
+// dialog without a window throws a CInvalidArgException*, a missing
+// control a CNotSupportedException*.
 MATRIX_PLATFORM_API void DDX_Text(CDataExchange* exchange, int id,
                                   double& value);
 MATRIX_PLATFORM_API void DDX_Text(CDataExchange* exchange, int id,
@@ -149,8 +151,9 @@ MATRIX_PLATFORM_API void DDX_Text(CDataExchange* exchange, int id,
 // Exchanges a string with combo box `id`. Reading takes the box's window
 // text (the selected item's for a drop-down list). Writing selects the
 // first item that starts with the string (case ignored); when none does,
-// sets the edit text (a drop-down list ignores that). A null exchange or a
-// dialog without a window throws CInvalidArgException.
+// sets the edit text (a drop-down list ignores that). Throws as DDX_Text
+// does for a null exchange, a dialog without a window or a missing
+// control.
 MATRIX_PLATFORM_API void DDX_CBString(CDataExchange* exchange, int id,
                                       CString& value);
 

@@ -2,6 +2,8 @@
 #ifndef MATRIX_PLATFORM_WINDEF_H_
 #define MATRIX_PLATFORM_WINDEF_H_
 
+#include <afxexport.h>
+
 #include <cstddef>
 #include <cstdint>
 
@@ -71,6 +73,63 @@ typedef struct _SECURITY_ATTRIBUTES {
   LPVOID lpSecurityDescriptor;
   BOOL bInheritHandle;
 } SECURITY_ATTRIBUTES, *PSECURITY_ATTRIBUTES, *LPSECURITY_ATTRIBUTES;
+
+// Integer points, sizes and rectangles, as Win32 lays them out. A
+// rectangle's right and bottom edges are outside it.
+typedef struct tagPOINT {
+  LONG x;
+  LONG y;
+} POINT, *PPOINT, *LPPOINT;
+
+typedef struct tagSIZE {
+  LONG cx;
+  LONG cy;
+} SIZE, *PSIZE, *LPSIZE;
+
+typedef struct tagRECT {
+  LONG left;
+  LONG top;
+  LONG right;
+  LONG bottom;
+} RECT, *PRECT, *LPRECT;
+typedef const RECT* LPCRECT;
+
+// Win32's rectangle functions (declared in winuser.h on Windows; here
+// beside the records they work on). Each refuses a null pointer with FALSE
+// (IsRectEmpty: TRUE) and leaves the destination alone; coordinates wrap
+// round at 32 bits as Win32's arithmetic does.
+
+// Sets `*rect` to the given edges. TRUE.
+MATRIX_PLATFORM_API BOOL SetRect(LPRECT rect, int left, int top, int right,
+                                 int bottom);
+// Sets all four edges of `*rect` to 0. TRUE.
+MATRIX_PLATFORM_API BOOL SetRectEmpty(LPRECT rect);
+// Copies `*source` into `*destination`. TRUE.
+MATRIX_PLATFORM_API BOOL CopyRect(LPRECT destination, const RECT* source);
+// Moves `*rect` by (dx, dy). TRUE.
+MATRIX_PLATFORM_API BOOL OffsetRect(LPRECT rect, int dx, int dy);
+// Moves left and right apart by dx each, top and bottom by dy each
+// (negative values shrink). TRUE.
+MATRIX_PLATFORM_API BOOL InflateRect(LPRECT rect, int dx, int dy);
+// TRUE when `point` is inside `*rect`: on the left or top edge or within
+// all four; a point on the right or bottom edge is outside, and nothing is
+// inside a rectangle that is not normalised.
+MATRIX_PLATFORM_API BOOL PtInRect(const RECT* rect, POINT point);
+// TRUE when `*rect` has no area: right <= left or bottom <= top.
+MATRIX_PLATFORM_API BOOL IsRectEmpty(const RECT* rect);
+// TRUE when the four edges are equal (two empty rectangles with different
+// edges are not equal).
+MATRIX_PLATFORM_API BOOL EqualRect(const RECT* a, const RECT* b);
+// Writes the intersection of `*a` and `*b` into `*destination` (which may
+// be either) and returns TRUE; when they do not overlap, or either is
+// empty, writes (0, 0, 0, 0) and returns FALSE.
+MATRIX_PLATFORM_API BOOL IntersectRect(LPRECT destination, const RECT* a,
+                                       const RECT* b);
+// Writes the smallest rectangle that holds `*a` and `*b` into
+// `*destination` (which may be either), an empty one not counting; when
+// both are empty, writes (0, 0, 0, 0) and returns FALSE, else TRUE.
+MATRIX_PLATFORM_API BOOL UnionRect(LPRECT destination, const RECT* a,
+                                   const RECT* b);
 
 #ifndef TRUE
 #define TRUE 1

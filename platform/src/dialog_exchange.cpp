@@ -130,7 +130,7 @@ double ReadNumber(CDataExchange* exchange, HWND control) {
   return value;
 }
 
-[[noreturn]] void ThrowNoSuchControl() { AfxThrowInvalidArgException(); }
+[[noreturn]] void ThrowNoSuchControl() { AfxThrowNotSupportedException(); }
 
 }  // namespace
 

@@ -1,6 +1,9 @@
 // Platform layer - the drawing surface CDC and the recording surface.
 #include <afxwin.h>
 
+IMPLEMENT_DYNAMIC(CDC, CObject)
+IMPLEMENT_DYNAMIC(CRecordingDC, CDC)
+
 CDC::CDC() = default;
 CDC::~CDC() = default;
 

@@ -26,6 +26,10 @@ ModuleState& State() {
 
 }  // namespace
 
+IMPLEMENT_DYNAMIC(CCmdTarget, CObject)
+IMPLEMENT_DYNAMIC(CWinThread, CCmdTarget)
+IMPLEMENT_DYNAMIC(CWinApp, CWinThread)
+
 CCmdTarget::~CCmdTarget() = default;
 CWinThread::~CWinThread() = default;
 

@@ -680,7 +680,8 @@ bool CompletesWithoutUserFailure(Exchange&& exchange) {
   try {
     exchange();
     return true;
-  } catch (const CUserException&) {
+  } catch (CUserException* e) {
+    e->Delete();
     return false;
   }
 }

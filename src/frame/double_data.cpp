@@ -1,6 +1,8 @@
 // matrix - CDoubleData, one double as a framework object.
 #include <matrix/frame.h>
 
+IMPLEMENT_DYNAMIC(CDoubleData, CObject)
+
 CDoubleData::CDoubleData() : m_value(0.0) {}
 CDoubleData::CDoubleData(double value) : m_value(value) {}
 CDoubleData::~CDoubleData() = default;

@@ -120,9 +120,12 @@ TEST(CompileStringForTbl, StepsInTheirOrder) {
 
 TEST(PreModifyStr, NormalisesTheEditTextWhenReading) {
   const Row rows[] = {
-      {L"", L"0"},        {L"   ", L""},  // tested for emptiness before it is
-                                          // trimmed
-      {L" 1,5 ", L"1.5"}, {L"2\u044E25", L"2.25"}, {L"abc", L"abc"},
+      {L"", L"0"},
+      {L"   ", L""},  // tested for emptiness before it is
+                      // trimmed
+      {L" 1,5 ", L"1.5"},
+      {L"2\u044E25", L"2.25"},
+      {L"abc", L"abc"},
   };
   for (const char* locale : kLocales) {
     ScopedLocale scoped(locale);

@@ -6,6 +6,7 @@
 #include <limits>
 #include <vector>
 
+#include "support/afx_testing.h"
 #include "support/formula_testing.h"
 
 namespace {
@@ -168,7 +169,7 @@ TEST(Evaluator, AFaultLeavesTheTextAndValuesAsFarAsTheyGot) {
   for (const Row& row : rows) {
     Values values;
     CString text(row.text);
-    EXPECT_THROW(CompileStrV(text, values, 1), CUserException)
+    EXPECT_AFX_THROW(CompileStrV(text, values, 1), CUserException)
         << Narrow(row.text);
     EXPECT_EQ(text, row.after) << Narrow(row.text);
     EXPECT_EQ(Contents(values), row.values) << Narrow(row.text);
@@ -190,7 +191,7 @@ TEST(Evaluator, SimpleReductionRewritesInPlaceAndStopsAtAFault) {
   CString reference(L"#0");
   EXPECT_EQ(CompileSimpleStrV(reference, values), 6.0);
   CString outside(L"#7");
-  EXPECT_THROW(CompileSimpleStrV(outside, values), CInvalidArgException);
+  EXPECT_AFX_THROW(CompileSimpleStrV(outside, values), CInvalidArgException);
   CString sign(L"-2*3");
   EXPECT_EQ(CompileSimpleStrV(sign, values), -6.0);
 }
@@ -199,7 +200,7 @@ TEST(Evaluator, ReferenceOutsideTheArrayIsAnInvalidArgument) {
   Values values;
   values.Add(1);
   CString text(L"(#0+#1)*2");
-  EXPECT_THROW(CompileStrV(text, values, 1), CInvalidArgException);
+  EXPECT_AFX_THROW(CompileStrV(text, values, 1), CInvalidArgException);
   EXPECT_EQ(values.GetSize(), 1);
   EXPECT_TRUE(LastError().IsEmpty());
 }

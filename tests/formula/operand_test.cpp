@@ -9,6 +9,7 @@
 #include <random>
 #include <string>
 
+#include "support/afx_testing.h"
 #include "support/formula_testing.h"
 
 namespace {
@@ -114,11 +115,11 @@ TEST(GetData, ReferenceOutsideTheArrayThrowsInvalidArgumentWithoutMessage) {
     Values values;
     AddThreeValues(values);
     CString text(t);
-    EXPECT_THROW(GetData(text, values), CInvalidArgException);
+    EXPECT_AFX_THROW(GetData(text, values), CInvalidArgException);
   }
   Values empty;
   CString lone(L"#");
-  EXPECT_THROW(GetData(lone, empty), CInvalidArgException);
+  EXPECT_AFX_THROW(GetData(lone, empty), CInvalidArgException);
   EXPECT_EQ(LastError(), before);
 }
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "frame/app.h"
+#include "support/afx_testing.h"
 #include "support/formula_testing.h"
 
 namespace {
@@ -94,9 +95,11 @@ Outcome Evaluate(const CString& formula, F&& evaluate) {
   CString text(formula);
   try {
     o.value = evaluate(text, values);
-  } catch (const CUserException&) {
+  } catch (CUserException* e) {
+    matrix::testing::DeleteOnExit guard(e);
     o.kind = Outcome::kUser;
-  } catch (const CInvalidArgException&) {
+  } catch (CInvalidArgException* e) {
+    matrix::testing::DeleteOnExit guard(e);
     o.kind = Outcome::kInvalid;
   }
   o.text = text;
@@ -249,14 +252,14 @@ TEST(Robustness, HostileReferencesAndCharacters) {
   Values values;
   values.Add(4);
   CString huge(L"#1234567890123456789012345+1");
-  EXPECT_THROW(CompileStrV(huge, values, 0), CInvalidArgException);
+  EXPECT_AFX_THROW(CompileStrV(huge, values, 0), CInvalidArgException);
   CString lone(L"#");
   EXPECT_EQ(CompileStrV(lone, values, 0), 4.0);
   CString lone_op(L"#*#");
   EXPECT_EQ(CompileStrV(lone_op, values, 0), 16.0);
   Values empty;
   CString nothing(L"#");
-  EXPECT_THROW(CompileStrV(nothing, empty, 0), CInvalidArgException);
+  EXPECT_AFX_THROW(CompileStrV(nothing, empty, 0), CInvalidArgException);
 
   // Every character the checker or the operand reader refuses, one text.
   CString all(L"1&,;:^!?<>=@$\"'|{}%abc\u0436\u0416");

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <vector>
 
+#include "support/afx_testing.h"
+
 namespace {
 
 constexpr double kEps = 0x1p-52;
@@ -116,7 +118,7 @@ TEST(Linear, CholeskyRefusals) {
 // from the framework's own containers, not a bare std::bad_alloc.
 TEST(Linear, WorkArrayThatCannotBeHadThrowsCMemoryException) {
   double one = 1, x = 0;
-  EXPECT_THROW(Holetsky(2147483647, &one, &one, &x), CMemoryException);
+  EXPECT_AFX_THROW(Holetsky(2147483647, &one, &one, &x), CMemoryException);
   EXPECT_EQ(x, 0);
 }
 

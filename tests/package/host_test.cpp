@@ -1,7 +1,8 @@
 // The library seen from a host: a separate executable linked against the
 // shared libraries, as a host program is. It catches what they throw by
-// type, which fails to link or to match when the exception classes are not
-// exported, and checks that messages come from the library's own module.
+// type (as pointers, as the framework throws them), which fails to link or
+// to match when the exception classes are not exported, and checks that
+// messages come from the library's own module.
 #include <afxwin.h>
 #include <gtest/gtest.h>
 #include <matrix/matrix.h>
@@ -10,13 +11,19 @@ namespace {
 
 using Values = CArray<double, double const&>;
 
+// True when `thrower` throws a pointer that a handler for Caught* takes;
+// whatever it throws is Delete()d.
 template <class Caught>
 bool Catches(void (*thrower)()) {
   try {
-    thrower();
-  } catch (const Caught&) {
-    return true;
-  } catch (...) {
+    try {
+      thrower();
+    } catch (Caught* e) {
+      e->Delete();
+      return true;
+    }
+  } catch (CException* e) {
+    e->Delete();
   }
   return false;
 }
@@ -36,7 +43,6 @@ void ReferenceOutside() {
 TEST(Host, CatchesEachExceptionByType) {
   EXPECT_TRUE(Catches<CUserException>(FormulaFault));
   EXPECT_TRUE(Catches<CException>(FormulaFault));
-  EXPECT_TRUE(Catches<std::exception>(FormulaFault));
   EXPECT_FALSE(Catches<CInvalidArgException>(FormulaFault));
   EXPECT_TRUE(Catches<CInvalidArgException>(ReferenceOutside));
   EXPECT_FALSE(Catches<CUserException>(ReferenceOutside));

@@ -15,6 +15,8 @@
 #include <type_traits>
 #include <vector>
 
+#include "support/afx_testing.h"
+
 // Failure messages show a CString as its text (internal linkage, so that
 // other test files may have their own).
 static void PrintTo(const CString& s, std::ostream* os) {
@@ -70,15 +72,15 @@ TEST(CArray, IndexedAccessThrowsOutsideTheElements) {
   const Ints& c = a;
   for (INT_PTR bad : {INT_PTR{-1}, INT_PTR{3}, INTPTR_MAX, INTPTR_MIN}) {
     SCOPED_TRACE(bad);
-    EXPECT_THROW(a.GetAt(bad), CInvalidArgException);
-    EXPECT_THROW(c.GetAt(bad), CInvalidArgException);
-    EXPECT_THROW(a[bad], CInvalidArgException);
-    EXPECT_THROW(c[bad], CInvalidArgException);
-    EXPECT_THROW(a.ElementAt(bad), CInvalidArgException);
-    EXPECT_THROW(a.SetAt(bad, 0), CInvalidArgException);
+    EXPECT_AFX_THROW(a.GetAt(bad), CInvalidArgException);
+    EXPECT_AFX_THROW(c.GetAt(bad), CInvalidArgException);
+    EXPECT_AFX_THROW(a[bad], CInvalidArgException);
+    EXPECT_AFX_THROW(c[bad], CInvalidArgException);
+    EXPECT_AFX_THROW(a.ElementAt(bad), CInvalidArgException);
+    EXPECT_AFX_THROW(a.SetAt(bad, 0), CInvalidArgException);
   }
   Ints empty;
-  EXPECT_THROW(empty.GetAt(0), CInvalidArgException);
+  EXPECT_AFX_THROW(empty.GetAt(0), CInvalidArgException);
   a.SetAt(0, 7);
   a[1] = 8;
   a.ElementAt(2) += 10;
@@ -91,9 +93,9 @@ TEST(CArray, SetSizeGrowsWithZerosShrinksAndRejectsNegative) {
   EXPECT_EQ(Elements(a), (std::vector<int>{5, 6, 7, 0, 0}));
   a.SetSize(2, 16);
   EXPECT_EQ(Elements(a), (std::vector<int>{5, 6}));
-  EXPECT_THROW(a.SetSize(-1), CInvalidArgException);
+  EXPECT_AFX_THROW(a.SetSize(-1), CInvalidArgException);
   EXPECT_EQ(a.GetSize(), 2);
-  EXPECT_THROW(a.SetSize(INTPTR_MAX), CMemoryException);
+  EXPECT_AFX_THROW(a.SetSize(INTPTR_MAX), CMemoryException);
   a.SetSize(0);
   EXPECT_TRUE(a.IsEmpty());
   a.FreeExtra();
@@ -106,7 +108,7 @@ TEST(CArray, SetAtGrowFillsTheGap) {
   EXPECT_EQ(Elements(a), (std::vector<int>{4, 0, 0, 9}));
   a.SetAtGrow(1, 2);
   EXPECT_EQ(Elements(a), (std::vector<int>{4, 2, 0, 9}));
-  EXPECT_THROW(a.SetAtGrow(-1, 1), CInvalidArgException);
+  EXPECT_AFX_THROW(a.SetAtGrow(-1, 1), CInvalidArgException);
   // Passed by reference, the new element may be one of the array's own,
   // moved by the growth.
   CArray<int> r;
@@ -131,10 +133,10 @@ TEST(CArray, InsertAtShiftsAndGrowsPastTheEnd) {
     EXPECT_EQ(Elements(a), c.want) << c.index << "," << c.count;
   }
   IntsOf a{1, 2, 3};
-  EXPECT_THROW(a.InsertAt(-1, 9), CInvalidArgException);
-  EXPECT_THROW(a.InsertAt(0, 9, 0), CInvalidArgException);
-  EXPECT_THROW(a.InsertAt(0, 9, -2), CInvalidArgException);
-  EXPECT_THROW(a.InsertAt(0, 9, INTPTR_MAX), CMemoryException);
+  EXPECT_AFX_THROW(a.InsertAt(-1, 9), CInvalidArgException);
+  EXPECT_AFX_THROW(a.InsertAt(0, 9, 0), CInvalidArgException);
+  EXPECT_AFX_THROW(a.InsertAt(0, 9, -2), CInvalidArgException);
+  EXPECT_AFX_THROW(a.InsertAt(0, 9, INTPTR_MAX), CMemoryException);
   EXPECT_EQ(Elements(a), (std::vector<int>{1, 2, 3}));
   CArray<CString, const CString&> s;  // by reference, from the array itself
   s.Add(CString(L"a"));
@@ -164,7 +166,7 @@ TEST(CArray, RemoveAtChecksTheWholeRange) {
                             {1, -1}, {INTPTR_MAX, 1}, {1, INTPTR_MAX}};
   for (const auto& b : bad) {
     IntsOf a{1, 2, 3, 4};
-    EXPECT_THROW(a.RemoveAt(b[0], b[1]), CInvalidArgException)
+    EXPECT_AFX_THROW(a.RemoveAt(b[0], b[1]), CInvalidArgException)
         << b[0] << "," << b[1];
     EXPECT_EQ(a.GetSize(), 4);
   }
@@ -193,7 +195,7 @@ TEST(CUIntArray, HoldsUnsignedValues) {
   EXPECT_EQ(a[0], 0xFFFFFFFFu);
   EXPECT_EQ(a[1], 0u);
   EXPECT_EQ(a[2], 7u);
-  EXPECT_THROW(a.GetAt(3), CInvalidArgException);
+  EXPECT_AFX_THROW(a.GetAt(3), CInvalidArgException);
 }
 
 TEST(CPointAndCRect, AreValueRecordsOverTheWin32Structs) {

@@ -49,6 +49,22 @@ TEST(DataExchange, PrepareRemembersTheControl) {
   EXPECT_FALSE(dx.m_bEditLastControl);
 }
 
+TEST(DataExchange, AControlTheDialogLacksIsNotSupported) {
+  TestDialog dlg;
+  CDataExchange dx(&dlg.dialog, TRUE);
+  double d = 0.0;
+  CString s;
+  EXPECT_TRUE(
+      ThrowsFramework<CNotSupportedException>([&] { dx.PrepareCtrl(4040); }));
+  EXPECT_TRUE(ThrowsFramework<CNotSupportedException>(
+      [&] { dx.PrepareEditCtrl(4040); }));
+  EXPECT_TRUE(
+      ThrowsFramework<CNotSupportedException>([&] { DDX_Text(&dx, 4040, d); }));
+  EXPECT_TRUE(ThrowsFramework<CNotSupportedException>(
+      [&] { DDX_CBString(&dx, 4040, s); }));
+  EXPECT_EQ(dx.m_idLastControl, 0u);
+}
+
 TEST(DataExchange, FailReturnsToTheControlAndSelectsAnEditsText) {
   TestDialog dlg;
   dlg.edit.SetWindowText(L"12x");

@@ -13,6 +13,8 @@
 #include <ostream>
 #include <string>
 
+#include "support/afx_testing.h"
+
 // Failure messages show a CString as its text (internal linkage, so that
 // other test files may have their own).
 static void PrintTo(const CString& s, std::ostream* os) {
@@ -80,8 +82,10 @@ TEST(ModuleHandle, IsTheLoadAddressOfTheHoldingModule) {
   EXPECT_EQ(AfxModuleHandleOf(&g_object_in_program), program);
   EXPECT_EQ(AfxModuleHandleOf(reinterpret_cast<const void*>(&LoadAddress)),
             program);
-  // what() returns a literal of the platform library.
-  const HINSTANCE platform = AfxModuleHandleOf(CException().what());
+  // The name in CObject's run-time class record is a literal of the
+  // platform library (the record itself may be copied into the program).
+  const HINSTANCE platform =
+      AfxModuleHandleOf(RUNTIME_CLASS(CObject)->m_lpszClassName);
   ASSERT_NE(platform, nullptr);
   EXPECT_NE(platform, program);
   EXPECT_EQ(Address(platform), LoadAddress("libmatrix-platform"));
@@ -230,31 +234,39 @@ TEST(CWinApp, InitModuleRecordsTheHoldingModuleAndRunsTheHooks) {
   EXPECT_EQ(AfxTermModule(g_plain_app), 0);
 }
 
+// Whether a handler for Caught* takes what `thrower` throws; whatever it
+// throws is Delete()d.
 template <class Caught>
 bool Catches(void (*thrower)()) {
   try {
-    thrower();
-  } catch (const Caught& e) {
-    EXPECT_GT(std::strlen(e.what()), 0u);
-    return true;
-  } catch (...) {
+    try {
+      thrower();
+    } catch (Caught* e) {
+      matrix::testing::DeleteOnExit guard(dynamic_cast<CException*>(e));
+      return true;
+    }
+  } catch (CException* e) {
+    e->Delete();
   }
   return false;
 }
 
-TEST(AfxThrow, ThrowsItsOwnTypeCaughtByReferenceToABase) {
+TEST(AfxThrow, ThrowsAPointerToItsOwnTypeCaughtAsAPointerToABase) {
   const struct {
     void (*thrower)();
-    bool user, invalid, memory;
-  } cases[] = {{AfxThrowUserException, true, false, false},
-               {AfxThrowInvalidArgException, false, true, false},
-               {AfxThrowMemoryException, false, false, true}};
+    bool user, invalid, memory, unsupported;
+  } cases[] = {{AfxThrowUserException, true, false, false, false},
+               {AfxThrowInvalidArgException, false, true, false, false},
+               {AfxThrowMemoryException, false, false, true, false},
+               {AfxThrowNotSupportedException, false, false, false, true}};
   for (const auto& c : cases) {
     EXPECT_EQ(Catches<CUserException>(c.thrower), c.user);
     EXPECT_EQ(Catches<CInvalidArgException>(c.thrower), c.invalid);
     EXPECT_EQ(Catches<CMemoryException>(c.thrower), c.memory);
+    EXPECT_EQ(Catches<CNotSupportedException>(c.thrower), c.unsupported);
+    EXPECT_TRUE(Catches<CSimpleException>(c.thrower));
     EXPECT_TRUE(Catches<CException>(c.thrower));
-    EXPECT_TRUE(Catches<std::exception>(c.thrower));
+    EXPECT_TRUE(Catches<CObject>(c.thrower));
   }
 }
 

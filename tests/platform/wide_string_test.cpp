@@ -14,6 +14,8 @@
 #include <string>
 #include <type_traits>
 
+#include "support/afx_testing.h"
+
 // Failure messages show a CString as its text (internal linkage, so that
 // other test files may have their own).
 static void PrintTo(const CString& s, std::ostream* os) {
@@ -48,7 +50,7 @@ TEST(CString, ConstructsFromTextLengthAndRepeatedCharacter) {
   EXPECT_EQ(embedded.GetLength(), 5);
   EXPECT_EQ(embedded.GetAt(2), L'\0');
   EXPECT_EQ(embedded.GetAt(4), L'd');
-  EXPECT_THROW(CString(L"abc", -1), CInvalidArgException);
+  EXPECT_AFX_THROW(CString(L"abc", -1), CInvalidArgException);
 }
 
 TEST(CString, GetAtReadsTheTerminatorAndThrowsOutsideIt) {
@@ -56,13 +58,13 @@ TEST(CString, GetAtReadsTheTerminatorAndThrowsOutsideIt) {
   EXPECT_EQ(s.GetAt(0), L'a');
   EXPECT_EQ(s[2], L'c');
   EXPECT_EQ(s.GetAt(3), L'\0');
-  EXPECT_THROW(s.GetAt(-1), CInvalidArgException);
-  EXPECT_THROW(s.GetAt(4), CInvalidArgException);
-  EXPECT_THROW(s[INT_MAX], CInvalidArgException);
+  EXPECT_AFX_THROW(s.GetAt(-1), CInvalidArgException);
+  EXPECT_AFX_THROW(s.GetAt(4), CInvalidArgException);
+  EXPECT_AFX_THROW(s[INT_MAX], CInvalidArgException);
   s.SetAt(1, L'X');
   EXPECT_EQ(s, L"aXc");
-  EXPECT_THROW(s.SetAt(3, L'!'), CInvalidArgException);
-  EXPECT_THROW(s.SetAt(-1, L'!'), CInvalidArgException);
+  EXPECT_AFX_THROW(s.SetAt(3, L'!'), CInvalidArgException);
+  EXPECT_AFX_THROW(s.SetAt(-1, L'!'), CInvalidArgException);
 }
 
 TEST(CString, FindHonoursTheStartIndex) {
@@ -281,7 +283,7 @@ TEST(CString, FormatUsesTheFrameworkWideConventions) {
   EXPECT_EQ(s, L"3.14|  -2.3|1.500000e+00");
   s.AppendFormat(L"+%d", 1);
   EXPECT_EQ(s, L"3.14|  -2.3|1.500000e+00+1");
-  EXPECT_THROW(s.Format(nullptr), CInvalidArgException);
+  EXPECT_AFX_THROW(s.Format(nullptr), CInvalidArgException);
 }
 
 TEST(CString, BufferAccessAndRelease) {
@@ -306,7 +308,7 @@ TEST(CString, BufferAccessAndRelease) {
   s.ReleaseBuffer();
   EXPECT_EQ(s, L"0123");
   EXPECT_EQ(s.GetLength(), 4);
-  EXPECT_THROW(s.GetBufferSetLength(-1), CInvalidArgException);
+  EXPECT_AFX_THROW(s.GetBufferSetLength(-1), CInvalidArgException);
 }
 
 }  // namespace

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "support/afx_testing.h"
+
 namespace matrix::testing {
 
 // The whole window text of `window` as a std::wstring.
@@ -95,17 +97,12 @@ class ScopedLocale {
   bool ok_;
 };
 
-// Whether `call` throws the framework exception E (and nothing else).
+// Whether `call` throws a pointer to the framework exception E (which is
+// Delete()d), and nothing else.
 template <typename E>
 ::testing::AssertionResult ThrowsFramework(const std::function<void()>& call) {
-  try {
-    call();
-  } catch (const E&) {
-    return ::testing::AssertionSuccess();
-  } catch (const std::exception& e) {
-    return ::testing::AssertionFailure() << "threw " << e.what();
-  }
-  return ::testing::AssertionFailure() << "did not throw";
+  const E probe(FALSE);  // not on the heap: only its class is wanted
+  return ThrowsAfx(call, probe.GetRuntimeClass(), "the exchange");
 }
 
 }  // namespace matrix::testing

@@ -15,6 +15,7 @@
 #include <string>
 
 #include "frame/app.h"
+#include "support/afx_testing.h"
 
 namespace matrix::testing {
 
@@ -53,14 +54,20 @@ inline std::string Narrow(const CString& text) {
   return out;
 }
 
-// Runs `call`, which must throw CUserException with `expected` as the
-// last-error text, and must not move the resource handle.
+// Runs `call`, which must throw a CUserException* with `expected` as the
+// last-error text, and must not move the resource handle. Whatever it
+// throws is Delete()d.
 inline ::testing::AssertionResult Faults(const std::function<void()>& call,
                                          const CString& expected) {
   const HINSTANCE before = AfxGetResourceHandle();
   try {
     call();
-  } catch (const CUserException&) {
+  } catch (CException* e) {
+    DeleteOnExit guard(e);
+    if (!e->IsKindOf(RUNTIME_CLASS(CUserException))) {
+      return ::testing::AssertionFailure()
+             << "threw " << e->GetRuntimeClass()->m_lpszClassName;
+    }
     if (AfxGetResourceHandle() != before) {
       return ::testing::AssertionFailure() << "resource handle not restored";
     }

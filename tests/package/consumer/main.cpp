@@ -8,7 +8,8 @@ int main() {
   CArray<double, double const&> values;
   try {
     std::printf("%g\n", CompileStrV(formula, values, 1));
-  } catch (const CUserException&) {
+  } catch (CUserException* e) {
+    e->Delete();
     std::printf("fault\n");
     return 1;
   }

@@ -1,0 +1,327 @@
+// Platform layer - the framework's integer value types CSize, CPoint and
+// CRect over Win32's SIZE, POINT and RECT.
+#ifndef MATRIX_PLATFORM_ATLTYPES_H_
+#define MATRIX_PLATFORM_ATLTYPES_H_
+
+#include <windef.h>
+
+#include <cstdint>
+
+namespace matrix_platform {
+
+// Sum and difference of coordinates, wrapping round at 32 bits as Win32's
+// arithmetic does, without the undefined behaviour of a signed overflow.
+inline LONG WrapAdd(LONG a, LONG b) {
+  return static_cast<LONG>(static_cast<std::uint32_t>(a) +
+                           static_cast<std::uint32_t>(b));
+}
+inline LONG WrapSub(LONG a, LONG b) {
+  return static_cast<LONG>(static_cast<std::uint32_t>(a) -
+                           static_cast<std::uint32_t>(b));
+}
+// The midpoint, rounded toward zero, computed without overflow.
+inline LONG Mid(LONG a, LONG b) {
+  return static_cast<LONG>((static_cast<std::int64_t>(a) + b) / 2);
+}
+
+}  // namespace matrix_platform
+
+class CPoint;
+class CRect;
+
+// An extent or offset (cx, cy).
+class CSize : public tagSIZE {
+ public:
+  CSize() : tagSIZE{0, 0} {}
+  CSize(int cx0, int cy0) : tagSIZE{cx0, cy0} {}
+  CSize(SIZE size) : tagSIZE(size) {}  // NOLINT: implicit, as in the framework
+  explicit CSize(POINT point) : tagSIZE{point.x, point.y} {}
+
+  void SetSize(int cx0, int cy0) {
+    cx = cx0;
+    cy = cy0;
+  }
+  bool operator==(SIZE o) const { return cx == o.cx && cy == o.cy; }
+  bool operator!=(SIZE o) const { return !(*this == o); }
+  void operator+=(SIZE o) {
+    cx = matrix_platform::WrapAdd(cx, o.cx);
+    cy = matrix_platform::WrapAdd(cy, o.cy);
+  }
+  void operator-=(SIZE o) {
+    cx = matrix_platform::WrapSub(cx, o.cx);
+    cy = matrix_platform::WrapSub(cy, o.cy);
+  }
+  CSize operator+(SIZE o) const {
+    CSize r(*this);
+    r += o;
+    return r;
+  }
+  CSize operator-(SIZE o) const {
+    CSize r(*this);
+    r -= o;
+    return r;
+  }
+  CSize operator-() const {
+    return CSize(matrix_platform::WrapSub(0, cx),
+                 matrix_platform::WrapSub(0, cy));
+  }
+  // The point moved by this size (+) or by its negation (-).
+  CPoint operator+(POINT point) const;
+  CPoint operator-(POINT point) const;
+  // The rectangle moved by this size (+) or by its negation (-).
+  CRect operator+(const RECT* rect) const;
+  CRect operator-(const RECT* rect) const;
+};
+
+// An integer point (x, y).
+class CPoint : public tagPOINT {
+ public:
+  CPoint() : tagPOINT{0, 0} {}
+  CPoint(int x0, int y0) : tagPOINT{x0, y0} {}
+  CPoint(POINT point) : tagPOINT(point) {}  // NOLINT: implicit, as there
+  explicit CPoint(SIZE size) : tagPOINT{size.cx, size.cy} {}
+
+  void SetPoint(int x0, int y0) {
+    x = x0;
+    y = y0;
+  }
+  void Offset(int dx, int dy) {
+    x = matrix_platform::WrapAdd(x, dx);
+    y = matrix_platform::WrapAdd(y, dy);
+  }
+  void Offset(POINT point) { Offset(point.x, point.y); }
+  void Offset(SIZE size) { Offset(size.cx, size.cy); }
+
+  bool operator==(POINT o) const { return x == o.x && y == o.y; }
+  bool operator!=(POINT o) const { return !(*this == o); }
+  void operator+=(SIZE size) { Offset(size); }
+  void operator-=(SIZE size) {
+    x = matrix_platform::WrapSub(x, size.cx);
+    y = matrix_platform::WrapSub(y, size.cy);
+  }
+  void operator+=(POINT point) { Offset(point); }
+  void operator-=(POINT point) {
+    x = matrix_platform::WrapSub(x, point.x);
+    y = matrix_platform::WrapSub(y, point.y);
+  }
+  CPoint operator+(SIZE size) const {
+    CPoint r(*this);
+    r += size;
+    return r;
+  }
+  CPoint operator-(SIZE size) const {
+    CPoint r(*this);
+    r -= size;
+    return r;
+  }
+  CPoint operator+(POINT point) const {
+    CPoint r(*this);
+    r += point;
+    return r;
+  }
+  // The difference of two points is a size.
+  CSize operator-(POINT point) const {
+    return CSize(matrix_platform::WrapSub(x, point.x),
+                 matrix_platform::WrapSub(y, point.y));
+  }
+  CPoint operator-() const {
+    return CPoint(matrix_platform::WrapSub(0, x),
+                  matrix_platform::WrapSub(0, y));
+  }
+  // The rectangle moved by this point (+) or by its negation (-).
+  CRect operator+(const RECT* rect) const;
+  CRect operator-(const RECT* rect) const;
+};
+
+// An integer rectangle (left, top, right, bottom); the right and bottom
+// edges are outside it. Like the framework's, the members that compare or
+// combine rectangles (Width, Height, IsRectEmpty, PtInRect, the & and |
+// operators...) expect a normalised rectangle (left <= right, top <=
+// bottom); NormalizeRect makes one.
+class CRect : public tagRECT {
+ public:
+  CRect() : tagRECT{0, 0, 0, 0} {}
+  CRect(int l, int t, int r, int b) : tagRECT{l, t, r, b} {}
+  CRect(const RECT& rect) : tagRECT(rect) {}  // NOLINT: implicit, as there
+  CRect(LPCRECT rect) : tagRECT(*rect) {}     // NOLINT: implicit, as there
+  // The rectangle of `size` whose top left corner is `point`.
+  CRect(POINT point, SIZE size)
+      : tagRECT{point.x, point.y, matrix_platform::WrapAdd(point.x, size.cx),
+                matrix_platform::WrapAdd(point.y, size.cy)} {}
+  CRect(POINT top_left, POINT bottom_right)
+      : tagRECT{top_left.x, top_left.y, bottom_right.x, bottom_right.y} {}
+
+  operator LPRECT() { return this; }         // NOLINT: as there
+  operator LPCRECT() const { return this; }  // NOLINT: as there
+
+  int Width() const { return matrix_platform::WrapSub(right, left); }
+  int Height() const { return matrix_platform::WrapSub(bottom, top); }
+  CSize Size() const { return CSize(Width(), Height()); }
+  // The corners, as copies: assign them through SetRect or the edges (the
+  // framework returns references into the rectangle, which C++ allows
+  // only by reading a RECT as a POINT).
+  const CPoint TopLeft() const { return CPoint(left, top); }
+  const CPoint BottomRight() const { return CPoint(right, bottom); }
+  // The midpoint of the edges, each coordinate rounded toward zero.
+  CPoint CenterPoint() const {
+    return CPoint(matrix_platform::Mid(left, right),
+                  matrix_platform::Mid(top, bottom));
+  }
+
+  BOOL IsRectEmpty() const { return ::IsRectEmpty(this); }
+  // TRUE when all four edges are 0.
+  BOOL IsRectNull() const {
+    return left == 0 && top == 0 && right == 0 && bottom == 0;
+  }
+  BOOL PtInRect(POINT point) const { return ::PtInRect(this, point); }
+  BOOL EqualRect(LPCRECT rect) const { return ::EqualRect(this, rect); }
+
+  void SetRect(int l, int t, int r, int b) { ::SetRect(this, l, t, r, b); }
+  void SetRect(POINT top_left, POINT bottom_right) {
+    ::SetRect(this, top_left.x, top_left.y, bottom_right.x, bottom_right.y);
+  }
+  void SetRectEmpty() { ::SetRectEmpty(this); }
+  void CopyRect(LPCRECT rect) { ::CopyRect(this, rect); }
+
+  void OffsetRect(int dx, int dy) { ::OffsetRect(this, dx, dy); }
+  void OffsetRect(POINT point) { ::OffsetRect(this, point.x, point.y); }
+  void OffsetRect(SIZE size) { ::OffsetRect(this, size.cx, size.cy); }
+
+  // Moves every edge outwards: left and right by dx, top and bottom by dy;
+  // or each edge by its own amount (the RECT's edges or l, t, r, b).
+  void InflateRect(int dx, int dy) { ::InflateRect(this, dx, dy); }
+  void InflateRect(SIZE size) { ::InflateRect(this, size.cx, size.cy); }
+  void InflateRect(LPCRECT rect) {
+    InflateRect(rect->left, rect->top, rect->right, rect->bottom);
+  }
+  void InflateRect(int l, int t, int r, int b) {
+    left = matrix_platform::WrapSub(left, l);
+    top = matrix_platform::WrapSub(top, t);
+    right = matrix_platform::WrapAdd(right, r);
+    bottom = matrix_platform::WrapAdd(bottom, b);
+  }
+  // The same inwards.
+  void DeflateRect(int dx, int dy) {
+    ::InflateRect(this, matrix_platform::WrapSub(0, dx),
+                  matrix_platform::WrapSub(0, dy));
+  }
+  void DeflateRect(SIZE size) { DeflateRect(size.cx, size.cy); }
+  void DeflateRect(LPCRECT rect) {
+    DeflateRect(rect->left, rect->top, rect->right, rect->bottom);
+  }
+  void DeflateRect(int l, int t, int r, int b) {
+    left = matrix_platform::WrapAdd(left, l);
+    top = matrix_platform::WrapAdd(top, t);
+    right = matrix_platform::WrapSub(right, r);
+    bottom = matrix_platform::WrapSub(bottom, b);
+  }
+
+  // Swaps left and right when left > right, and top and bottom when top >
+  // bottom.
+  void NormalizeRect() {
+    if (left > right) {
+      const LONG t = left;
+      left = right;
+      right = t;
+    }
+    if (top > bottom) {
+      const LONG t = top;
+      top = bottom;
+      bottom = t;
+    }
+  }
+
+  // ::IntersectRect and ::UnionRect into this rectangle.
+  BOOL IntersectRect(LPCRECT a, LPCRECT b) {
+    return ::IntersectRect(this, a, b);
+  }
+  BOOL UnionRect(LPCRECT a, LPCRECT b) { return ::UnionRect(this, a, b); }
+
+  CRect& operator=(const RECT& rect) {
+    ::CopyRect(this, &rect);
+    return *this;
+  }
+  bool operator==(const RECT& rect) const {
+    return ::EqualRect(this, &rect) != FALSE;
+  }
+  bool operator!=(const RECT& rect) const { return !(*this == rect); }
+
+  // + and - move by a point or a size, or inflate and deflate by a RECT's
+  // four edges; & is the intersection and | the union.
+  void operator+=(POINT point) { OffsetRect(point); }
+  void operator+=(SIZE size) { OffsetRect(size); }
+  void operator+=(LPCRECT rect) { InflateRect(rect); }
+  void operator-=(POINT point) {
+    OffsetRect(matrix_platform::WrapSub(0, point.x),
+               matrix_platform::WrapSub(0, point.y));
+  }
+  void operator-=(SIZE size) {
+    OffsetRect(matrix_platform::WrapSub(0, size.cx),
+               matrix_platform::WrapSub(0, size.cy));
+  }
+  void operator-=(LPCRECT rect) { DeflateRect(rect); }
+  void operator&=(const RECT& rect) { ::IntersectRect(this, this, &rect); }
+  void operator|=(const RECT& rect) { ::UnionRect(this, this, &rect); }
+
+  CRect operator+(POINT point) const {
+    CRect r(*this);
+    r += point;
+    return r;
+  }
+  CRect operator+(SIZE size) const {
+    CRect r(*this);
+    r += size;
+    return r;
+  }
+  CRect operator+(LPCRECT rect) const {
+    CRect r(*this);
+    r += rect;
+    return r;
+  }
+  CRect operator-(POINT point) const {
+    CRect r(*this);
+    r -= point;
+    return r;
+  }
+  CRect operator-(SIZE size) const {
+    CRect r(*this);
+    r -= size;
+    return r;
+  }
+  CRect operator-(LPCRECT rect) const {
+    CRect r(*this);
+    r -= rect;
+    return r;
+  }
+  CRect operator&(const RECT& rect) const {
+    CRect r;
+    ::IntersectRect(&r, this, &rect);
+    return r;
+  }
+  CRect operator|(const RECT& rect) const {
+    CRect r;
+    ::UnionRect(&r, this, &rect);
+    return r;
+  }
+};
+
+inline CPoint CSize::operator+(POINT point) const {
+  return CPoint(point) + *this;
+}
+inline CPoint CSize::operator-(POINT point) const {
+  return CPoint(point) - *this;
+}
+inline CRect CSize::operator+(const RECT* rect) const {
+  return CRect(rect) + *this;
+}
+inline CRect CSize::operator-(const RECT* rect) const {
+  return CRect(rect) - *this;
+}
+inline CRect CPoint::operator+(const RECT* rect) const {
+  return CRect(rect) + *this;
+}
+inline CRect CPoint::operator-(const RECT* rect) const {
+  return CRect(rect) - *this;
+}
+
+#endif  // MATRIX_PLATFORM_ATLTYPES_H_
