@@ -19,6 +19,8 @@ class CDataExchange;
 // objects' m_hWnd to NULL. One object is used from one thread at a time;
 // the window table behind it may be used from any thread.
 class MATRIX_PLATFORM_API CWnd : public CCmdTarget {
+  DECLARE_DYNAMIC(CWnd)
+
  public:
   CWnd();
   ~CWnd() override;
@@ -80,6 +82,8 @@ class MATRIX_PLATFORM_API CWnd : public CCmdTarget {
 
 // An edit control.
 class MATRIX_PLATFORM_API CEdit : public CWnd {
+  DECLARE_DYNAMIC(CEdit)
+
  public:
   CEdit() = default;
   ~CEdit() override;
@@ -93,6 +97,8 @@ class MATRIX_PLATFORM_API CEdit : public CWnd {
 // A combo box. Letter case is ignored in its searches and in CBS_SORT's
 // order, by Unicode's simple case mapping whatever the C library's locale.
 class MATRIX_PLATFORM_API CComboBox : public CWnd {
+  DECLARE_DYNAMIC(CComboBox)
+
  public:
   CComboBox() = default;
   ~CComboBox() override;

@@ -591,6 +591,10 @@ void AfxSetWindowObserver(AFX_WINDOW_OBSERVER observer, void* context) {
 
 // --- Window objects ---------------------------------------------------------
 
+IMPLEMENT_DYNAMIC(CWnd, CCmdTarget)
+IMPLEMENT_DYNAMIC(CEdit, CWnd)
+IMPLEMENT_DYNAMIC(CComboBox, CWnd)
+
 CWnd::CWnd() : m_hWnd(nullptr) {}
 
 CWnd::~CWnd() {

@@ -346,6 +346,17 @@ TEST(MessageBox, GoesToTheHostHandlerOrAnswersOk) {
   EXPECT_EQ(AfxMessageBox(L"again nobody"), IDOK);
 }
 
+TEST(MessageBox, ReportErrorShowsTheExceptionsPrompt) {
+  MessageBoxes boxes(IDCANCEL);
+  CUserException user(FALSE);
+  EXPECT_EQ(user.ReportError(), IDCANCEL);
+  EXPECT_EQ(user.ReportError(MB_OKCANCEL, AFX_IDP_PARSE_REAL), IDCANCEL);
+  ASSERT_EQ(boxes.shown().size(), 2u);
+  EXPECT_EQ(boxes.shown()[0].text, L"No error message is available.");
+  EXPECT_EQ(boxes.shown()[1].text, kParseReal);
+  EXPECT_EQ(boxes.shown()[1].type, static_cast<UINT>(MB_OKCANCEL));
+}
+
 TEST(MessageBox, PromptsComeFromTheResourceModuleFirst) {
   const HINSTANCE module = reinterpret_cast<HINSTANCE>(0x5100);
   const AFX_STRING_RESOURCE table[] = {

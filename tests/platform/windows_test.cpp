@@ -118,6 +118,18 @@ TEST(Windows, ClassNamesChooseTheControl) {
   }
 }
 
+TEST(Windows, ObjectsKnowTheirRunTimeClass) {
+  TestDialog dlg;
+  CWnd* combo = dlg.dialog.GetDlgItem(TestDialog::kCombo);
+  CWnd* edit = dlg.dialog.GetDlgItem(TestDialog::kEdit);
+  EXPECT_TRUE(combo->IsKindOf(RUNTIME_CLASS(CComboBox)));
+  EXPECT_TRUE(combo->IsKindOf(RUNTIME_CLASS(CWnd)));
+  EXPECT_TRUE(combo->IsKindOf(RUNTIME_CLASS(CCmdTarget)));
+  EXPECT_FALSE(edit->IsKindOf(RUNTIME_CLASS(CComboBox)));
+  EXPECT_TRUE(edit->IsKindOf(RUNTIME_CLASS(CEdit)));
+  EXPECT_FALSE(dlg.dialog.IsKindOf(RUNTIME_CLASS(CEdit)));
+}
+
 TEST(Windows, CreateExRefusesWhatWin32Refuses) {
   CWnd window;
   ASSERT_TRUE(window.CreateEx(0, L"Frame", nullptr, 0, kRect, nullptr, 0));
