@@ -673,7 +673,12 @@ DWORD CWnd::GetStyle() const {
   return static_cast<DWORD>(::GetWindowLongW(m_hWnd, GWL_STYLE));
 }
 
-CWnd* CWnd::SetFocus() { return FromHandle(::SetFocus(m_hWnd)); }
+CWnd* CWnd::SetFocus() {
+  // An object without a window has nothing to focus; ::SetFocus(NULL)
+  // would take the focus from every window.
+  if (!m_hWnd) return nullptr;
+  return FromHandle(::SetFocus(m_hWnd));
+}
 
 namespace {
 

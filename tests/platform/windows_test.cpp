@@ -230,6 +230,9 @@ TEST(Windows, FocusMovesAndReportsThePreviousWindow) {
   gone.DestroyWindow();
   EXPECT_EQ(SetFocus(stale), nullptr);
   EXPECT_EQ(GetFocus(), dlg.combo.m_hWnd);
+  CWnd no_window;
+  EXPECT_EQ(no_window.SetFocus(), nullptr);
+  EXPECT_EQ(GetFocus(), dlg.combo.m_hWnd);
   EXPECT_EQ(SetFocus(nullptr), dlg.combo.m_hWnd);
   EXPECT_EQ(GetFocus(), nullptr);
 }
