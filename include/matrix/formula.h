@@ -6,8 +6,10 @@
 // functions cos sin tan ctan exp sh ch th cth sqrt. Every formula fault puts
 // its message into the last-error text (GetLastErrorM) and throws
 // CUserException, which carries nothing; a reference #k outside the value
-// array throws CInvalidArgException and leaves the text alone. Texts passed
-// by reference are rewritten in place, also when a fault ends the call.
+// array throws CInvalidArgException and leaves the text alone; exhausted
+// memory throws CMemoryException. They arrive as the framework's exceptions
+// do, as pointers: catch (CUserException* e) { ...; e->Delete(); }. Texts
+// passed by reference are rewritten in place, also when a fault ends the call.
 // Numbers are read with '.' as the decimal point whatever the host's locale.
 #ifndef MATRIX_FORMULA_H_
 #define MATRIX_FORMULA_H_

@@ -9,7 +9,8 @@
 // gives infinities or NaN). Caller-supplied functions receive the opaque
 // 32-bit context value given with them, unchanged, as their last argument.
 // Work arrays live for one call and are released on every path, also when a
-// caller-supplied function throws.
+// caller-supplied function throws; a work array that cannot be had throws
+// CMemoryException, as a pointer to be Delete()d.
 #ifndef MATRIX_NUMERIC_H_
 #define MATRIX_NUMERIC_H_
 

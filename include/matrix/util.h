@@ -65,7 +65,8 @@ MATRIX_API int JsonParse(const wchar_t* text, JsonValueCallback callback,
 // Russian letters is replaced by its fixed Latin spelling ("щ" -> "shh",
 // "Щ" -> "Shh", "ъ" -> "#", "Ъ" -> "##", "ь" -> "'", "Ь" -> "\""); every
 // other character is copied unchanged. Returns the new text; throws
-// CMemoryException when it would not fit in a string.
+// CMemoryException (a pointer, to be Delete()d) when it would not fit in a
+// string.
 MATRIX_API CString RusToTranslit(CString text);
 
 // The CRC-32 of `length` bytes at `data` (reflected polynomial 0xEDB88320,

@@ -98,8 +98,10 @@ class MATRIX_PLATFORM_API CException : public CObject {
   // `auto_delete`: TRUE when the object was made with new, so that Delete()
   // frees it; FALSE for an object that lives elsewhere (static or on the
   // stack), which Delete() leaves alone.
-  CException();
-  explicit CException(BOOL auto_delete);
+  // (Inline: the class is abstract, and compilers differ in which of its
+  // constructors they would emit for export.)
+  CException() : m_bAutoDelete(TRUE) {}
+  explicit CException(BOOL auto_delete) : m_bAutoDelete(auto_delete) {}
   ~CException() override = 0;
 
   // Frees the object when it was made with new (m_bAutoDelete), else does
@@ -112,6 +114,10 @@ class MATRIX_PLATFORM_API CException : public CObject {
   // message (as for every exception of this layer).
   virtual BOOL GetErrorMessage(LPTSTR error, UINT max_error,
                                PUINT help_context = nullptr) const;
+  // The same for a non-const exception, as the framework has both; unless
+  // overridden it calls the const form, so a class may override either.
+  virtual BOOL GetErrorMessage(LPTSTR error, UINT max_error,
+                               PUINT help_context = nullptr);
 
   // Reports the message (or string resource `message_id` when there is
   // none; "No error message is available." when that is 0) to the user in
@@ -127,8 +133,8 @@ class MATRIX_PLATFORM_API CSimpleException : public CException {
   DECLARE_DYNAMIC(CSimpleException)
 
  public:
-  CSimpleException();
-  explicit CSimpleException(BOOL auto_delete);
+  CSimpleException() = default;
+  explicit CSimpleException(BOOL auto_delete) : CException(auto_delete) {}
   ~CSimpleException() override = 0;
 };
 

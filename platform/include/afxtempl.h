@@ -12,7 +12,8 @@
 // `TYPE const &`). As in the framework, GetAt, SetAt, operator[] and the
 // other indexed calls throw CInvalidArgException for an index outside
 // 0 .. GetSize()-1, SetSize throws it for a negative size, and exhausted
-// memory throws CMemoryException. New elements are value-initialised.
+// memory throws CMemoryException (each as a pointer, to be Delete()d).
+// New elements are value-initialised.
 template <class TYPE, class ARG_TYPE = const TYPE&>
 class CArray : public CObject {
  public:

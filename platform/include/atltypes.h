@@ -41,8 +41,12 @@ class CSize : public tagSIZE {
     cx = cx0;
     cy = cy0;
   }
+  // Comparison with a SIZE, and an exact overload for two CSize values so
+  // that C++20's reversed candidates do not make `a == b` ambiguous.
   bool operator==(SIZE o) const { return cx == o.cx && cy == o.cy; }
   bool operator!=(SIZE o) const { return !(*this == o); }
+  bool operator==(const CSize& o) const { return *this == SIZE(o); }
+  bool operator!=(const CSize& o) const { return !(*this == o); }
   void operator+=(SIZE o) {
     cx = matrix_platform::WrapAdd(cx, o.cx);
     cy = matrix_platform::WrapAdd(cy, o.cy);
@@ -92,8 +96,11 @@ class CPoint : public tagPOINT {
   void Offset(POINT point) { Offset(point.x, point.y); }
   void Offset(SIZE size) { Offset(size.cx, size.cy); }
 
+  // With a POINT, and exactly with a CPoint (see CSize).
   bool operator==(POINT o) const { return x == o.x && y == o.y; }
   bool operator!=(POINT o) const { return !(*this == o); }
+  bool operator==(const CPoint& o) const { return *this == POINT(o); }
+  bool operator!=(const CPoint& o) const { return !(*this == o); }
   void operator+=(SIZE size) { Offset(size); }
   void operator-=(SIZE size) {
     x = matrix_platform::WrapSub(x, size.cx);
@@ -245,6 +252,10 @@ class CRect : public tagRECT {
     return ::EqualRect(this, &rect) != FALSE;
   }
   bool operator!=(const RECT& rect) const { return !(*this == rect); }
+  bool operator==(const CRect& rect) const {
+    return *this == static_cast<const RECT&>(rect);
+  }
+  bool operator!=(const CRect& rect) const { return !(*this == rect); }
 
   // + and - move by a point or a size, or inflate and deflate by a RECT's
   // four edges; & is the intersection and | the union.

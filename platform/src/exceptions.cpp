@@ -47,8 +47,6 @@ IMPLEMENT_DYNAMIC(CInvalidArgException, CSimpleException)
 IMPLEMENT_DYNAMIC(CMemoryException, CSimpleException)
 IMPLEMENT_DYNAMIC(CNotSupportedException, CSimpleException)
 
-CException::CException() : m_bAutoDelete(TRUE) {}
-CException::CException(BOOL auto_delete) : m_bAutoDelete(auto_delete) {}
 CException::~CException() = default;
 
 void CException::Delete() {
@@ -62,6 +60,12 @@ BOOL CException::GetErrorMessage(LPTSTR error, UINT max_error,
   return FALSE;
 }
 
+BOOL CException::GetErrorMessage(LPTSTR error, UINT max_error,
+                                 PUINT help_context) {
+  return static_cast<const CException*>(this)->GetErrorMessage(error, max_error,
+                                                               help_context);
+}
+
 int CException::ReportError(UINT type, UINT message_id) {
   wchar_t text[512];
   UINT help = 0;
@@ -72,9 +76,6 @@ int CException::ReportError(UINT type, UINT message_id) {
   return AfxMessageBox(message_id, type, help);
 }
 
-CSimpleException::CSimpleException() = default;
-CSimpleException::CSimpleException(BOOL auto_delete)
-    : CException(auto_delete) {}
 CSimpleException::~CSimpleException() = default;
 
 CUserException::CUserException() = default;

@@ -18,6 +18,7 @@
 
 #include "formula/operand.h"
 #include "frame/app.h"
+#include "frame/rethrow.h"
 
 namespace matrix::detail {
 namespace {
@@ -136,8 +137,9 @@ int Reduce(std::wstring_view text, Values& values, Scratch& s,
       s.slots[right].parent = left;
     }
   } catch (...) {
-    if (rewritten) *rewritten = Rewritten(text, s);
-    throw;
+    CleanUpAndRethrow([&] {
+      if (rewritten) *rewritten = Rewritten(text, s);
+    });
   }
   return Representative(s.slots, 0);
 }
@@ -227,8 +229,9 @@ double matrix::detail::ReduceText(CString& text, Values& values) {
   try {
     last = Reduce(view, values, s, &rewritten);
   } catch (...) {
-    text = CString(rewritten.data(), static_cast<int>(rewritten.size()));
-    throw;
+    CleanUpAndRethrow([&] {
+      text = CString(rewritten.data(), static_cast<int>(rewritten.size()));
+    });
   }
   const Scratch::Slot& slot = s.slots[last];
   if (slot.reduced) {
@@ -282,9 +285,10 @@ double matrix::detail::EvaluateFormula(CString& text, Values& values,
       AppendReference(s.out, k);
     }
   } catch (...) {
-    s.out.append(source.substr(i));
-    text = CString(s.out.data(), static_cast<int>(s.out.size()));
-    throw;
+    CleanUpAndRethrow([&] {
+      s.out.append(source.substr(i));
+      text = CString(s.out.data(), static_cast<int>(s.out.size()));
+    });
   }
   s.out.append(source.substr(i));
   text = CString(s.out.data(), static_cast<int>(s.out.size()));

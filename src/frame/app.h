@@ -56,7 +56,7 @@ CString& LastError();
 // The one funnel of every formula fault: with resource look-up pointed at
 // the library's own module, loads message `id` into the last-error text,
 // puts `subject` and " - " in front when a subject is given, and throws
-// CUserException. Never returns.
+// CUserException (a new object, by pointer). Never returns.
 [[noreturn]] void ThrowFormulaError(UINT id);
 [[noreturn]] void ThrowFormulaError(UINT id, std::wstring_view subject);
 

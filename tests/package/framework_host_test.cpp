@@ -260,17 +260,4 @@ TEST(FrameworkHost, TheValueClassHasItsRunTimeClass) {
   EXPECT_EQ(DYNAMIC_DOWNCAST(CDoubleData, object), &d);
 }
 
-TEST(FrameworkHost, UsesThePointAndRectangleTypes) {
-  CRect r(0, 0, 100, 50);
-  r.OffsetRect(CPoint(10, 10));
-  r.DeflateRect(5, 5);
-  EXPECT_EQ(r, CRect(15, 15, 105, 55));
-  EXPECT_TRUE(r.PtInRect(r.CenterPoint()));
-  EXPECT_FALSE(r.PtInRect(r.BottomRight()));
-  CRect clip;
-  EXPECT_FALSE(clip.IntersectRect(r, CRect(200, 0, 300, 10)));
-  EXPECT_TRUE(clip.IsRectNull());
-  EXPECT_EQ(r.Size(), CSize(90, 40));
-}
-
 }  // namespace

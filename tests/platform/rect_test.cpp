@@ -231,140 +231,68 @@ TEST(Rect, UnionIgnoresEmptyRectangles) {
   }
 }
 
+// `r` after `change`.
+template <class F>
+CRect After(CRect r, F change) {
+  change(r);
+  return r;
+}
+
 TEST(Rect, MovesInflatesAndDeflates) {
   const CRect r(0, 0, 300, 300);
-  const RECT edges{1, 2, 3, 4};
+  const RECT e{1, 2, 3, 4};
+  using R = CRect&;
   const struct {
     const char* what;
     CRect got, want;
   } cases[] = {
-      // The framework's example: (0, 0, 300, 300) inflated by (50, 200).
-      {"inflate dx dy",
-       [&] {
-         CRect t(r);
-         t.InflateRect(50, 200);
-         return t;
-       }(),
-       {-50, -200, 350, 500}},
-      {"inflate size",
-       [&] {
-         CRect t(r);
-         t.InflateRect(CSize(1, 2));
-         return t;
-       }(),
-       {-1, -2, 301, 302}},
-      {"inflate edges",
-       [&] {
-         CRect t(r);
-         t.InflateRect(&edges);
-         return t;
-       }(),
-       {-1, -2, 303, 304}},
-      {"inflate l t r b",
-       [&] {
-         CRect t(r);
-         t.InflateRect(1, 2, 3, 4);
-         return t;
-       }(),
-       {-1, -2, 303, 304}},
+      // The framework's examples: (0, 0, 300, 300) inflated by (50, 200);
       // (10, 10, 50, 50) deflated by (1, 2) is (11, 12, 49, 48).
-      {"deflate dx dy",
-       [] {
-         CRect t(10, 10, 50, 50);
-         t.DeflateRect(1, 2);
-         return t;
-       }(),
+      {"inflate",
+       After(r, [](R t) { t.InflateRect(50, 200); }),
+       {-50, -200, 350, 500}},
+      {"deflate",
+       After({10, 10, 50, 50}, [](R t) { t.DeflateRect(1, 2); }),
        {11, 12, 49, 48}},
+      {"inflate size",
+       After(r, [](R t) { t.InflateRect(CSize(1, 2)); }),
+       {-1, -2, 301, 302}},
+      {"inflate rect",
+       After(r, [&](R t) { t.InflateRect(&e); }),
+       {-1, -2, 303, 304}},
+      {"inflate ltrb",
+       After(r, [](R t) { t.InflateRect(1, 2, 3, 4); }),
+       {-1, -2, 303, 304}},
       {"deflate size",
-       [&] {
-         CRect t(r);
-         t.DeflateRect(CSize(1, 2));
-         return t;
-       }(),
+       After(r, [](R t) { t.DeflateRect(CSize(1, 2)); }),
        {1, 2, 299, 298}},
-      {"deflate edges",
-       [&] {
-         CRect t(r);
-         t.DeflateRect(&edges);
-         return t;
-       }(),
+      {"deflate rect",
+       After(r, [&](R t) { t.DeflateRect(&e); }),
        {1, 2, 297, 296}},
-      {"deflate l t r b",
-       [&] {
-         CRect t(r);
-         t.DeflateRect(1, 2, 3, 4);
-         return t;
-       }(),
+      {"deflate ltrb",
+       After(r, [](R t) { t.DeflateRect(1, 2, 3, 4); }),
        {1, 2, 297, 296}},
-      {"offset",
-       [&] {
-         CRect t(r);
-         t.OffsetRect(5, -6);
-         return t;
-       }(),
-       {5, -6, 305, 294}},
+      {"offset", After(r, [](R t) { t.OffsetRect(5, -6); }), {5, -6, 305, 294}},
       {"offset point",
-       [&] {
-         CRect t(r);
-         t.OffsetRect(CPoint(5, -6));
-         return t;
-       }(),
+       After(r, [](R t) { t.OffsetRect(CPoint(5, -6)); }),
        {5, -6, 305, 294}},
       {"offset size",
-       [&] {
-         CRect t(r);
-         t.OffsetRect(CSize(5, -6));
-         return t;
-       }(),
+       After(r, [](R t) { t.OffsetRect(CSize(5, -6)); }),
        {5, -6, 305, 294}},
       {"+ point", r + CPoint(5, -6), {5, -6, 305, 294}},
       {"+ size", r + CSize(5, -6), {5, -6, 305, 294}},
-      {"+ rect", r + &edges, {-1, -2, 303, 304}},
+      {"+ rect", r + &e, {-1, -2, 303, 304}},
       {"- point", r - CPoint(5, -6), {-5, 6, 295, 306}},
       {"- size", r - CSize(5, -6), {-5, 6, 295, 306}},
-      {"- rect", r - &edges, {1, 2, 297, 296}},
-      {"+= point",
-       [&] {
-         CRect t(r);
-         t += CPoint(1, 1);
-         return t;
-       }(),
-       {1, 1, 301, 301}},
-      {"+= size",
-       [&] {
-         CRect t(r);
-         t += CSize(1, 1);
-         return t;
-       }(),
-       {1, 1, 301, 301}},
-      {"+= rect",
-       [&] {
-         CRect t(r);
-         t += &edges;
-         return t;
-       }(),
-       {-1, -2, 303, 304}},
+      {"- rect", r - &e, {1, 2, 297, 296}},
+      {"+= point", After(r, [](R t) { t += CPoint(1, 1); }), {1, 1, 301, 301}},
+      {"+= size", After(r, [](R t) { t += CSize(1, 1); }), {1, 1, 301, 301}},
+      {"+= rect", After(r, [&](R t) { t += &e; }), {-1, -2, 303, 304}},
       {"-= point",
-       [&] {
-         CRect t(r);
-         t -= CPoint(1, 1);
-         return t;
-       }(),
+       After(r, [](R t) { t -= CPoint(1, 1); }),
        {-1, -1, 299, 299}},
-      {"-= size",
-       [&] {
-         CRect t(r);
-         t -= CSize(1, 1);
-         return t;
-       }(),
-       {-1, -1, 299, 299}},
-      {"-= rect",
-       [&] {
-         CRect t(r);
-         t -= &edges;
-         return t;
-       }(),
-       {1, 2, 297, 296}},
+      {"-= size", After(r, [](R t) { t -= CSize(1, 1); }), {-1, -1, 299, 299}},
+      {"-= rect", After(r, [&](R t) { t -= &e; }), {1, 2, 297, 296}},
   };
   for (const auto& c : cases) EXPECT_EQ(c.got, c.want) << c.what;
 }
