@@ -25,6 +25,8 @@
 #include <afxtempl.h>
 #include <matrix/export.h>
 
+class CDataExchange;
+
 namespace matrix {
 
 // The formula faults: each is the id of its message in the library's
@@ -87,5 +89,52 @@ MATRIX_API double CompileSimpleStrV(CString& text,
 // A ')' without a '(' to pair with reports fault 163.
 MATRIX_API double CompileStrV(CString& text,
                               CArray<double, double const&>& values, int clear);
+
+// --- Text entry helpers -------------------------------------------------
+// They rewrite the caller's string or a dialog control's text in place.
+// The exchanges throw (as pointers, which the catcher Delete()s) a
+// CInvalidArgException for a null exchange or a dialog without a window, a
+// CNotSupportedException when the dialog has no control of that id (except
+// DDX_CBString2 when writing), and fail an unreadable number as the
+// platform's DDX_Text does (message box, focus, a CUserException).
+
+// Lower-cases `text` by CString::MakeLower (the C library's current locale
+// decides which letters change), then maps the Russian capitals U+0410 to
+// U+042F and U+0401 to their small letters whatever the locale.
+MATRIX_API void MakeLower(CString& text);
+
+// Normalises a number typed into a field: trims white space at both ends,
+// then turns every ',' and every small yu (U+044E) into '.'; the capital
+// yu is left alone.
+MATRIX_API void CompileStringFromCtrl(CString& text);
+
+// Makes `text` fit for one table cell, in this order: trims white space at
+// both ends, writes "&comma;" for every ',', removes every "-\n" (joining
+// a word broken at a line end), then turns every '\n' and every '\r' into
+// a blank (so "\r\n" becomes two blanks and "-\r\n" keeps its hyphen).
+MATRIX_API void CompileStringForTbl(CString& text);
+
+// When the exchange reads controls into variables: prepares edit control
+// `id` (so that a failure returns to it), reads its whole text, makes an
+// empty text "0", applies CompileStringFromCtrl and writes the text back.
+// A text of blanks is tested before it is trimmed and so becomes "", which
+// the number exchange then refuses rather than reading 0. Does nothing
+// when the exchange writes variables into controls.
+MATRIX_API void PreModifyStr(CDataExchange* exchange, int id);
+
+// PreModifyStr, then the platform's DDX_Text for the variable: reading
+// parses the normalised text ('.' as the point, finite values that fit the
+// variable); writing formats the variable with 15 (double) or 6 (float)
+// significant digits, as the framework writes them.
+MATRIX_API void DDX_Text2(CDataExchange* exchange, int id, double& value);
+MATRIX_API void DDX_Text2(CDataExchange* exchange, int id, float& value);
+
+// Reading: the platform's DDX_CBString (the box's window text, the
+// selected item's for a drop-down list). Writing: selects the first item
+// whose whole text equals `value`, case ignored (CB_FINDSTRINGEXACT from
+// -1, then CB_SETCURSEL with its result); when none does, the selection
+// and the edit text are cleared and the edit text is not set to `value`.
+// Nothing happens when the dialog has no combo box of that id.
+MATRIX_API void DDX_CBString2(CDataExchange* exchange, int id, CString& value);
 
 #endif  // MATRIX_FORMULA_H_

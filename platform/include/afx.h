@@ -119,10 +119,10 @@ class MATRIX_PLATFORM_API CException : public CObject {
   virtual BOOL GetErrorMessage(LPTSTR error, UINT max_error,
                                PUINT help_context = nullptr);
 
-  // Reports the message (or message `message_id` when there is none) to
-  // the user in a message box of style `type` and returns the box's
-  // result. The layer has no message box yet: it shows nothing and
-  // returns IDOK.
+  // Reports the message (or string resource `message_id` when there is
+  // none; "No error message is available." when that is 0) to the user in
+  // a message box of style `type`, through AfxMessageBox and so the host's
+  // handler, and returns the box's result (IDOK when no handler is set).
   virtual int ReportError(UINT type = MB_OK, UINT message_id = 0);
 
   BOOL m_bAutoDelete;

@@ -100,4 +100,7 @@ MATRIX_PLATFORM_API extern CResourceManagerRef g_ResourceManager;
 // The drawing surface builds on CPoint and CRect.
 #include <afxdc.h>
 
+// Windows and controls, dialog data exchange, message boxes.
+#include <afxwnd.h>
+
 #endif  // MATRIX_PLATFORM_AFXWIN_H_

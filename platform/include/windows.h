@@ -6,12 +6,18 @@
 
 #include <windef.h>
 #include <winerror.h>
+
+// Drawing: colours, pens and text alignment.
+#include <wingdi.h>
+
 // The registry.
 #include <winreg.h>
-#include <wingdi.h>
 
 // Files, folders, module file names and version resources.
 #include <winbase.h>
 #include <winver.h>
+
+// Windows and dialog controls.
+#include <winuser.h>
 
 #endif  // MATRIX_PLATFORM_WINDOWS_H_

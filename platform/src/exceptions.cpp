@@ -3,6 +3,7 @@
 // so the type information lives here, once, and a host catches what the
 // library throws by type.
 #include <afx.h>
+#include <afxwin.h>
 
 #include <new>
 
@@ -65,7 +66,15 @@ BOOL CException::GetErrorMessage(LPTSTR error, UINT max_error,
                                                                help_context);
 }
 
-int CException::ReportError(UINT, UINT) { return IDOK; }
+int CException::ReportError(UINT type, UINT message_id) {
+  wchar_t text[512];
+  UINT help = 0;
+  if (GetErrorMessage(text, 512, &help)) return AfxMessageBox(text, type, help);
+  if (message_id == 0) {
+    return AfxMessageBox(L"No error message is available.", type, 0);
+  }
+  return AfxMessageBox(message_id, type, help);
+}
 
 CSimpleException::~CSimpleException() = default;
 

@@ -1,0 +1,201 @@
+// Platform layer - the framework's window objects (CWnd, CEdit, CComboBox),
+// dialog data exchange (CDataExchange, DDX_Text, DDX_CBString), message
+// boxes through a host handler, and the seam through which a toolkit
+// mirrors the window table. Included by afxwin.h.
+#ifndef MATRIX_PLATFORM_AFXWND_H_
+#define MATRIX_PLATFORM_AFXWND_H_
+
+// CWnd derives from CCmdTarget; afxwin.h declares it and includes this
+// header at its end, so either header may come first.
+#include <afxexport.h>
+#include <afxwin.h>
+#include <winuser.h>
+
+class CDataExchange;
+
+// A framework window object. It has no window until CreateEx (or a
+// control's Create) makes one; its destructor destroys the window it has.
+// Destroying a parent window destroys the children too and sets their
+// objects' m_hWnd to NULL. One object is used from one thread at a time;
+// the window table behind it may be used from any thread.
+class MATRIX_PLATFORM_API CWnd : public CCmdTarget {
+  DECLARE_DYNAMIC(CWnd)
+
+ public:
+  CWnd();
+  ~CWnd() override;
+
+  HWND m_hWnd;
+  HWND GetSafeHwnd() const { return m_hWnd; }
+
+  // Creates the window: class "EDIT" or "COMBOBOX" (any case) gives that
+  // control, any other name a plain window. `parent` (may be null for a
+  // top-level window) must have a window; `id` is the control id of a
+  // child. The rectangle is accepted and not kept. FALSE, and no window,
+  // when this object has a window already, the parent has none, or WS_CHILD
+  // is given without a parent.
+  virtual BOOL CreateEx(DWORD ex_style, LPCTSTR class_name, LPCTSTR window_name,
+                        DWORD style, const RECT& rect, CWnd* parent, UINT id,
+                        LPVOID param = nullptr);
+  // Destroys the window and its children; FALSE when there is none.
+  virtual BOOL DestroyWindow();
+
+  // The object of a direct child with this control id (NULL when there is
+  // no such child), or its handle.
+  CWnd* GetDlgItem(int id) const;
+  void GetDlgItem(int id, HWND* window) const;
+  // The object that owns `window`, NULL for a stale handle.
+  static CWnd* FromHandle(HWND window);
+
+  // Windows' headers spell the framework's text members with a W suffix;
+  // both spellings are here.
+  void SetWindowText(LPCTSTR text);
+  void SetWindowTextW(LPCTSTR text) { SetWindowText(text); }
+  int GetWindowText(LPTSTR text, int max_count) const;
+  int GetWindowTextW(LPTSTR text, int max_count) const {
+    return GetWindowText(text, max_count);
+  }
+  // The whole text, however long.
+  void GetWindowText(CString& text) const;
+  void GetWindowTextW(CString& text) const { GetWindowText(text); }
+  int GetWindowTextLength() const;
+  int GetWindowTextLengthW() const { return GetWindowTextLength(); }
+
+  LRESULT SendMessage(UINT message, WPARAM wparam = 0, LPARAM lparam = 0);
+  LRESULT SendMessageW(UINT message, WPARAM wparam = 0, LPARAM lparam = 0) {
+    return SendMessage(message, wparam, lparam);
+  }
+  int GetDlgCtrlID() const;
+  DWORD GetStyle() const;
+  // Gives this window the focus; the object of the window that had it.
+  CWnd* SetFocus();
+
+  // Runs DoDataExchange in the direction `save` gives (TRUE: controls into
+  // variables). FALSE when the exchange failed with a CUserException* (its
+  // message has been shown already; the exception is Delete()d); other
+  // exceptions pass through to the caller.
+  BOOL UpdateData(BOOL save = TRUE);
+
+ protected:
+  virtual void DoDataExchange(CDataExchange* exchange);
+};
+
+// An edit control.
+class MATRIX_PLATFORM_API CEdit : public CWnd {
+  DECLARE_DYNAMIC(CEdit)
+
+ public:
+  CEdit() = default;
+  ~CEdit() override;
+  BOOL Create(DWORD style, const RECT& rect, CWnd* parent, UINT id);
+  // Selects characters [start, end): end -1 is the end of the text, start
+  // -1 removes the selection; positions past the end are clamped.
+  void SetSel(int start, int end, BOOL no_scroll = FALSE);
+  void GetSel(int& start, int& end) const;
+};
+
+// A combo box. Letter case is ignored in its searches and in CBS_SORT's
+// order, by Unicode's simple case mapping whatever the C library's locale.
+class MATRIX_PLATFORM_API CComboBox : public CWnd {
+  DECLARE_DYNAMIC(CComboBox)
+
+ public:
+  CComboBox() = default;
+  ~CComboBox() override;
+  BOOL Create(DWORD style, const RECT& rect, CWnd* parent, UINT id);
+  // Each returns what the CB_ message of the same name returns.
+  int AddString(LPCTSTR text);
+  int InsertString(int index, LPCTSTR text);
+  int DeleteString(UINT index);
+  void ResetContent();
+  int GetCount() const;
+  int GetCurSel() const;
+  int SetCurSel(int index);
+  // The item's text; empty when `index` names no item.
+  void GetLBText(int index, CString& text) const;
+  int GetLBTextLen(int index) const;
+  int FindStringExact(int start_after, LPCTSTR text) const;
+  int SelectString(int start_after, LPCTSTR text);
+};
+
+// The context of one data exchange between a dialog's controls and its
+// variables.
+class MATRIX_PLATFORM_API CDataExchange {
+ public:
+  CDataExchange(CWnd* dialog, BOOL save_and_validate);
+
+  BOOL m_bSaveAndValidate;  // TRUE: controls into variables
+  CWnd* m_pDlgWnd;
+  UINT m_idLastControl;
+  BOOL m_bEditLastControl;
+
+  // The control `id` of the dialog, remembered as the one a failure goes
+  // back to. Throws a CNotSupportedException* when the dialog has no such
+  // control, a CInvalidArgException* when there is no dialog window.
+  HWND PrepareCtrl(int id);
+  // The same for an edit control, whose text a failure selects.
+  HWND PrepareEditCtrl(int id);
+  // Gives the focus to the last prepared control (selecting all of an
+  // edit control's text) and throws a CUserException*.
+  [[noreturn]] void Fail();
+};
+
+// Exchanges a number with edit control `id`. Writing formats "%.*g" with 15
+// (double) or 6 (float) significant digits and '.' as the point. Reading
+// takes the whole text: spaces and tabs, a decimal number with '.' as the
+// point (whatever the locale), spaces and tabs. Anything else, "inf",
+// "nan", hexadecimal, a value too large for the variable or one that
+// rounds to zero, shows AFX_IDP_PARSE_REAL and fails (Fail: a
+// CUserException*) with the variable unchanged. A null exchange or a
+// dialog without a window throws a CInvalidArgException*, a missing
+// control a CNotSupportedException*.
+MATRIX_PLATFORM_API void DDX_Text(CDataExchange* exchange, int id,
+                                  double& value);
+MATRIX_PLATFORM_API void DDX_Text(CDataExchange* exchange, int id,
+                                  float& value);
+
+// Exchanges a string with combo box `id`. Reading takes the box's window
+// text (the selected item's for a drop-down list). Writing selects the
+// first item that starts with the string (case ignored); when none does,
+// sets the edit text (a drop-down list ignores that). Throws as DDX_Text
+// does for a null exchange, a dialog without a window or a missing
+// control.
+MATRIX_PLATFORM_API void DDX_CBString(CDataExchange* exchange, int id,
+                                      CString& value);
+
+// The layer's own prompts, shown when the current resource module has no
+// string of that id.
+#define AFX_IDP_PARSE_REAL 0xF111
+
+// Shows a message through the host's handler and returns the button it
+// reports; without a handler nothing is shown and IDOK is returned (the
+// layer never prints). `help` (UINT)-1 stands for `prompt`. The prompt's
+// text comes from the current resource module, else from the layer's own
+// table, else it is empty.
+MATRIX_PLATFORM_API int AfxMessageBox(LPCTSTR text, UINT type = MB_OK,
+                                      UINT help = 0);
+MATRIX_PLATFORM_API int AfxMessageBox(UINT prompt, UINT type = MB_OK,
+                                      UINT help = static_cast<UINT>(-1));
+
+// The host's message box: called with the text, the MB_ type and the help
+// id, on the caller's thread, and returns the ID of the button pressed.
+typedef int (*AFX_MESSAGE_BOX_HANDLER)(LPCTSTR text, UINT type, UINT help,
+                                       void* context);
+// Sets the handler (null: none) and the context passed back to it.
+MATRIX_PLATFORM_API void AfxSetMessageBoxHandler(
+    AFX_MESSAGE_BOX_HANDLER handler, void* context);
+
+// A toolkit binding's view of the window table: called after each change
+// of a window's existence (WM_CREATE, WM_DESTROY), text (WM_SETTEXT),
+// items (CB_ADDSTRING, CB_INSERTSTRING, CB_DELETESTRING, CB_RESETCONTENT),
+// selection (CB_SETCURSEL, CB_SELECTSTRING, EM_SETSEL) or focus
+// (WM_KILLFOCUS, WM_SETFOCUS), with the window and the message that made
+// it, outside the table's lock, on the thread that made the change. The
+// binding reads the window with the calls of winuser.h and feeds the
+// user's edits back with SetWindowTextW and SendMessageW.
+typedef void (*AFX_WINDOW_OBSERVER)(HWND window, UINT message, void* context);
+// Sets the observer (null: none) and the context passed back to it.
+MATRIX_PLATFORM_API void AfxSetWindowObserver(AFX_WINDOW_OBSERVER observer,
+                                              void* context);
+
+#endif  // MATRIX_PLATFORM_AFXWND_H_

@@ -1,0 +1,804 @@
+// Platform layer - the window table: windows, edit controls and combo boxes
+// as records behind one lock, the Win32 calls that read and change them,
+// and the framework's window objects over them.
+#include <afxwin.h>
+#include <locale.h>
+#include <wctype.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <mutex>
+#include <new>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+// --- Letter case --------------------------------------------------------
+
+// Combo boxes compare texts with case ignored by Unicode's simple lower-case
+// mapping, which must not depend on the locale the host has set with
+// setlocale: the C library's C.UTF-8 locale object carries that mapping.
+// Should it be missing, ASCII and the Cyrillic block are folded by hand.
+locale_t CaseLocale() {
+  static const locale_t locale =
+      newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(nullptr));
+  return locale;
+}
+
+wchar_t Fold(wchar_t c) {
+  if (locale_t locale = CaseLocale()) {
+    return static_cast<wchar_t>(towlower_l(static_cast<wint_t>(c), locale));
+  }
+  if (c >= L'A' && c <= L'Z') return static_cast<wchar_t>(c + 0x20);
+  if (c >= L'\u0410' && c <= L'\u042F') return static_cast<wchar_t>(c + 0x20);
+  if (c >= L'\u0400' && c <= L'\u040F') return static_cast<wchar_t>(c + 0x50);
+  return c;
+}
+
+bool EqualNoCase(const std::wstring& a, const wchar_t* b) {
+  std::size_t i = 0;
+  for (; i < a.size(); ++i) {
+    if (b[i] == L'\0' || Fold(a[i]) != Fold(b[i])) return false;
+  }
+  return b[i] == L'\0';
+}
+
+bool StartsWithNoCase(const std::wstring& a, const wchar_t* prefix) {
+  for (std::size_t i = 0; prefix[i] != L'\0'; ++i) {
+    if (i >= a.size() || Fold(a[i]) != Fold(prefix[i])) return false;
+  }
+  return true;
+}
+
+// Case-ignoring order of CBS_SORT; texts equal but for case keep the order
+// in which they were added.
+bool LessNoCase(const std::wstring& a, const std::wstring& b) {
+  const std::size_t n = std::min(a.size(), b.size());
+  for (std::size_t i = 0; i < n; ++i) {
+    const wchar_t x = Fold(a[i]);
+    const wchar_t y = Fold(b[i]);
+    if (x != y) return x < y;
+  }
+  return a.size() < b.size();
+}
+
+// --- The table ------------------------------------------------------------
+
+enum class Kind { kPlain, kEdit, kCombo };
+
+struct Window {
+  Kind kind = Kind::kPlain;
+  std::wstring class_name;
+  int id = 0;
+  DWORD style = 0;
+  HWND parent = nullptr;
+  std::vector<HWND> children;  // in order of creation
+  std::wstring text;           // unused by a drop-down list
+  std::vector<std::wstring> items;
+  int current = -1;  // selected item, -1: none
+  int sel_start = 0;
+  int sel_end = 0;
+  CWnd* owner = nullptr;
+
+  bool IsDropList() const {
+    return kind == Kind::kCombo && (style & 0x3) == CBS_DROPDOWNLIST;
+  }
+  const std::wstring& Text() const {
+    static const std::wstring empty;
+    if (IsDropList()) return current >= 0 ? items[current] : empty;
+    return text;
+  }
+};
+
+struct Slot {
+  std::uintptr_t generation = 1;
+  std::optional<Window> window;
+};
+
+// A handle holds the slot index plus one in its low half and the slot's
+// generation in its high half; a freed slot's generation moves on, so the
+// handles of destroyed windows never match again (until the generation
+// wraps round its half of the word).
+constexpr unsigned kIndexBits = sizeof(std::uintptr_t) * 4;
+constexpr std::uintptr_t kIndexMask = (std::uintptr_t{1} << kIndexBits) - 1;
+constexpr std::uintptr_t kGenerationMask = kIndexMask;
+
+struct Change {
+  HWND window;
+  UINT message;
+};
+
+struct Table {
+  std::mutex mutex;
+  std::vector<Slot> slots;
+  std::vector<std::size_t> free;
+  HWND focus = nullptr;
+  AFX_WINDOW_OBSERVER observer = nullptr;
+  void* observer_context = nullptr;
+};
+
+Table& Windows() {
+  static Table table;
+  return table;
+}
+
+HWND MakeHandle(std::size_t index, std::uintptr_t generation) {
+  const std::uintptr_t value =
+      ((generation & kGenerationMask) << kIndexBits) | (index + 1);
+  return reinterpret_cast<HWND>(value);
+}
+
+// The record of a live window; call with the lock held.
+Window* Find(Table& t, HWND handle) {
+  const std::uintptr_t value = reinterpret_cast<std::uintptr_t>(handle);
+  const std::uintptr_t low = value & kIndexMask;
+  if (low == 0 || low > t.slots.size()) return nullptr;
+  Slot& slot = t.slots[low - 1];
+  if (!slot.window ||
+      (slot.generation & kGenerationMask) != (value >> kIndexBits)) {
+    return nullptr;
+  }
+  return &*slot.window;
+}
+
+// Reports changes to the observer, outside the lock; the observer may call
+// back into the table.
+void Notify(const std::vector<Change>& changes) {
+  if (changes.empty()) return;
+  AFX_WINDOW_OBSERVER observer;
+  void* context;
+  {
+    Table& t = Windows();
+    std::lock_guard<std::mutex> lock(t.mutex);
+    observer = t.observer;
+    context = t.observer_context;
+  }
+  if (!observer) return;
+  for (const Change& c : changes) observer(c.window, c.message, context);
+}
+
+void Notify(HWND window, UINT message) { Notify({{window, message}}); }
+
+int CopyText(const std::wstring& text, wchar_t* buffer, int max_count) {
+  if (!buffer || max_count < 1) return 0;
+  const std::size_t n =
+      std::min(text.size(), static_cast<std::size_t>(max_count) - 1);
+  std::copy_n(text.data(), n, buffer);
+  buffer[n] = L'\0';
+  return static_cast<int>(n);
+}
+
+bool SameClass(const wchar_t* name, const wchar_t* wanted) {
+  return name && EqualNoCase(wanted, name);
+}
+
+// Makes the record of a new window; `owner`'s m_hWnd is set under the lock,
+// before the observer hears of the window. NULL when the parent is stale,
+// a child has no parent, or memory runs out.
+HWND Create(const wchar_t* class_name, const wchar_t* window_name, DWORD style,
+            HWND parent, int id, CWnd* owner) {
+  Table& t = Windows();
+  HWND handle = nullptr;
+  {
+    std::lock_guard<std::mutex> lock(t.mutex);
+    Window* parent_window = nullptr;
+    if (parent) {
+      parent_window = Find(t, parent);
+      if (!parent_window) return nullptr;
+    } else if (style & WS_CHILD) {
+      return nullptr;  // a child window needs a parent
+    }
+    try {
+      Window w;
+      if (SameClass(class_name, L"EDIT")) {
+        w.kind = Kind::kEdit;
+        w.class_name = L"Edit";
+      } else if (SameClass(class_name, L"COMBOBOX")) {
+        w.kind = Kind::kCombo;
+        w.class_name = L"ComboBox";
+      } else {
+        w.class_name = class_name ? class_name : L"";
+      }
+      w.id = parent ? id : 0;
+      w.style = style;
+      w.parent = parent;
+      w.owner = owner;
+      if (window_name && !w.IsDropList()) w.text = window_name;
+      // Everything that can fail comes before the first change. Growing
+      // the table moves the records, so the parent is looked up again.
+      if (t.free.empty()) {
+        t.free.reserve(t.free.size() + 1);
+        t.slots.emplace_back();
+        t.free.push_back(t.slots.size() - 1);
+        parent_window = parent ? Find(t, parent) : nullptr;
+      }
+      if (parent_window) {
+        parent_window->children.reserve(parent_window->children.size() + 1);
+      }
+      const std::size_t index = t.free.back();
+      t.free.pop_back();
+      Slot& slot = t.slots[index];
+      slot.window.emplace(std::move(w));
+      handle = MakeHandle(index, slot.generation);
+      if (parent_window) parent_window->children.push_back(handle);
+      if (owner) owner->m_hWnd = handle;
+    } catch (const std::bad_alloc&) {
+      return nullptr;
+    }
+  }
+  Notify(handle, WM_CREATE);
+  return handle;
+}
+
+// --- Messages -------------------------------------------------------------
+
+// The order of a search that starts after item `start` (-1: at the first),
+// runs to the end and comes round to `start` itself.
+template <typename Match>
+int Search(const Window& w, WPARAM start, Match match) {
+  const int n = static_cast<int>(w.items.size());
+  if (n == 0) return CB_ERR;
+  const int after = static_cast<int>(static_cast<INT_PTR>(start));
+  const int first = (after < 0 || after >= n) ? 0 : after + 1;
+  for (int k = 0; k < n; ++k) {
+    const int i = (first + k) % n;
+    if (match(w.items[i])) return i;
+  }
+  return CB_ERR;
+}
+
+void Select(Window& w, int index) {
+  w.current = index;
+  if (!w.IsDropList()) w.text = index >= 0 ? w.items[index] : std::wstring();
+}
+
+LRESULT TextMessage(Window& w, UINT message, WPARAM wparam, LPARAM lparam,
+                    bool& changed) {
+  switch (message) {
+    case WM_SETTEXT: {
+      if (w.IsDropList()) return CB_ERR;
+      const wchar_t* text = reinterpret_cast<const wchar_t*>(lparam);
+      try {
+        w.text = text ? text : L"";
+      } catch (const std::bad_alloc&) {
+        return w.kind == Kind::kCombo ? CB_ERRSPACE : FALSE;
+      }
+      w.sel_start = w.sel_end = 0;
+      changed = true;
+      return TRUE;
+    }
+    case WM_GETTEXT:
+      return CopyText(w.Text(), reinterpret_cast<wchar_t*>(lparam),
+                      static_cast<int>(std::min<WPARAM>(wparam, 0x7FFFFFFF)));
+    case WM_GETTEXTLENGTH:
+      return static_cast<LRESULT>(w.Text().size());
+    default:
+      return 0;
+  }
+}
+
+LRESULT EditMessage(Window& w, UINT message, WPARAM wparam, LPARAM lparam,
+                    bool& changed) {
+  const int length = static_cast<int>(w.text.size());
+  switch (message) {
+    case EM_GETSEL: {
+      if (DWORD* start = reinterpret_cast<DWORD*>(wparam)) {
+        *start = static_cast<DWORD>(w.sel_start);
+      }
+      if (DWORD* end = reinterpret_cast<DWORD*>(lparam)) {
+        *end = static_cast<DWORD>(w.sel_end);
+      }
+      if (w.sel_start > 0xFFFF || w.sel_end > 0xFFFF) return -1;
+      return static_cast<LRESULT>(w.sel_start) |
+             (static_cast<LRESULT>(w.sel_end) << 16);
+    }
+    case EM_SETSEL: {
+      const INT_PTR start = static_cast<INT_PTR>(wparam);
+      const INT_PTR end = lparam;
+      if (start == -1) {
+        w.sel_start = w.sel_end;  // no selection; the caret stays
+      } else {
+        auto clamp = [length](INT_PTR p) {
+          return (p < 0 || p > length) ? length : static_cast<int>(p);
+        };
+        const int a = clamp(start);
+        const int b = clamp(end);
+        w.sel_start = std::min(a, b);
+        w.sel_end = std::max(a, b);
+      }
+      changed = true;
+      return 0;
+    }
+    default:
+      return TextMessage(w, message, wparam, lparam, changed);
+  }
+}
+
+LRESULT ComboMessage(Window& w, UINT message, WPARAM wparam, LPARAM lparam,
+                     bool& changed) {
+  const int count = static_cast<int>(w.items.size());
+  const wchar_t* text = reinterpret_cast<const wchar_t*>(lparam);
+  const int index = static_cast<int>(static_cast<INT_PTR>(wparam));
+  const bool in_range =
+      static_cast<INT_PTR>(wparam) >= 0 && static_cast<INT_PTR>(wparam) < count;
+  switch (message) {
+    case CB_ADDSTRING:
+    case CB_INSERTSTRING: {
+      if (!text) return CB_ERR;
+      int at;
+      if (message == CB_INSERTSTRING) {
+        if (index < -1 || index > count) return CB_ERR;
+        at = index == -1 ? count : index;
+      } else if (w.style & CBS_SORT) {
+        const std::wstring key(text);
+        at = static_cast<int>(
+            std::upper_bound(w.items.begin(), w.items.end(), key, LessNoCase) -
+            w.items.begin());
+      } else {
+        at = count;
+      }
+      try {
+        w.items.insert(w.items.begin() + at, std::wstring(text));
+      } catch (const std::bad_alloc&) {
+        return CB_ERRSPACE;
+      }
+      if (w.current >= at) ++w.current;
+      changed = true;
+      return at;
+    }
+    case CB_DELETESTRING:
+      if (!in_range) return CB_ERR;
+      w.items.erase(w.items.begin() + index);
+      if (w.current == index) {
+        w.current = -1;
+      } else if (w.current > index) {
+        --w.current;
+      }
+      changed = true;
+      return count - 1;
+    case CB_GETCOUNT:
+      return count;
+    case CB_GETCURSEL:
+      return w.current;
+    case CB_GETLBTEXT:
+      if (!in_range || !text) return CB_ERR;
+      {
+        const std::wstring& item = w.items[index];
+        wchar_t* out = reinterpret_cast<wchar_t*>(lparam);
+        std::copy(item.begin(), item.end(), out);
+        out[item.size()] = L'\0';
+        return static_cast<LRESULT>(item.size());
+      }
+    case CB_GETLBTEXTLEN:
+      if (!in_range) return CB_ERR;
+      return static_cast<LRESULT>(w.items[index].size());
+    case CB_RESETCONTENT:
+      w.items.clear();
+      w.current = -1;
+      w.text.clear();
+      changed = true;
+      return CB_OKAY;
+    case CB_SETCURSEL:
+      changed = true;
+      if (!in_range) {
+        Select(w, -1);
+        return CB_ERR;
+      }
+      Select(w, index);
+      return index;
+    case CB_FINDSTRINGEXACT:
+      if (!text) return CB_ERR;
+      return Search(w, wparam, [text](const std::wstring& item) {
+        return EqualNoCase(item, text);
+      });
+    case CB_SELECTSTRING: {
+      if (!text) return CB_ERR;
+      const int found = Search(w, wparam, [text](const std::wstring& item) {
+        return StartsWithNoCase(item, text);
+      });
+      if (found == CB_ERR) return CB_ERR;
+      Select(w, found);
+      changed = true;
+      return found;
+    }
+    default:
+      return TextMessage(w, message, wparam, lparam, changed);
+  }
+}
+
+}  // namespace
+
+// --- Win32 calls ------------------------------------------------------------
+
+LRESULT SendMessageW(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  Table& t = Windows();
+  bool changed = false;
+  LRESULT result;
+  {
+    std::lock_guard<std::mutex> lock(t.mutex);
+    Window* w = Find(t, window);
+    if (!w) return 0;
+    switch (w->kind) {
+      case Kind::kEdit:
+        result = EditMessage(*w, message, wparam, lparam, changed);
+        break;
+      case Kind::kCombo:
+        result = ComboMessage(*w, message, wparam, lparam, changed);
+        break;
+      default:
+        result = TextMessage(*w, message, wparam, lparam, changed);
+        break;
+    }
+  }
+  if (changed) Notify(window, message);
+  return result;
+}
+
+int GetWindowTextW(HWND window, LPWSTR text, int max_count) {
+  if (!text || max_count < 1) return 0;
+  Table& t = Windows();
+  std::lock_guard<std::mutex> lock(t.mutex);
+  Window* w = Find(t, window);
+  if (!w) {
+    text[0] = L'\0';
+    return 0;
+  }
+  return CopyText(w->Text(), text, max_count);
+}
+
+int GetWindowTextLengthW(HWND window) {
+  return static_cast<int>(SendMessageW(window, WM_GETTEXTLENGTH, 0, 0));
+}
+
+BOOL SetWindowTextW(HWND window, LPCWSTR text) {
+  return SendMessageW(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text)) ==
+         TRUE;
+}
+
+HWND GetDlgItem(HWND dialog, int id) {
+  Table& t = Windows();
+  std::lock_guard<std::mutex> lock(t.mutex);
+  Window* w = Find(t, dialog);
+  if (!w) return nullptr;
+  for (HWND child : w->children) {
+    if (Find(t, child)->id == id) return child;
+  }
+  return nullptr;
+}
+
+int GetDlgCtrlID(HWND window) { return GetWindowLongW(window, GWL_ID); }
+
+HWND GetParent(HWND window) {
+  Table& t = Windows();
+  std::lock_guard<std::mutex> lock(t.mutex);
+  Window* w = Find(t, window);
+  return w ? w->parent : nullptr;
+}
+
+int GetClassNameW(HWND window, LPWSTR name, int max_count) {
+  if (!name || max_count < 1) return 0;
+  Table& t = Windows();
+  std::lock_guard<std::mutex> lock(t.mutex);
+  Window* w = Find(t, window);
+  if (!w) {
+    name[0] = L'\0';
+    return 0;
+  }
+  return CopyText(w->class_name, name, max_count);
+}
+
+LONG GetWindowLongW(HWND window, int index) {
+  Table& t = Windows();
+  std::lock_guard<std::mutex> lock(t.mutex);
+  Window* w = Find(t, window);
+  if (!w) return 0;
+  if (index == GWL_STYLE) return static_cast<LONG>(w->style);
+  if (index == GWL_ID) return w->id;
+  return 0;
+}
+
+HWND SetFocus(HWND window) {
+  Table& t = Windows();
+  HWND previous;
+  {
+    std::lock_guard<std::mutex> lock(t.mutex);
+    if (window && !Find(t, window)) return nullptr;
+    previous = t.focus;
+    if (previous == window) return previous;
+    t.focus = window;
+  }
+  std::vector<Change> changes;
+  if (previous) changes.push_back({previous, WM_KILLFOCUS});
+  if (window) changes.push_back({window, WM_SETFOCUS});
+  Notify(changes);
+  return previous;
+}
+
+HWND GetFocus() {
+  Table& t = Windows();
+  std::lock_guard<std::mutex> lock(t.mutex);
+  return t.focus;
+}
+
+BOOL IsWindow(HWND window) {
+  Table& t = Windows();
+  std::lock_guard<std::mutex> lock(t.mutex);
+  return Find(t, window) != nullptr;
+}
+
+BOOL DestroyWindow(HWND window) {
+  Table& t = Windows();
+  std::vector<Change> changes;
+  {
+    std::lock_guard<std::mutex> lock(t.mutex);
+    Window* w = Find(t, window);
+    if (!w) return FALSE;
+    // The subtree, children before their parent, and room for what the
+    // destruction records, all before the first change.
+    std::vector<HWND> order;
+    try {
+      std::vector<std::pair<HWND, std::size_t>> stack{{window, 0}};
+      while (!stack.empty()) {
+        const HWND current = stack.back().first;
+        const std::size_t next = stack.back().second;
+        const std::vector<HWND>& children = Find(t, current)->children;
+        if (next < children.size()) {
+          ++stack.back().second;
+          stack.push_back({children[next], 0});
+        } else {
+          order.push_back(current);
+          stack.pop_back();
+        }
+      }
+      changes.reserve(order.size() + 1);
+      t.free.reserve(t.free.size() + order.size());
+    } catch (const std::bad_alloc&) {
+      return FALSE;
+    }
+    if (Window* parent = Find(t, w->parent)) {
+      auto& siblings = parent->children;
+      siblings.erase(std::find(siblings.begin(), siblings.end(), window));
+    }
+    for (HWND handle : order) {
+      Window* gone = Find(t, handle);
+      if (gone->owner) gone->owner->m_hWnd = nullptr;
+      if (t.focus == handle) {
+        t.focus = nullptr;
+        changes.push_back({handle, WM_KILLFOCUS});
+      }
+      const std::size_t index =
+          (reinterpret_cast<std::uintptr_t>(handle) & kIndexMask) - 1;
+      Slot& slot = t.slots[index];
+      slot.window.reset();
+      ++slot.generation;
+      t.free.push_back(index);
+      changes.push_back({handle, WM_DESTROY});
+    }
+  }
+  Notify(changes);
+  return TRUE;
+}
+
+void AfxSetWindowObserver(AFX_WINDOW_OBSERVER observer, void* context) {
+  Table& t = Windows();
+  std::lock_guard<std::mutex> lock(t.mutex);
+  t.observer = observer;
+  t.observer_context = context;
+}
+
+// --- Window objects ---------------------------------------------------------
+
+IMPLEMENT_DYNAMIC(CWnd, CCmdTarget)
+IMPLEMENT_DYNAMIC(CEdit, CWnd)
+IMPLEMENT_DYNAMIC(CComboBox, CWnd)
+
+CWnd::CWnd() : m_hWnd(nullptr) {}
+
+CWnd::~CWnd() {
+  if (m_hWnd) ::DestroyWindow(m_hWnd);
+}
+
+BOOL CWnd::CreateEx(DWORD ex_style, LPCTSTR class_name, LPCTSTR window_name,
+                    DWORD style, const RECT& rect, CWnd* parent, UINT id,
+                    LPVOID param) {
+  (void)ex_style;
+  (void)rect;
+  (void)param;
+  if (m_hWnd) return FALSE;
+  HWND parent_handle = nullptr;
+  if (parent) {
+    parent_handle = parent->m_hWnd;
+    if (!parent_handle) return FALSE;
+  }
+  return Create(class_name, window_name, style, parent_handle,
+                static_cast<int>(id), this)
+             ? TRUE
+             : FALSE;
+}
+
+BOOL CWnd::DestroyWindow() {
+  if (!m_hWnd) return FALSE;
+  return ::DestroyWindow(m_hWnd);
+}
+
+CWnd* CWnd::GetDlgItem(int id) const {
+  return FromHandle(::GetDlgItem(m_hWnd, id));
+}
+
+void CWnd::GetDlgItem(int id, HWND* window) const {
+  if (window) *window = ::GetDlgItem(m_hWnd, id);
+}
+
+CWnd* CWnd::FromHandle(HWND window) {
+  Table& t = Windows();
+  std::lock_guard<std::mutex> lock(t.mutex);
+  Window* w = Find(t, window);
+  return w ? w->owner : nullptr;
+}
+
+void CWnd::SetWindowText(LPCTSTR text) { ::SetWindowTextW(m_hWnd, text); }
+
+int CWnd::GetWindowText(LPTSTR text, int max_count) const {
+  return ::GetWindowTextW(m_hWnd, text, max_count);
+}
+
+void CWnd::GetWindowText(CString& text) const {
+  std::wstring copy;
+  {
+    Table& t = Windows();
+    std::lock_guard<std::mutex> lock(t.mutex);
+    if (Window* w = Find(t, m_hWnd)) {
+      try {
+        copy = w->Text();
+      } catch (const std::bad_alloc&) {
+        AfxThrowMemoryException();
+      }
+    }
+  }
+  text = CString(copy.data(), static_cast<int>(copy.size()));
+}
+
+int CWnd::GetWindowTextLength() const { return ::GetWindowTextLengthW(m_hWnd); }
+
+LRESULT CWnd::SendMessage(UINT message, WPARAM wparam, LPARAM lparam) {
+  return ::SendMessageW(m_hWnd, message, wparam, lparam);
+}
+
+int CWnd::GetDlgCtrlID() const { return ::GetDlgCtrlID(m_hWnd); }
+
+DWORD CWnd::GetStyle() const {
+  return static_cast<DWORD>(::GetWindowLongW(m_hWnd, GWL_STYLE));
+}
+
+CWnd* CWnd::SetFocus() {
+  // An object without a window has nothing to focus; ::SetFocus(NULL)
+  // would take the focus from every window.
+  if (!m_hWnd) return nullptr;
+  return FromHandle(::SetFocus(m_hWnd));
+}
+
+namespace {
+
+// Runs the exchange; false when it ended with the user exception, whose
+// message the exchange has shown already.
+template <typename Exchange>
+bool CompletesWithoutUserFailure(Exchange&& exchange) {
+  try {
+    exchange();
+    return true;
+  } catch (CUserException* e) {
+    e->Delete();
+    return false;
+  }
+}
+
+}  // namespace
+
+BOOL CWnd::UpdateData(BOOL save) {
+  CDataExchange exchange(this, save);
+  return CompletesWithoutUserFailure([&] { DoDataExchange(&exchange); })
+             ? TRUE
+             : FALSE;
+}
+
+void CWnd::DoDataExchange(CDataExchange* exchange) { (void)exchange; }
+
+CEdit::~CEdit() = default;
+
+BOOL CEdit::Create(DWORD style, const RECT& rect, CWnd* parent, UINT id) {
+  return CreateEx(0, L"EDIT", nullptr, style, rect, parent, id);
+}
+
+void CEdit::SetSel(int start, int end, BOOL no_scroll) {
+  (void)no_scroll;
+  SendMessage(EM_SETSEL, static_cast<WPARAM>(static_cast<INT_PTR>(start)), end);
+}
+
+void CEdit::GetSel(int& start, int& end) const {
+  DWORD a = 0;
+  DWORD b = 0;
+  ::SendMessageW(m_hWnd, EM_GETSEL, reinterpret_cast<WPARAM>(&a),
+                 reinterpret_cast<LPARAM>(&b));
+  start = static_cast<int>(a);
+  end = static_cast<int>(b);
+}
+
+CComboBox::~CComboBox() = default;
+
+BOOL CComboBox::Create(DWORD style, const RECT& rect, CWnd* parent, UINT id) {
+  return CreateEx(0, L"COMBOBOX", nullptr, style, rect, parent, id);
+}
+
+namespace {
+
+WPARAM Index(int i) { return static_cast<WPARAM>(static_cast<INT_PTR>(i)); }
+LPARAM Text(LPCTSTR text) { return reinterpret_cast<LPARAM>(text); }
+
+}  // namespace
+
+int CComboBox::AddString(LPCTSTR text) {
+  return static_cast<int>(SendMessage(CB_ADDSTRING, 0, Text(text)));
+}
+
+int CComboBox::InsertString(int index, LPCTSTR text) {
+  return static_cast<int>(
+      SendMessage(CB_INSERTSTRING, Index(index), Text(text)));
+}
+
+int CComboBox::DeleteString(UINT index) {
+  return static_cast<int>(SendMessage(CB_DELETESTRING, index, 0));
+}
+
+void CComboBox::ResetContent() { SendMessage(CB_RESETCONTENT, 0, 0); }
+
+int CComboBox::GetCount() const {
+  return static_cast<int>(::SendMessageW(m_hWnd, CB_GETCOUNT, 0, 0));
+}
+
+int CComboBox::GetCurSel() const {
+  if (!::IsWindow(m_hWnd)) return CB_ERR;
+  return static_cast<int>(::SendMessageW(m_hWnd, CB_GETCURSEL, 0, 0));
+}
+
+int CComboBox::SetCurSel(int index) {
+  return static_cast<int>(SendMessage(CB_SETCURSEL, Index(index), 0));
+}
+
+void CComboBox::GetLBText(int index, CString& text) const {
+  std::wstring copy;
+  {
+    Table& t = Windows();
+    std::lock_guard<std::mutex> lock(t.mutex);
+    Window* w = Find(t, m_hWnd);
+    if (w && w->kind == Kind::kCombo && index >= 0 &&
+        index < static_cast<int>(w->items.size())) {
+      try {
+        copy = w->items[index];
+      } catch (const std::bad_alloc&) {
+        AfxThrowMemoryException();
+      }
+    }
+  }
+  text = CString(copy.data(), static_cast<int>(copy.size()));
+}
+
+int CComboBox::GetLBTextLen(int index) const {
+  if (!::IsWindow(m_hWnd)) return CB_ERR;
+  return static_cast<int>(
+      ::SendMessageW(m_hWnd, CB_GETLBTEXTLEN, Index(index), 0));
+}
+
+int CComboBox::FindStringExact(int start_after, LPCTSTR text) const {
+  if (!::IsWindow(m_hWnd)) return CB_ERR;
+  return static_cast<int>(::SendMessageW(m_hWnd, CB_FINDSTRINGEXACT,
+                                         Index(start_after), Text(text)));
+}
+
+int CComboBox::SelectString(int start_after, LPCTSTR text) {
+  if (!::IsWindow(m_hWnd)) return CB_ERR;
+  return static_cast<int>(
+      SendMessage(CB_SELECTSTRING, Index(start_after), Text(text)));
+}
