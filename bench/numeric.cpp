@@ -4,7 +4,11 @@
 #include <matrix/numeric.h>
 
 #include <cmath>
+#include <string>
+#include <utility>
 #include <vector>
+
+#include "ratio_table.h"
 
 #if defined(MATRIX_BENCH_HAVE_EIGEN)
 #include <Eigen/Dense>
@@ -166,4 +170,24 @@ BENCHMARK(BM_BareCalls)->DenseRange(0, 2);
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  matrix_bench::RatioReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  const std::vector<std::pair<std::string, std::string>> orders = {
+      {"n = 100", "/100"},
+      {"n = 200", "/200"},
+      {"n = 500", "/500"},
+      {"n = 1000", "/1000"},
+      {"n = 2000", "/2000"}};
+  reporter.PrintRatios("Holetsky: CPU time ratio to Eigen's LDLT",
+                       "BM_EigenLDLTLarge", {"BM_HoletskyLarge"}, orders);
+  reporter.PrintRatios("Gauss2: CPU time ratio to Eigen's PartialPivLU",
+                       "BM_EigenPartialPivLULarge", {"BM_Gauss2Large"}, orders);
+  reporter.PrintRatios("GaussQv: CPU time ratio to a bare loop of its calls",
+                       "BM_BareCalls", {"BM_GaussQv"},
+                       {{"case 0", "/0"}, {"case 1", "/1"}, {"case 2", "/2"}});
+  benchmark::Shutdown();
+  return 0;
+}

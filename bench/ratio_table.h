@@ -68,6 +68,30 @@ class RatioReporter : public benchmark::ConsoleReporter {
     }
   }
 
+  // One row per pair: `label`, then the time of `ours` divided by that of
+  // `peer` (full run names, "BM_X/iterations:3" included); "-" where
+  // either did not run. Nothing when no pair ran.
+  struct Pair {
+    std::string label;
+    std::string ours;
+    std::string peer;
+  };
+  void PrintPairs(const char* title, const std::vector<Pair>& pairs) const {
+    bool any = false;
+    for (const Pair& p : pairs) any = any || Time(p.peer) > 0.0;
+    if (!any) return;
+    std::printf("\n%s\n", title);
+    for (const Pair& p : pairs) {
+      const double mine = Time(p.ours);
+      const double theirs = Time(p.peer);
+      if (mine < 0.0 || theirs <= 0.0) {
+        std::printf("%-44s %10s\n", p.label.c_str(), "-");
+      } else {
+        std::printf("%-44s %10.3f\n", p.label.c_str(), mine / theirs);
+      }
+    }
+  }
+
  private:
   std::map<std::string, double> times_;
   std::map<std::string, bool> medians_;

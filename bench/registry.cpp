@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "ratio_table.h"
+
 namespace {
 
 // The store's layout, as the platform layer lays it out.
@@ -505,7 +507,27 @@ BENCHMARK(BM_RawDeletePerKey)->Unit(benchmark::kMillisecond)->Iterations(3);
 int main(int argc, char** argv) {
   Folder();  // before the first registry call
   benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
+  matrix_bench::RatioReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  reporter.PrintPairs(
+      "CPU time ratio to raw SQLite (same schema, pragmas, statements)",
+      {{"RegQueryValueExW / SELECT", "BM_RegQueryValueExW", "BM_RawSelect"},
+       {"RegOpenKeyExW + RegCloseKey, 3 levels / 3 lookups", "BM_RegOpenClose3",
+        "BM_RawLookup3"},
+       {"RegSetValueExW / upsert commit", "BM_RegSetValueExW", "BM_RawUpsert"},
+       {"RegEnumValueW / step, 100 values", "BM_RegEnumValueW/100",
+        "BM_RawStep/100"},
+       {"RegEnumValueW / step, 10 000 values", "BM_RegEnumValueW/10000",
+        "BM_RawStep/10000"},
+       {"RegCopyKeyWithSubkey / commit-per-row copy",
+        "BM_RegCopyKeyWithSubkey/iterations:3",
+        "BM_RawCopyCommitEachRow/iterations:3"},
+       {"RegCopyKeyWithSubkey / one-transaction copy",
+        "BM_RegCopyKeyWithSubkey/iterations:3",
+        "BM_RawCopyOneTransaction/iterations:3"},
+       {"RegDeleteKeyWithSubkey / per-key deletes",
+        "BM_RegDeleteKeyWithSubkey/iterations:3",
+        "BM_RawDeletePerKey/iterations:3"}});
   benchmark::Shutdown();
   std::error_code ignored;
   std::filesystem::remove_all(g_folder, ignored);
