@@ -8,13 +8,14 @@
 
 #include <string_view>
 
+#include "common/constants.h"
+
 namespace matrix::detail {
 
 using Values = CArray<double, double const&>;
 
-constexpr double kPi = 3.141592653589793;
 // A divisor smaller than this in magnitude counts as zero (2^-52).
-constexpr double kDivisionThreshold = 0x1p-52;
+constexpr double kDivisionThreshold = kEpsilon;
 
 inline bool IsOperator(wchar_t c) {
   return c == L'*' || c == L'\\' || c == L'/' || c == L'-' || c == L'+';

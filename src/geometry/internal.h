@@ -9,14 +9,13 @@
 #include <cstdint>
 #include <limits>
 
+#include "common/constants.h"
+
 namespace matrix::detail {
 
 // Absolute tolerance of the geometry (2^-52, the spacing of doubles at 1):
 // hosts compare against it whatever the magnitude of their coordinates.
-constexpr double kGeomEpsilon = 0x1p-52;
-
-// pi as the bends and the node insertion use it.
-constexpr double kPi = 3.141592653589793;
+constexpr double kGeomEpsilon = kEpsilon;
 
 inline SPointD Sub(const SPointD& a, const SPointD& b) {
   return SPointD(a.x - b.x, a.y - b.y, a.z - b.z);

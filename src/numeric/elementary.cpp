@@ -4,11 +4,9 @@
 
 #include <cmath>
 
-namespace {
+#include "common/constants.h"
 
-constexpr double kPi = 3.141592653589793;
-
-}  // namespace
+using matrix::detail::kPi;
 
 double ch(double x) { return (std::exp(x) + std::exp(-x)) / 2; }
 

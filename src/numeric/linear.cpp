@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "common/constants.h"
 #include "numeric/linear_blocked.h"
 #include "numeric/work_array.h"
 
@@ -18,7 +19,7 @@ using matrix::detail::WorkArray;
 // A pivot or diagonal value counts as zero below the machine epsilon of a
 // double, 2^-52, taken as an absolute threshold: the systems solved here are
 // small and of engineering scale, and callers rely on exactly this cut-off.
-constexpr double kZeroPivot = 0x1p-52;
+constexpr double kZeroPivot = matrix::detail::kEpsilon;
 
 // Systems up to this many doubles of work storage stay on the stack: the
 // 3×3 systems of the line-intersection routine never touch the heap.

@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "common/constants.h"
 #include "numeric/work_array.h"
 
 namespace matrix::detail {
@@ -18,7 +19,7 @@ namespace {
 
 // A pivot or diagonal value counts as zero below 2^-52 in magnitude (the
 // same cut-off as the small-order paths).
-constexpr double kZeroPivot = 0x1p-52;
+constexpr double kZeroPivot = kEpsilon;
 
 bool IsZero(double v) { return std::fabs(v) < kZeroPivot; }
 

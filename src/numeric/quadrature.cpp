@@ -9,9 +9,12 @@
 #include <limits>
 #include <type_traits>
 
+#include "common/constants.h"
+
 namespace {
 
-constexpr double kZero = 0x1p-52;
+// Half-widths and differences below ε count as zero.
+constexpr double kZero = matrix::detail::kEpsilon;
 
 // Subdivision safeguards. The adaptive step halves a piece while its two
 // estimates disagree by more than tol, which by itself never ends for

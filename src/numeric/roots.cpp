@@ -7,10 +7,12 @@
 #include <cmath>
 #include <limits>
 
+#include "common/constants.h"
+
 namespace {
 
 // Absolute zero threshold of the solvers: 2^-52, the machine epsilon.
-constexpr double kZero = 0x1p-52;
+constexpr double kZero = matrix::detail::kEpsilon;
 
 // Steffensen's iteration converges quadratically near a simple fixed point
 // and at least linearly near a multiple one; 200 steps are far beyond what

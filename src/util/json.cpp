@@ -10,6 +10,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "common/constants.h"
 #include "util/json_walk.h"
 
 // Last: cpprestsdk defines macros (U among them) that other headers trip on.
@@ -24,7 +25,7 @@ static_assert(sizeof(wchar_t) == 4,
 // A number counts as integral when its 32-bit truncation is this close to
 // it: the machine epsilon of double, so that 3.0 and 1e-20 are integers
 // and 2.5 or 3 + 2^-51 are not.
-constexpr double kIntegralTolerance = 2.220446049250313e-16;  // 2^-52
+constexpr double kIntegralTolerance = kEpsilon;  // 2^-52
 
 // Doubles strictly between these truncate to a 32-bit signed integer;
 // converting any other double to int would be undefined.
