@@ -30,20 +30,34 @@ TEST(Checker, ReportsEachRule) {
     const wchar_t* text;
     CString message;
   } rows[] = {
-      {L"2*(3+4", Msg(163)},    {L"((1)", Msg(163)},
-      {L"[1", Msg(163)},        {L"2*3+4)", Msg(159)},
-      {L")2(", Msg(159)},       {L")", Msg(159)},
-      {L"2+(", Msg(161)},       {L"(", Msg(161)},
-      {L"((", Msg(161)},        {L"2+[", Msg(164)},
-      {L"[", Msg(164)},         {L"()", Msg(162)},
-      {L"(*2)", Msg(162)},      {L"(/2)", Msg(162)},
-      {L"(\\2)", Msg(162)},     {L"(]", Msg(162)},
-      {L"(2])", Msg(160)},      {L"]", Msg(160)},
-      {L"-2+3", Msg(165)},      {L"2+3-", Msg(165)},
-      {L"+", Msg(165)},         {L"(+", Msg(165)},
-      {L"2*-3", Msg(166)},      {L"2--3", Msg(166)},
-      {L"(1)+*2", Msg(166)},    {L"2,5", Msg(158, L",")},
-      {L"a=1", Msg(158, L"=")}, {L"2^3", Msg(158, L"^")},
+      {L"2*(3+4", Msg(matrix::kUnbalanced)},
+      {L"((1)", Msg(matrix::kUnbalanced)},
+      {L"[1", Msg(matrix::kUnbalanced)},
+      {L"2*3+4)", Msg(matrix::kCloseAtStart)},
+      {L")2(", Msg(matrix::kCloseAtStart)},
+      {L")", Msg(matrix::kCloseAtStart)},
+      {L"2+(", Msg(matrix::kOpenAtEnd)},
+      {L"(", Msg(matrix::kOpenAtEnd)},
+      {L"((", Msg(matrix::kOpenAtEnd)},
+      {L"2+[", Msg(matrix::kSquareOpenAtEnd)},
+      {L"[", Msg(matrix::kSquareOpenAtEnd)},
+      {L"()", Msg(matrix::kBadAfterBracket)},
+      {L"(*2)", Msg(matrix::kBadAfterBracket)},
+      {L"(/2)", Msg(matrix::kBadAfterBracket)},
+      {L"(\\2)", Msg(matrix::kBadAfterBracket)},
+      {L"(]", Msg(matrix::kBadAfterBracket)},
+      {L"(2])", Msg(matrix::kSquareCloseAtStart)},
+      {L"]", Msg(matrix::kSquareCloseAtStart)},
+      {L"-2+3", Msg(matrix::kOperatorAtEnd)},
+      {L"2+3-", Msg(matrix::kOperatorAtEnd)},
+      {L"+", Msg(matrix::kOperatorAtEnd)},
+      {L"(+", Msg(matrix::kOperatorAtEnd)},
+      {L"2*-3", Msg(matrix::kOperatorsInRow)},
+      {L"2--3", Msg(matrix::kOperatorsInRow)},
+      {L"(1)+*2", Msg(matrix::kOperatorsInRow)},
+      {L"2,5", Msg(matrix::kBadCharacter, L",")},
+      {L"a=1", Msg(matrix::kBadCharacter, L"=")},
+      {L"2^3", Msg(matrix::kBadCharacter, L"^")},
   };
   for (const Row& row : rows) {
     CString text(row.text);
@@ -58,12 +72,14 @@ TEST(Checker, ReportsEveryForbiddenCharacterAsItsOwnSubject) {
   for (const wchar_t* p = forbidden; *p; ++p) {
     const wchar_t subject[] = {*p, 0};
     CString text = CString(L"1") + *p + L"2";
-    EXPECT_TRUE(Faults([&] { VerifyFormule(text); }, Msg(158, subject)))
+    EXPECT_TRUE(Faults([&] { VerifyFormule(text); },
+                       Msg(matrix::kBadCharacter, subject)))
         << static_cast<char>(*p);
   }
   // A text of all of them reports the first.
   CString all(forbidden);
-  EXPECT_TRUE(Faults([&] { VerifyFormule(all); }, Msg(158, L"&")));
+  EXPECT_TRUE(
+      Faults([&] { VerifyFormule(all); }, Msg(matrix::kBadCharacter, L"&")));
 }
 
 TEST(Checker, AppliesTheRulesInTheirOrder) {
@@ -73,17 +89,17 @@ TEST(Checker, AppliesTheRulesInTheirOrder) {
   } rows[] = {
       // The character after a '(' is judged when the '(' is reached,
       // before later positions are looked at.
-      {L"(*&", Msg(162)},
-      {L"&)", Msg(158, L"&")},
-      {L")&", Msg(159)},
+      {L"(*&", Msg(matrix::kBadAfterBracket)},
+      {L"&)", Msg(matrix::kBadCharacter, L"&")},
+      {L")&", Msg(matrix::kCloseAtStart)},
       // Rule 4 before rule 5, rule 9 before rule 10.
-      {L"1+(", Msg(161)},
-      {L"1*", Msg(165)},
-      {L"+(", Msg(165)},
+      {L"1+(", Msg(matrix::kOpenAtEnd)},
+      {L"1*", Msg(matrix::kOperatorAtEnd)},
+      {L"+(", Msg(matrix::kOperatorAtEnd)},
       // A '[' at the end, after an operator that is not at the end.
-      {L"1-[", Msg(164)},
+      {L"1-[", Msg(matrix::kSquareOpenAtEnd)},
       // Totals are compared only after the last position.
-      {L"((2)+-3", Msg(166)},
+      {L"((2)+-3", Msg(matrix::kOperatorsInRow)},
   };
   for (const Row& row : rows) {
     CString text(row.text);
@@ -94,7 +110,8 @@ TEST(Checker, AppliesTheRulesInTheirOrder) {
 
 TEST(Checker, EmptiesTheLastErrorOnEntry) {
   CString bad(L"2,5");
-  EXPECT_TRUE(Faults([&] { VerifyFormule(bad); }, Msg(158, L",")));
+  EXPECT_TRUE(
+      Faults([&] { VerifyFormule(bad); }, Msg(matrix::kBadCharacter, L",")));
   CString good(L"1+1");
   VerifyFormule(good);
   EXPECT_TRUE(LastError().IsEmpty());

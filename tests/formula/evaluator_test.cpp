@@ -88,7 +88,8 @@ TEST(Evaluator, FunctionsWithoutGuardsGiveInfinitiesAndNaN) {
   CString empty;
   EXPECT_EQ(CompileFuncStrV(empty, -2.5), -2.5);
   CString upper(L"COS");
-  EXPECT_TRUE(Faults([&] { CompileFuncStrV(upper, 0); }, Msg(167, L"COS")));
+  EXPECT_TRUE(Faults([&] { CompileFuncStrV(upper, 0); },
+                     Msg(matrix::kUnknownFunction, L"COS")));
 }
 
 // th and cth of the formula engine gave NaN once the exponentials
@@ -163,19 +164,23 @@ TEST(Evaluator, ReportsFaults) {
     const wchar_t* text;
     CString message;
   } rows[] = {
-      {L"Sin(0)", Msg(167, L"Sin")},
-      {L"2+ (3)", Msg(167, L" ")},   // a blank is part of the name
-      {L"2(3)", Msg(167, L"2")},     // no implied multiplication
-      {L"(1)(2)", Msg(167, L"#0")},  // the first bracket's reference
-      {L"1/0", Msg(170)},
-      {L"-5", Msg(165)},
-      {L"3,5", Msg(158, L",")},
-      {L"sin(x)", Msg(158, L"X")},  // a lone word is no number
-      {L"x", Msg(158, L"X")},
-      {L"2*y+1", Msg(158, L"Y")},
-      {L"(1))(2", Msg(163)},  // a ')' with no '(' left to pair
-      {L"((1)))+((2", Msg(163)},
-      {L"2*(1-1)\\4/0", Msg(170)},
+      {L"Sin(0)", Msg(matrix::kUnknownFunction, L"Sin")},
+      {L"2+ (3)",
+       Msg(matrix::kUnknownFunction, L" ")},  // a blank is part of the name
+      {L"2(3)",
+       Msg(matrix::kUnknownFunction, L"2")},  // no implied multiplication
+      {L"(1)(2)",
+       Msg(matrix::kUnknownFunction, L"#0")},  // the first bracket's reference
+      {L"1/0", Msg(matrix::kDivisionByZero)},
+      {L"-5", Msg(matrix::kOperatorAtEnd)},
+      {L"3,5", Msg(matrix::kBadCharacter, L",")},
+      {L"sin(x)",
+       Msg(matrix::kBadCharacter, L"X")},  // a lone word is no number
+      {L"x", Msg(matrix::kBadCharacter, L"X")},
+      {L"2*y+1", Msg(matrix::kBadCharacter, L"Y")},
+      {L"(1))(2", Msg(matrix::kUnbalanced)},  // a ')' with no '(' left to pair
+      {L"((1)))+((2", Msg(matrix::kUnbalanced)},
+      {L"2*(1-1)\\4/0", Msg(matrix::kDivisionByZero)},
   };
   for (const Row& row : rows) {
     Values values;
@@ -211,7 +216,8 @@ TEST(Evaluator, AFaultLeavesTheTextAndValuesAsFarAsTheyGot) {
 TEST(Evaluator, SimpleReductionRewritesInPlaceAndStopsAtAFault) {
   Values values;
   CString text(L"2*3+1/0");
-  EXPECT_TRUE(Faults([&] { CompileSimpleStrV(text, values); }, Msg(170)));
+  EXPECT_TRUE(Faults([&] { CompileSimpleStrV(text, values); },
+                     Msg(matrix::kDivisionByZero)));
   EXPECT_EQ(text, L"#0+1/0");
   EXPECT_EQ(Contents(values), (std::vector<double>{6}));
 

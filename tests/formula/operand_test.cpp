@@ -77,7 +77,8 @@ TEST(GetData, ReportsTheLeftmostForbiddenCharacterOfEachSet) {
   for (const Row& row : rows) {
     Values values;
     CString text(row.text);
-    EXPECT_TRUE(Faults([&] { GetData(text, values); }, Msg(158, row.subject)))
+    EXPECT_TRUE(Faults([&] { GetData(text, values); },
+                       Msg(matrix::kBadCharacter, row.subject)))
         << matrix::testing::Narrow(row.text);
   }
 }
@@ -90,15 +91,17 @@ TEST(GetData, CyrillicLettersAreForbiddenInEitherCase) {
   CString lower(
       L"\u0431"
       L"1;q");  // б1;q
-  EXPECT_TRUE(Faults([&] { GetData(lower, values); }, Msg(158, L";Q\u0431")));
+  EXPECT_TRUE(Faults([&] { GetData(lower, values); },
+                     Msg(matrix::kBadCharacter, L";Q\u0431")));
   CString upper(L"\u042F\u0451");  // Яё
-  EXPECT_TRUE(
-      Faults([&] { GetData(upper, values); }, Msg(158, L"\u0451\u042F")));
+  EXPECT_TRUE(Faults([&] { GetData(upper, values); },
+                     Msg(matrix::kBadCharacter, L"\u0451\u042F")));
 
   const ScopedLocale utf8(LC_CTYPE, "C.UTF-8");
   MATRIX_REQUIRE_LOCALE(utf8, "C.UTF-8");
   CString mixed(L"\u0431\u0401");  // бЁ: both become upper case
-  EXPECT_TRUE(Faults([&] { GetData(mixed, values); }, Msg(158, L"\u0411")));
+  EXPECT_TRUE(Faults([&] { GetData(mixed, values); },
+                     Msg(matrix::kBadCharacter, L"\u0411")));
   EXPECT_EQ(mixed, L"\u0411\u0401");
 }
 
@@ -109,7 +112,8 @@ TEST(GetData, ReferenceOutsideTheArrayThrowsInvalidArgumentWithoutMessage) {
   {
     Values values;
     CString bad(L"1e5");
-    EXPECT_TRUE(Faults([&] { GetData(bad, values); }, Msg(158, L"E")));
+    EXPECT_TRUE(Faults([&] { GetData(bad, values); },
+                       Msg(matrix::kBadCharacter, L"E")));
     before = LastError();
   }
   for (const wchar_t* t : texts) {
@@ -188,21 +192,24 @@ TEST(DoOperation, ReportsFaultsInTheOrderOperandsAreRead) {
     wchar_t op;
     CString message;
   } rows[] = {
-      {L"", L"5", L'*', Msg(168)},
-      {L"", L"5", L'/', Msg(168)},
-      {L"", L"5", L'\\', Msg(168)},
-      {L"", L"x", L'*', Msg(168)},  // before the right operand is read
-      {L"2", L"", L'+', Msg(169)},
-      {L"x", L"", L'+', Msg(158, L"X")},  // bad left before missing right
-      {L"2", L"y", L'+', Msg(158, L"Y")},
-      {L"1", L"0", L'/', Msg(170)},
-      {L"1", L"0", L'\\', Msg(170)},
-      {L"1", L".0000000000000001", L'/', Msg(170)},
-      {L"1", L"-.0000000000000002", L'/', Msg(170)},
-      {L"2", L"3", L'%', Msg(171, L"%")},
-      {L"x", L"3", L'%', Msg(158, L"X")},  // operands before the operator
-      {L"2", L"", L'%', Msg(169)},
-      {L"", L"3", L'%', Msg(171, L"%")},
+      {L"", L"5", L'*', Msg(matrix::kNoLeftOperand)},
+      {L"", L"5", L'/', Msg(matrix::kNoLeftOperand)},
+      {L"", L"5", L'\\', Msg(matrix::kNoLeftOperand)},
+      {L"", L"x", L'*',
+       Msg(matrix::kNoLeftOperand)},  // before the right operand is read
+      {L"2", L"", L'+', Msg(matrix::kNoRightOperand)},
+      {L"x", L"", L'+',
+       Msg(matrix::kBadCharacter, L"X")},  // bad left before missing right
+      {L"2", L"y", L'+', Msg(matrix::kBadCharacter, L"Y")},
+      {L"1", L"0", L'/', Msg(matrix::kDivisionByZero)},
+      {L"1", L"0", L'\\', Msg(matrix::kDivisionByZero)},
+      {L"1", L".0000000000000001", L'/', Msg(matrix::kDivisionByZero)},
+      {L"1", L"-.0000000000000002", L'/', Msg(matrix::kDivisionByZero)},
+      {L"2", L"3", L'%', Msg(matrix::kUnknownOperator, L"%")},
+      {L"x", L"3", L'%',
+       Msg(matrix::kBadCharacter, L"X")},  // operands before the operator
+      {L"2", L"", L'%', Msg(matrix::kNoRightOperand)},
+      {L"", L"3", L'%', Msg(matrix::kUnknownOperator, L"%")},
   };
   for (const Row& row : rows) {
     Values values;

@@ -63,7 +63,7 @@ double ReferenceCompile(CString& text, Values& values, int clear) {
   for (int close = text.Find(L')'); close > 0; close = text.Find(L')')) {
     int open = close;
     while (open >= 0 && text[open] != L'(') --open;
-    if (open < 0) matrix::detail::ThrowFormulaError(163);
+    if (open < 0) matrix::detail::ThrowFormulaError(matrix::kUnbalanced);
     CString inner = text.Mid(open + 1, close - open - 1);
     const double value = ReferenceSimple(inner, values);
     int name = open;
@@ -203,8 +203,8 @@ TEST(Robustness, ReadsDecimalPointsWhateverTheNumericLocale) {
   CString comma(L"3,5");
   EXPECT_EQ(CompileSimpleStrV(comma, values), 3.5);
   CString cyrillic(L"\u0431+1");  // upper-cased under this locale
-  EXPECT_TRUE(
-      Faults([&] { CompileStrV(cyrillic, values, 0); }, Msg(158, L"\u0411")));
+  EXPECT_TRUE(Faults([&] { CompileStrV(cyrillic, values, 0); },
+                     Msg(matrix::kBadCharacter, L"\u0411")));
 }
 
 TEST(Robustness, EvaluatesAHundredThousandCharacters) {
@@ -243,7 +243,8 @@ TEST(Robustness, EvaluatesTenThousandNestedBrackets) {
 
   const std::wstring open = std::wstring(10000, L'(') + L"1";
   CString unbalanced(open.c_str());
-  EXPECT_TRUE(Faults([&] { CompileStrV(unbalanced, values, 0); }, Msg(163)));
+  EXPECT_TRUE(Faults([&] { CompileStrV(unbalanced, values, 0); },
+                     Msg(matrix::kUnbalanced)));
 }
 
 TEST(Robustness, HostileReferencesAndCharacters) {
@@ -261,9 +262,11 @@ TEST(Robustness, HostileReferencesAndCharacters) {
 
   // Every character the checker or the operand reader refuses, one text.
   CString all(L"1&,;:^!?<>=@$\"'|{}%abc\u0436\u0416");
-  EXPECT_TRUE(Faults([&] { CompileStrV(all, values, 0); }, Msg(158, L"&")));
+  EXPECT_TRUE(Faults([&] { CompileStrV(all, values, 0); },
+                     Msg(matrix::kBadCharacter, L"&")));
   CString percent(L"1%+2");
-  EXPECT_TRUE(Faults([&] { CompileStrV(percent, values, 0); }, Msg(158, L"%")));
+  EXPECT_TRUE(Faults([&] { CompileStrV(percent, values, 0); },
+                     Msg(matrix::kBadCharacter, L"%")));
 
   // Characters outside the formula alphabet, control characters, code
   // points beyond the basic plane and an embedded 0 do no harm.
@@ -272,7 +275,8 @@ TEST(Robustness, HostileReferencesAndCharacters) {
   EXPECT_EQ(CompileStrV(strange, values, 0), 1.0);
   const wchar_t with_zero[] = {L'2', L'*', L'3', 0, L'x'};
   CString zero(with_zero, 5);
-  EXPECT_TRUE(Faults([&] { CompileStrV(zero, values, 0); }, Msg(158, L"X")));
+  EXPECT_TRUE(Faults([&] { CompileStrV(zero, values, 0); },
+                     Msg(matrix::kBadCharacter, L"X")));
 }
 
 }  // namespace

@@ -78,7 +78,7 @@ TEST(MessageTable, HoldsTheFourteenRussianTexts) {
   const wchar_t division[] = {0x0414, 0x0435, 0x043B, 0x0435, 0x043D, 0x0438,
                               0x0435, L' ',   0x043D, 0x0430, L' ',   0x043D,
                               0x0443, 0x043B, 0x044C, 0};
-  EXPECT_EQ(Msg(170), division);
+  EXPECT_EQ(Msg(matrix::kDivisionByZero), division);
 }
 
 TEST(SSetRec, SwitchesTheResourceModuleAndRestoresIt) {
@@ -110,28 +110,33 @@ TEST(SSetRec, SwitchesTheResourceModuleAndRestoresIt) {
 TEST(FaultReport, LoadsFromTheLibraryModuleWhateverModuleIsCurrent) {
   const HINSTANCE before = AfxGetResourceHandle();
   AfxSetResourceHandle(reinterpret_cast<HINSTANCE>(0x6000));
-  EXPECT_TRUE(Faults([] { ThrowFormulaError(169); }, Msg(169)));
+  EXPECT_TRUE(Faults([] { ThrowFormulaError(matrix::kNoRightOperand); },
+                     Msg(matrix::kNoRightOperand)));
   EXPECT_EQ(AfxGetResourceHandle(), reinterpret_cast<HINSTANCE>(0x6000));
   AfxSetResourceHandle(before);
-  EXPECT_TRUE(Faults([] { ThrowFormulaError(171, L"%"); }, Msg(171, L"%")));
-  EXPECT_EQ(Msg(171, L"%"), CString(L"% - ") + Msg(171));
+  EXPECT_TRUE(Faults([] { ThrowFormulaError(matrix::kUnknownOperator, L"%"); },
+                     Msg(matrix::kUnknownOperator, L"%")));
+  EXPECT_EQ(Msg(matrix::kUnknownOperator, L"%"),
+            CString(L"% - ") + Msg(matrix::kUnknownOperator));
 }
 
 TEST(LastError, ReadingCopiesAndReplacesWithoutClearing) {
   Values values;
   CString text(L"1/0");
-  EXPECT_TRUE(Faults([&] { CompileStrV(text, values, 0); }, Msg(170)));
+  EXPECT_TRUE(Faults([&] { CompileStrV(text, values, 0); },
+                     Msg(matrix::kDivisionByZero)));
   CString out(L"previous content");
   GetLastErrorM(out);
-  EXPECT_EQ(out, Msg(170));
+  EXPECT_EQ(out, Msg(matrix::kDivisionByZero));
   GetLastErrorM(out);
-  EXPECT_EQ(out, Msg(170));
+  EXPECT_EQ(out, Msg(matrix::kDivisionByZero));
 }
 
 TEST(LastError, OnlyTheCheckerAndTheEvaluatorClearIt) {
   Values values;
   CString bad(L"Sin(0)");
-  EXPECT_TRUE(Faults([&] { CompileStrV(bad, values, 0); }, Msg(167, L"Sin")));
+  EXPECT_TRUE(Faults([&] { CompileStrV(bad, values, 0); },
+                     Msg(matrix::kUnknownFunction, L"Sin")));
 
   CString simple(L"2+3");
   EXPECT_EQ(CompileSimpleStrV(simple, values), 5.0);
@@ -142,13 +147,14 @@ TEST(LastError, OnlyTheCheckerAndTheEvaluatorClearIt) {
   EXPECT_EQ(DoOperation(left, right, L'+', values), 3.0);
   CString operand(L"4");
   EXPECT_EQ(GetData(operand, values), 4.0);
-  EXPECT_EQ(LastError(), Msg(167, L"Sin"));
+  EXPECT_EQ(LastError(), Msg(matrix::kUnknownFunction, L"Sin"));
 
   CString good(L"2*3");
   VerifyFormule(good);
   EXPECT_TRUE(LastError().IsEmpty());
 
-  EXPECT_TRUE(Faults([&] { CompileStrV(bad, values, 0); }, Msg(167, L"Sin")));
+  EXPECT_TRUE(Faults([&] { CompileStrV(bad, values, 0); },
+                     Msg(matrix::kUnknownFunction, L"Sin")));
   EXPECT_EQ(CompileStrV(good, values, 0), 6.0);
   EXPECT_TRUE(LastError().IsEmpty());
 }
@@ -163,10 +169,10 @@ TEST(LastError, ConcurrentCallersReadWholeMessages) {
     const wchar_t* formula;
     CString message;
   };
-  const Case cases[4] = {{L"Sin(0)", Msg(167, L"Sin")},
-                         {L"1/0", Msg(170)},
-                         {L"2*-3", Msg(166)},
-                         {L"2+(", Msg(161)}};
+  const Case cases[4] = {{L"Sin(0)", Msg(matrix::kUnknownFunction, L"Sin")},
+                         {L"1/0", Msg(matrix::kDivisionByZero)},
+                         {L"2*-3", Msg(matrix::kOperatorsInRow)},
+                         {L"2+(", Msg(matrix::kOpenAtEnd)}};
   std::atomic<int> bad_texts{0};
   std::atomic<int> bad_values{0};
   std::atomic<int> missing_faults{0};
@@ -198,7 +204,8 @@ TEST(LastError, ConcurrentCallersReadWholeMessages) {
   // One thread alone again: the text is its own.
   Values values;
   CString bad(L"1/0");
-  EXPECT_TRUE(Faults([&] { CompileStrV(bad, values, 0); }, Msg(170)));
+  EXPECT_TRUE(Faults([&] { CompileStrV(bad, values, 0); },
+                     Msg(matrix::kDivisionByZero)));
 }
 
 }  // namespace
