@@ -161,14 +161,35 @@ MATRIX_API double Span(double x1, double x2, double (*f)(double x, DWORD ctx),
                        double fHi, double tol, int* capped,
                        bool (*stop)(DWORD ctx), DWORD stopCtx);
 
+namespace matrix {
+
+// The results of FindZeroFunctionOnAxis, and the int it throws when the
+// host's progress callback abandons the march.
+enum AxisMarchResult : int {
+  kAxisBracketed = 0,          // [xLeft, xRight] brackets a change of sign
+  kAxisNoChange = 1,           // no change up to the limit (or a refusal)
+  kAxisLevelledOff = -1,       // f levelled off far out
+  kAxisBackwardNoChange = -2,  // a backward march found no change
+  kAxisNearZero = -3,          // f came within fTol of 0
+};
+inline constexpr int kAxisAbandoned = -2;  // thrown, not returned
+
+// The results of GetRootOfCubEqv: how many of x1, x2, x3 hold roots.
+inline constexpr DWORD kCubicThreeRoots = 7;
+inline constexpr DWORD kCubicOneRoot = 1;
+
+}  // namespace matrix
+
 // Marches from x0 towards larger x in growing steps (from 2·step) until f
 // changes sign, up to max(limit, 10·(x0 + step)) when that is positive.
-// Returns 0: [xLeft, xRight] brackets the change; 1: no change up to the
-// limit (both = max(limit, x0)); -1: f levelled off far out (xRight = 1e100);
-// -2: a backward march from an exact zero found no change; -3: f came within
-// fTol of 0 (both = the last probe). progress (may be null) is told
-// (ctx, 0, 10) at the start, at the end of the forward march and before a 0
-// result, and asked (ctx, 1, 0) after each probe: true throws the int -2.
+// Returns (matrix::AxisMarchResult) kAxisBracketed (0): [xLeft, xRight]
+// brackets the change; kAxisNoChange (1): no change up to the limit (both =
+// max(limit, x0)); kAxisLevelledOff (-1): f levelled off far out (xRight =
+// 1e100); kAxisBackwardNoChange (-2): a backward march from an exact zero
+// found no change; kAxisNearZero (-3): f came within fTol of 0 (both = the
+// last probe). progress (may be null) is told (ctx, 0, 10) at the start, at
+// the end of the forward march and before a 0 result, and asked (ctx, 1, 0)
+// after each probe: true throws the int kAxisAbandoned (-2).
 // Refusal: step <= 0 or NaN returns 1 with both = x0 without calling f.
 // Safeguards: a probe that is not a finite number (x0 infinite, or a step
 // grown past the doubles) is not made: the forward march returns 1 with
@@ -184,10 +205,10 @@ MATRIX_API int FindZeroFunctionOnAxis(
     bool (*progress)(DWORD ctx, DWORD a, DWORD b), DWORD progressCtx,
     double fTol);
 
-// Real roots of x³ + a1·x² + a2·x + a3 = 0. Returns 7 when x1, x2, x3 all
-// hold roots (three real roots, or a double root in x2 = x3; the tests on
-// the discriminant are absolute, within 2^-52), else 1 with the one real root
-// in x1 and x2 = x3 = 0.
+// Real roots of x³ + a1·x² + a2·x + a3 = 0. Returns matrix::kCubicThreeRoots
+// (7) when x1, x2, x3 all hold roots (three real roots, or a double root in
+// x2 = x3; the tests on the discriminant are absolute, within 2^-52), else
+// matrix::kCubicOneRoot (1) with the one real root in x1 and x2 = x3 = 0.
 MATRIX_API DWORD GetRootOfCubEqv(double a1, double a2, double a3, double& x1,
                                  double& x2, double& x3);
 

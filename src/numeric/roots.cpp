@@ -43,7 +43,7 @@ constexpr int kAxisMaxProbes = 100000;
 constexpr int kAxisProbeCap = 1 << 27;
 
 // The value thrown when the host's progress callback abandons the march.
-constexpr int kAbandoned = -2;
+constexpr int kAbandoned = matrix::kAxisAbandoned;
 
 constexpr double kTwoThirdsPi = 2.0943951023931953;
 
@@ -157,7 +157,7 @@ int FindZeroFunctionOnAxis(double x0, double step,
   // The march needs a direction and a length: refused without probing.
   if (!(step > 0)) {
     xLeft = xRight = x0;
-    return 1;
+    return matrix::kAxisNoChange;
   }
   auto notify = [&] {
     if (progress != nullptr) progress(progressCtx, 0, 10);
@@ -196,21 +196,21 @@ int FindZeroFunctionOnAxis(double x0, double step,
     // before it): the march has gone as far as it can.
     if (!std::isfinite(x)) {
       xLeft = xRight = before;
-      return 1;
+      return matrix::kAxisNoChange;
     }
     const double fn = f(x, ctx);
     if (limited && x > limit_x && sign * fn > 0) {
       xLeft = xRight = std::max(limit_x, x0);
-      return 1;
+      return matrix::kAxisNoChange;
     }
     if (std::fabs(fc) <= fTol) {
       xLeft = xRight = x;
-      return -3;
+      return matrix::kAxisNearZero;
     }
     const double change = std::fabs((fn - fc) / fc);
     if (h > 1000 * step && change < kLevelledOff) {
       xRight = kNoBracket;
-      return -1;
+      return matrix::kAxisLevelledOff;
     }
     if (change < 0.2) {
       h = 1.5 * h;
@@ -226,7 +226,7 @@ int FindZeroFunctionOnAxis(double x0, double step,
          probes >= kAxisProbeCap) &&
         !(fs * fc <= 0)) {
       xLeft = xRight = x;  // no sign change as far as the march went
-      return 1;
+      return matrix::kAxisNoChange;
     }
   } while (!(fs * fc <= 0));  // a NaN product is no sign change
   notify();
@@ -242,7 +242,8 @@ int FindZeroFunctionOnAxis(double x0, double step,
       const double before = xLeft;
       xRight = xLeft;
       xLeft = xLeft - h;
-      if (!std::isfinite(xLeft)) return -2;  // past the doubles, not x0
+      if (!std::isfinite(xLeft))
+        return matrix::kAxisBackwardNoChange;  // past the doubles, not x0
       const double fn = f(xLeft, ctx);
       if (fs != 0) {
         const double change = std::fabs((fn - fs) / fs);
@@ -253,17 +254,17 @@ int FindZeroFunctionOnAxis(double x0, double step,
         }
       }
       fs = fn;
-      if (x0 >= xLeft) return -2;
+      if (x0 >= xLeft) return matrix::kAxisBackwardNoChange;
       check_abandon();
       ++probes;
       if ((probes >= kAxisMaxProbes && xLeft == before) ||
           probes >= kAxisProbeCap) {
-        return -2;
+        return matrix::kAxisBackwardNoChange;
       }
     } while (!(fs * fc <= 0));
   }
   notify();
-  return 0;
+  return matrix::kAxisBracketed;
 }
 
 DWORD GetRootOfCubEqv(double a1, double a2, double a3, double& x1, double& x2,
@@ -279,14 +280,14 @@ DWORD GetRootOfCubEqv(double a1, double a2, double a3, double& x1, double& x2,
     x1 = -2 * s0 * std::cos(theta) - a1 / 3;
     x2 = -2 * s0 * std::cos(theta + kTwoThirdsPi) - a1 / 3;
     x3 = -2 * s0 * std::cos(theta - kTwoThirdsPi) - a1 / 3;
-    return 7;
+    return matrix::kCubicThreeRoots;
   }
   const double s = r > 0 ? s0 : -s0;
   if (std::fabs(d) < kZero) {
     // A double root (or a triple one).
     x1 = -2 * s - a1 / 3;
     x2 = x3 = s - a1 / 3;
-    return 7;
+    return matrix::kCubicThreeRoots;
   }
   // One real root. With x = y - a1/3 the cubic reads y³ - 3q·y + 2r = 0.
   const double q3 = std::sqrt(std::fabs(q) * std::fabs(q) * std::fabs(q));
@@ -302,5 +303,5 @@ DWORD GetRootOfCubEqv(double a1, double a2, double a3, double& x1, double& x2,
     // q = 0 (or |q|³ below the smallest double): y³ = -2r.
     x1 = -std::cbrt(2 * r) - a1 / 3;
   }
-  return 1;
+  return matrix::kCubicOneRoot;
 }
