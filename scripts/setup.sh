@@ -2,10 +2,12 @@
 # Installs what building and testing matrix needs on a Debian machine:
 # compilers, CMake, Ninja, GoogleTest, Google Benchmark, pkg-config, Clang's
 # run-time libraries (libFuzzer and the sanitizers: only recommended by
-# clang, and recommendations are not installed), zlib, xmllint and
-# rsvg-convert (the pipeline example's SVG tests), and a Russian UTF-8
-# locale (decimal comma) for the locale tests. Installs only
-# what is missing, so a prepared machine is left alone and needs no network.
+# clang, and recommendations are not installed), cpprestsdk, SQLite (the
+# registry store), zlib, xmllint and rsvg-convert (the pipeline example's
+# SVG tests), the Russian (decimal comma) and American UTF-8 locales for the
+# locale and regional-settings tests, and the common application-data
+# folder. Installs only what is missing, so a prepared machine is left alone
+# and needs no network.
 #
 #   scripts/setup.sh           what the build, the tests and the examples need
 #   scripts/setup.sh --bench   that, and the benchmarks' peers (muParser,
@@ -17,7 +19,7 @@ set -euo pipefail
 packages=(g++ clang cmake ninja-build pkg-config googletest libgtest-dev
           libgmock-dev libbenchmark-dev locales binutils clang-format git
           libcpprest-dev libclang-rt-14-dev zlib1g-dev libxml2-utils
-          librsvg2-bin)
+          librsvg2-bin libsqlite3-dev)
 bench_packages=(libmuparser-dev libeigen3-dev zlib1g-dev nlohmann-json3-dev
                 libsimdjson-dev)
 for arg in "$@"; do
@@ -26,8 +28,6 @@ for arg in "$@"; do
     *) echo "setup: unknown option $arg (known: --bench)" >&2; exit 2 ;;
   esac
 done
-# The registry store (SQLite) and its tool's tests.
-packages+=(libsqlite3-dev)
 
 as_root() {
   if [ "$(id -u)" = 0 ]; then "$@"; elif command -v sudo >/dev/null; then sudo "$@"; else
@@ -45,28 +45,25 @@ if [ ${#missing[@]} -gt 0 ]; then
   as_root apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
 
+# Generates the locale $1 (as named in /etc/locale.gen, "ll_CC.UTF-8")
+# unless the machine has it.
+need_locale() {
+  local name=$1 short
+  short=$(echo "$1" | sed 's/UTF-8$/utf8/')
+  locale -a 2>/dev/null | grep -qix "$short" && return 0
+  echo "setup: generating the $name locale"
+  if [ -f /etc/locale.gen ] && grep -q "^# *$name UTF-8" /etc/locale.gen; then
+    as_root sed -i "s/^# *\($name UTF-8\)/\1/" /etc/locale.gen
+  elif ! grep -q "^$name UTF-8" /etc/locale.gen 2>/dev/null; then
+    echo "$name UTF-8" | as_root tee -a /etc/locale.gen >/dev/null
+  fi
+  as_root locale-gen >/dev/null
+}
 # en_US.UTF-8: a new registry store is seeded from the locale; the tests
-# check the American settings under it.
-if ! locale -a 2>/dev/null | grep -qix 'en_US.utf8'; then
-  echo "setup: generating the en_US.UTF-8 locale"
-  if [ -f /etc/locale.gen ] && grep -q '^# *en_US.UTF-8 UTF-8' /etc/locale.gen; then
-    as_root sed -i 's/^# *\(en_US.UTF-8 UTF-8\)/\1/' /etc/locale.gen
-  elif ! grep -q '^en_US.UTF-8 UTF-8' /etc/locale.gen 2>/dev/null; then
-    echo 'en_US.UTF-8 UTF-8' | as_root tee -a /etc/locale.gen >/dev/null
-  fi
-  as_root locale-gen >/dev/null
-fi
-
-# ru_RU.UTF-8: the tests check that formulas still read '.' under it.
-if ! locale -a 2>/dev/null | grep -qix 'ru_RU.utf8'; then
-  echo "setup: generating the ru_RU.UTF-8 locale"
-  if [ -f /etc/locale.gen ] && grep -q '^# *ru_RU.UTF-8 UTF-8' /etc/locale.gen; then
-    as_root sed -i 's/^# *\(ru_RU.UTF-8 UTF-8\)/\1/' /etc/locale.gen
-  elif ! grep -q '^ru_RU.UTF-8 UTF-8' /etc/locale.gen 2>/dev/null; then
-    echo 'ru_RU.UTF-8 UTF-8' | as_root tee -a /etc/locale.gen >/dev/null
-  fi
-  as_root locale-gen >/dev/null
-fi
+# check the American settings under it. ru_RU.UTF-8: the tests check that
+# formulas still read '.' under it, and the Russian settings.
+need_locale en_US.UTF-8
+need_locale ru_RU.UTF-8
 
 # The common application-data folder of OpenTempFile: every user may create
 # in it, as on Windows (mode 1777, like /tmp).
