@@ -1,6 +1,8 @@
 # Configures a small project per bad call of matrix_add_version_resource and
 # checks that each configure fails with the helper's message.
 #   -DHELPER=<matrixVersionResource.cmake> -DWORK=<scratch folder>
+#   -DGENERATOR=<the build's generator> [-DMAKE_PROGRAM=<its build tool>]
+# The build's own generator, so that no other build tool need be installed.
 set(cases
   "VERSION 65536|part 65536 is not 0 to 65535"
   "VERSION 1.2.3.100000|part 100000 is not 0 to 65535"
@@ -26,7 +28,12 @@ foreach(case IN LISTS cases)
     "include(${HELPER})\n"
     "add_custom_target(subject)\n"
     "matrix_add_version_resource(subject ${call})\n")
+  set(generator_args -G "${GENERATOR}")
+  if(MAKE_PROGRAM)
+    list(APPEND generator_args -DCMAKE_MAKE_PROGRAM=${MAKE_PROGRAM})
+  endif()
   execute_process(COMMAND ${CMAKE_COMMAND} -S ${dir} -B ${dir}/build
+                          ${generator_args}
                   RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
   string(REGEX REPLACE "[ \n]+" " " flat "${err}")  # messages are wrapped
   string(FIND "${flat}" "${message}" at)
