@@ -9,8 +9,6 @@
 
 namespace matrix::platform_detail {
 
-namespace {
-
 void AppendUtf8(char32_t c, std::string& out) {
   if (c < 0x80) {
     out += static_cast<char>(c);
@@ -28,6 +26,8 @@ void AppendUtf8(char32_t c, std::string& out) {
     out += static_cast<char>(0x80 | (c & 0x3F));
   }
 }
+
+namespace {
 
 // The folder that holds the last level of `name` ("." for a bare name).
 std::string ParentOf(const std::string& name) {

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "file_names.h"
+
 namespace {
 
 // Text is measured by an estimate: an average glyph of a sans-serif face is
@@ -55,21 +57,7 @@ void AppendXmlChar(std::string& out, std::uint32_t c) {
     default:
       break;
   }
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
+  matrix::platform_detail::AppendUtf8(static_cast<char32_t>(c), out);
 }
 
 // A wide text as escaped UTF-8. wchar_t is 32 bits here, but a text may

@@ -28,13 +28,13 @@ decltype(auto) Guarded(F&& f) {
 
 std::size_t Len(const wchar_t* text) { return text ? std::wcslen(text) : 0; }
 
-// The parts of one conversion specification that change in translation.
+// The parts of one %-conversion that change in translation.
 struct ConversionSize {
   enum Width { kNone, kShort, kLong } width = kNone;  // h, or l/w, given
   std::wstring prefix;  // the C library's size prefix to write
 };
 
-// Copies the flags, the field width and the precision of a specification
+// Copies the flags, the field width and the precision of a conversion
 // (they mean the same in both conventions) from `p` to `out`.
 const wchar_t* CopyFlagsWidthPrecision(const wchar_t* p, std::wstring& out) {
   while (*p && std::wcschr(L"-+ #0'", *p)) out += *p++;
@@ -98,7 +98,7 @@ void WriteConversion(wchar_t conv, const ConversionSize& size,
 
 // Rewrites a format in the framework's wide conventions into the C
 // library's: there %s and %c in a wide format are wide, %S and %C narrow,
-// and I64/I32/I are integer sizes. A specification cut short by the end of
+// and I64/I32/I are integer sizes. A conversion cut short by the end of
 // the format is copied as far as it goes.
 std::wstring TranslateFormat(const wchar_t* format) {
   std::wstring out;
