@@ -47,6 +47,168 @@ constexpr int kAbandoned = matrix::kAxisAbandoned;
 
 constexpr double kTwoThirdsPi = 2.0943951023931953;
 
+// One march of FindZeroFunctionOnAxis: the function, the host's progress
+// callback and the march's settings, shared by its forward and backward
+// legs.
+class AxisMarch {
+ public:
+  using Function = double (*)(double x, DWORD ctx);
+  using Progress = bool (*)(DWORD ctx, DWORD a, DWORD b);
+
+  AxisMarch(Function f, DWORD ctx, Progress progress, DWORD progress_ctx,
+            double step, double f_tol)
+      : f_(f),
+        ctx_(ctx),
+        progress_(progress),
+        progress_ctx_(progress_ctx),
+        step_(step),
+        f_tol_(f_tol) {}
+
+  // Marches from x0 towards larger x until f changes sign. Returns
+  // kAxisBracketed with xLeft set and the far end of the bracket kept for
+  // far_x(), or the result that ends the whole search (xLeft and xRight
+  // then set).
+  int Forward(double x0, double limit, double& xLeft, double& xRight);
+
+  // Marches back from the forward leg's far end towards x0 when f(x0) was
+  // exactly 0; moves xLeft and xRight with it. Returns kAxisBracketed or
+  // kAxisBackwardNoChange.
+  int Backward(double x0, double& xLeft, double& xRight);
+
+  // Tells the host where the march stands (the start and end of a leg).
+  void Notify() const {
+    if (progress_ != nullptr) progress_(progress_ctx_, 0, 10);
+  }
+
+  // The probe past the change of sign, once Forward has bracketed one.
+  double far_x() const { return far_x_; }
+  // The sign of f that the forward leg recorded; 0 when f(x0) was exactly 0.
+  int sign() const { return sign_; }
+
+ private:
+  // Asks the host after a probe whether to go on; abandoning throws.
+  void CheckAbandon() const {
+    if (progress_ != nullptr && progress_(progress_ctx_, 1, 0))
+      throw kAbandoned;
+  }
+
+  // The forward leg's step after a probe whose relative change of f was
+  // `change`: grown while f changes slowly, cut back while it changes fast.
+  double NextForwardStep(double h, double change) const {
+    if (change < 0.2) return 1.5 * h;
+    if (change > 0.6 && h > 8 * step_) return h / 4;
+    return h;
+  }
+
+  // The backward leg's step, by the same rule with its own thresholds.
+  static double NextBackwardStep(double h, double change) {
+    if (change < 0.05) return 1.5 * h;
+    if (change > 0.07 && h > 1) return h / 2;
+    return h;
+  }
+
+  Function f_;
+  DWORD ctx_;
+  Progress progress_;
+  DWORD progress_ctx_;
+  double step_;
+  double f_tol_;
+  double far_x_ = 0;  // the forward leg's last probe
+  double far_f_ = 0;  // and f there
+  int sign_ = 0;
+};
+
+int AxisMarch::Forward(double x0, double limit, double& xLeft, double& xRight) {
+  double fc = f_(x0, ctx_);  // value at the current probe
+  double fs = fc;            // value at the last probe of the recorded sign
+  double x = x0;
+  const double reach = 10 * (x0 + step_);
+  const double limit_x = limit > reach ? limit : reach;
+  const bool limited = limit_x > 0;
+  xLeft = x0;
+  double h = 2 * step_;
+  Notify();
+
+  int probes = 0;
+  do {
+    // The first nonzero value fixes the sign the march looks past; xLeft
+    // follows the probes while they keep it.
+    if (fc < 0 && sign_ != +1) {
+      sign_ = -1;
+      xLeft = x;
+      fs = fc;
+    } else if (fc > 0 && sign_ != -1) {
+      sign_ = +1;
+      xLeft = x;
+      fs = fc;
+    }
+    const double before = x;
+    x = x + h;
+    if (limited && x > limit_x) x = limit_x + 1;
+    // An infinite x0 or a step grown past the doubles gives a probe that is
+    // not a finite point (x + h may be NaN, which never equals the probe
+    // before it): the march has gone as far as it can.
+    if (!std::isfinite(x)) {
+      xLeft = xRight = before;
+      return matrix::kAxisNoChange;
+    }
+    const double fn = f_(x, ctx_);
+    if (limited && x > limit_x && sign_ * fn > 0) {
+      xLeft = xRight = std::max(limit_x, x0);
+      return matrix::kAxisNoChange;
+    }
+    if (std::fabs(fc) <= f_tol_) {
+      xLeft = xRight = x;
+      return matrix::kAxisNearZero;
+    }
+    const double change = std::fabs((fn - fc) / fc);
+    if (h > 1000 * step_ && change < kLevelledOff) {
+      xRight = kNoBracket;
+      return matrix::kAxisLevelledOff;
+    }
+    h = NextForwardStep(h, change);
+    fc = fn;
+    CheckAbandon();
+    // Only a march that can run for ever is cut short: one without a
+    // positive limit, or one whose probe no longer moves.
+    ++probes;
+    if (((probes >= kAxisMaxProbes && (!limited || x == before)) ||
+         probes >= kAxisProbeCap) &&
+        !(fs * fc <= 0)) {
+      xLeft = xRight = x;  // no sign change as far as the march went
+      return matrix::kAxisNoChange;
+    }
+  } while (!(fs * fc <= 0));  // a NaN product is no sign change
+  far_x_ = x;
+  far_f_ = fc;
+  return matrix::kAxisBracketed;
+}
+
+int AxisMarch::Backward(double x0, double& xLeft, double& xRight) {
+  xLeft = far_x_;
+  double h = step_;
+  double fs = far_f_;
+  int probes = 0;
+  do {
+    const double before = xLeft;
+    xRight = xLeft;
+    xLeft = xLeft - h;
+    if (!std::isfinite(xLeft))
+      return matrix::kAxisBackwardNoChange;  // past the doubles, not x0
+    const double fn = f_(xLeft, ctx_);
+    if (fs != 0) h = NextBackwardStep(h, std::fabs((fn - fs) / fs));
+    fs = fn;
+    if (x0 >= xLeft) return matrix::kAxisBackwardNoChange;
+    CheckAbandon();
+    ++probes;
+    if ((probes >= kAxisMaxProbes && xLeft == before) ||
+        probes >= kAxisProbeCap) {
+      return matrix::kAxisBackwardNoChange;
+    }
+  } while (!(fs * far_f_ <= 0));
+  return matrix::kAxisBracketed;
+}
+
 }  // namespace
 
 double AStef(double x0, double (*f)(double x, DWORD ctx), DWORD ctx,
@@ -159,111 +321,17 @@ int FindZeroFunctionOnAxis(double x0, double step,
     xLeft = xRight = x0;
     return matrix::kAxisNoChange;
   }
-  auto notify = [&] {
-    if (progress != nullptr) progress(progressCtx, 0, 10);
-  };
-  auto check_abandon = [&] {
-    if (progress != nullptr && progress(progressCtx, 1, 0)) throw kAbandoned;
-  };
-
-  double fc = f(x0, ctx);  // value at the current probe
-  double fs = fc;          // value at the last probe of the recorded sign
-  double x = x0;
-  const double reach = 10 * (x0 + step);
-  const double limit_x = limit > reach ? limit : reach;
-  const bool limited = limit_x > 0;
-  xLeft = x0;
-  double h = 2 * step;
-  int sign = 0;
-  notify();
-
-  int probes = 0;
-  do {
-    if (fc < 0 && sign != +1) {
-      sign = -1;
-      xLeft = x;
-      fs = fc;
-    } else if (fc > 0 && sign != -1) {
-      sign = +1;
-      xLeft = x;
-      fs = fc;
-    }
-    const double before = x;
-    x = x + h;
-    if (limited && x > limit_x) x = limit_x + 1;
-    // An infinite x0 or a step grown past the doubles gives a probe that is
-    // not a finite point (x + h may be NaN, which never equals the probe
-    // before it): the march has gone as far as it can.
-    if (!std::isfinite(x)) {
-      xLeft = xRight = before;
-      return matrix::kAxisNoChange;
-    }
-    const double fn = f(x, ctx);
-    if (limited && x > limit_x && sign * fn > 0) {
-      xLeft = xRight = std::max(limit_x, x0);
-      return matrix::kAxisNoChange;
-    }
-    if (std::fabs(fc) <= fTol) {
-      xLeft = xRight = x;
-      return matrix::kAxisNearZero;
-    }
-    const double change = std::fabs((fn - fc) / fc);
-    if (h > 1000 * step && change < kLevelledOff) {
-      xRight = kNoBracket;
-      return matrix::kAxisLevelledOff;
-    }
-    if (change < 0.2) {
-      h = 1.5 * h;
-    } else if (change > 0.6 && h > 8 * step) {
-      h = h / 4;
-    }
-    fc = fn;
-    check_abandon();
-    // Only a march that can run for ever is cut short: one without a
-    // positive limit, or one whose probe no longer moves.
-    ++probes;
-    if (((probes >= kAxisMaxProbes && (!limited || x == before)) ||
-         probes >= kAxisProbeCap) &&
-        !(fs * fc <= 0)) {
-      xLeft = xRight = x;  // no sign change as far as the march went
-      return matrix::kAxisNoChange;
-    }
-  } while (!(fs * fc <= 0));  // a NaN product is no sign change
-  notify();
-  xRight = x;
-
-  if (sign == 0) {
+  AxisMarch march(f, ctx, progress, progressCtx, step, fTol);
+  const int forward = march.Forward(x0, limit, xLeft, xRight);
+  if (forward != matrix::kAxisBracketed) return forward;
+  march.Notify();
+  xRight = march.far_x();
+  if (march.sign() == 0) {
     // f(x0) was exactly 0 and fTol negative: march back towards x0.
-    xLeft = x;
-    h = step;
-    fs = fc;
-    probes = 0;
-    do {
-      const double before = xLeft;
-      xRight = xLeft;
-      xLeft = xLeft - h;
-      if (!std::isfinite(xLeft))
-        return matrix::kAxisBackwardNoChange;  // past the doubles, not x0
-      const double fn = f(xLeft, ctx);
-      if (fs != 0) {
-        const double change = std::fabs((fn - fs) / fs);
-        if (change < 0.05) {
-          h = 1.5 * h;
-        } else if (change > 0.07 && h > 1) {
-          h = h / 2;
-        }
-      }
-      fs = fn;
-      if (x0 >= xLeft) return matrix::kAxisBackwardNoChange;
-      check_abandon();
-      ++probes;
-      if ((probes >= kAxisMaxProbes && xLeft == before) ||
-          probes >= kAxisProbeCap) {
-        return matrix::kAxisBackwardNoChange;
-      }
-    } while (!(fs * fc <= 0));
+    const int backward = march.Backward(x0, xLeft, xRight);
+    if (backward != matrix::kAxisBracketed) return backward;
   }
-  notify();
+  march.Notify();
   return matrix::kAxisBracketed;
 }
 
