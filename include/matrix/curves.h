@@ -13,7 +13,7 @@
 
 #include <matrix/export.h>
 
-// ---- Cyclic strength curves ----------------------------------------------
+// --- Cyclic strength curves -------------------------------------------------
 
 // Allowable number of load cycles at amplitude `a` and temperature `T`, for
 // the three materials of the curves (14 amplitudes 2000..100000 by 6
@@ -34,7 +34,7 @@ MATRIX_API double CurveCyclys_1a(double N);
 MATRIX_API double CurveCyclys_2(double N);
 MATRIX_API double CurveCyclys_2a(double N);
 
-// ---- Engineering formulas ------------------------------------------------
+// --- Engineering formulas ---------------------------------------------------
 
 // Weight of a torus-shaped tube, (pi^2/2)·(dOut² − dIn²)·d·a: dOut and dIn
 // are the outer and inner tube diameters; a and d enter only as a product

@@ -90,7 +90,7 @@ MATRIX_API double CompileSimpleStrV(CString& text,
 MATRIX_API double CompileStrV(CString& text,
                               CArray<double, double const&>& values, int clear);
 
-// --- Text entry helpers -------------------------------------------------
+// --- Text entry helpers -----------------------------------------------------
 // They rewrite the caller's string or a dialog control's text in place.
 // The exchanges throw (as pointers, which the catcher Delete()s) a
 // CInvalidArgException for a null exchange or a dialog without a window, a

@@ -33,8 +33,7 @@
 #include <cstddef>
 #include <cstdint>
 
-// ---------------------------------------------------------------------------
-// Points and vectors
+// --- Points and vectors -----------------------------------------------------
 
 // A point or vector in model space. The 24 bytes after z belong to the host:
 // the library never reads, writes, initialises or copies them, so arrays of
@@ -187,8 +186,7 @@ MATRIX_API double SquareQuad(SPointD p1, SPointD p2, SPointD p3, SPointD p4);
 // Area of the triangle p1 p2 p3 (Heron).
 MATRIX_API double SquareTriangle(SPointD p1, SPointD p2, SPointD p3);
 
-// ---------------------------------------------------------------------------
-// Euler rotation and projection
+// --- Euler rotation and projection ------------------------------------------
 
 // The view of a 3-D drawing: Euler angles in degrees (theta tilts about the
 // x axis, psi turns about the vertical z axis, phi rotates about the z
@@ -239,8 +237,7 @@ MATRIX_API SPointI PointXYZ(SPointD* p, double scale, SEilerang* view);
 // inverse of the form above up to its rounding. scale 0 gives inf or NaN.
 MATRIX_API SPointD PointXYZ(SPointI* s, double scale, SEilerang* view);
 
-// ---------------------------------------------------------------------------
-// Arcs and bends
+// --- Arcs and bends ---------------------------------------------------------
 //
 // A bend of radius R replaces the corner B of a polyline N1 -> B -> N2 by a
 // circular arc tangent to both legs at the tangent points T1 (on B-N1) and
@@ -295,8 +292,7 @@ MATRIX_API int GetPointsByInsertNodeInBend(double s, double R, SPointD N1,
                                            SPointD& newCorner2, SPointD& node,
                                            SPointD* centre);
 
-// ---------------------------------------------------------------------------
-// Planes and soil surface
+// --- Planes and soil surface ------------------------------------------------
 
 // z = the height at the plan position (x, y) of the plane through P0, P1,
 // P2. Returns 0 with z = 0 when the plane is vertical or undefined (normal's
@@ -314,8 +310,7 @@ MATRIX_API int GetZForPointOnPlainForSoil(double x, double y, double ref,
                                           double d1, SPointD& P2, double d2,
                                           double& z);
 
-// ---------------------------------------------------------------------------
-// Screen figures
+// --- Screen figures ---------------------------------------------------------
 
 // n points of the ellipse inscribed in the rectangle with the consecutive
 // corners p1, p2, p3, counter-clockwise on the screen from the direction of

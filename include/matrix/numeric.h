@@ -21,7 +21,7 @@
 #include <afxtempl.h>
 #include <matrix/export.h>
 
-// --- Linear systems and packed matrices ------------------------------------
+// --- Linear systems and packed matrices -------------------------------------
 
 // Index of element (i, j) of a symmetric n×n matrix whose upper triangle,
 // diagonal included, is packed row after row (row i holds columns i..n-1):
@@ -128,8 +128,7 @@ MATRIX_API double GaussQv3(double x1, double x2, double y1, double y2,
                            double (*f)(double x, double y, double z),
                            double tol);
 
-// --- Root finding
-// -------------------------------------------------------------
+// --- Root finding -----------------------------------------------------------
 
 // Fixed point of x = f(x, ctx) by Steffensen's acceleration from x0, until
 // a step is at most tol (returns the new point) or the step's denominator is
@@ -212,12 +211,11 @@ MATRIX_API int FindZeroFunctionOnAxis(
 MATRIX_API DWORD GetRootOfCubEqv(double a1, double a2, double a3, double& x1,
                                  double& x2, double& x3);
 
-// --- Table interpolation
-// -------------------------------------------------------- The switches lowSide
-// and highSide decide, for arguments below the first and above the last axis
-// value, whether to extrapolate from the end interval (non-zero) or to hold the
-// end value (0). An empty table (a count <= 0 or a null array) gives NaN; an
-// axis of one point gives its single value.
+// --- Table interpolation ----------------------------------------------------
+// The switches lowSide and highSide decide, for arguments below the first and
+// above the last axis value, whether to extrapolate from the end interval
+// (non-zero) or to hold the end value (0). An empty table (a count <= 0 or a
+// null array) gives NaN; an axis of one point gives its single value.
 
 // Piecewise-linear interpolation in (xs[i], ys[i]), i < n. Sorts the pairs
 // by xs ascending in the caller's arrays (stable for equal abscissae; a NaN
@@ -250,8 +248,7 @@ MATRIX_API double LInter3(int nx, int ny, int nz, double* xs, double* ys,
 MATRIX_API double CubInterPPD(int n, double* xs, double* ys, double* ds,
                               double x, int lowSide, int highSide);
 
-// --- Elementary functions
-// -------------------------------------------------------
+// --- Elementary functions ---------------------------------------------------
 // Evaluated from the exponential definitions. Beyond |x| of about 709.78 one
 // exponential overflows: ch gives +inf and sh ±inf, while th and cth give
 // their limit ±1 (the sign of x; also for x = ±inf). NaN gives NaN.

@@ -14,7 +14,7 @@
 #include <windef.h>
 #include <winreg.h>
 
-// ---- JSON walker ----------------------------------------------------------
+// --- JSON walker ------------------------------------------------------------
 
 // JsonParse hands the strings and numbers of a JSON document to the host,
 // one callback call per value, down to depth 8 (the root's members and
@@ -66,7 +66,7 @@ typedef int (*JsonValueCallback)(const wchar_t* name,
 MATRIX_API int JsonParse(const wchar_t* text, JsonValueCallback callback,
                          DWORD context, bool passParentAtDepth3);
 
-// ---- Registry trees and regional settings --------------------------------
+// --- Registry trees and regional settings -----------------------------------
 
 // Deletes every subkey of `key` at every depth; `key` itself and its own
 // values stay. `key` needs KEY_ENUMERATE_SUB_KEYS (subkeys are opened with
@@ -105,7 +105,7 @@ MATRIX_API LONG RegCopyKeyWithSubkey(HKEY source, HKEY destination);
 MATRIX_API LONG GetControlPanelProp(CString valueName, DWORD* dwordOut,
                                     CString* stringOut);
 
-// ---- Files and versions --------------------------------------------------
+// --- Files and versions -----------------------------------------------------
 
 // Opens a file for writing ("w": created, or emptied once held) in `file`,
 // which closes the stream it held first. An empty or unopenable
@@ -137,7 +137,7 @@ MATRIX_API int GetProductAndFileVersion(HINSTANCE module,
                                         DWORD& fileVersionMS,
                                         DWORD& fileVersionLS);
 
-// ---- Text and checksum utilities -----------------------------------------
+// --- Text and checksum utilities --------------------------------------------
 
 // Russian text in Latin letters: each of the 33 lower- and 33 upper-case
 // Russian letters is replaced by its fixed Latin spelling ("щ" -> "shh",
