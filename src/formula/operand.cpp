@@ -108,14 +108,6 @@ double Apply(bool left_empty, bool right_empty, wchar_t op,
   }
 }
 
-}  // namespace
-
-double ReadNumber(const wchar_t* text) {
-  return _wcstod_l(text, nullptr, CLocale());
-}
-
-namespace {
-
 // The number at the start of an operand that holds no letters. There a
 // sign, digits and one point are all that wcstod can read, and
 // std::from_chars reads those with the same correct rounding but without
@@ -154,6 +146,10 @@ double ReadOperandNumber(const wchar_t* text, int length) {
 }
 
 }  // namespace
+
+double ReadNumber(const wchar_t* text) {
+  return _wcstod_l(text, nullptr, CLocale());
+}
 
 long ReadIndex(const wchar_t* text) {
   return _wcstol_l(text, nullptr, 10, CLocale());
