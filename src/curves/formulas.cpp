@@ -30,14 +30,6 @@ struct Cubic {
   }
 };
 
-}  // namespace
-
-double TorWeight(double a, double dOut, double dIn, double d) {
-  return ((dOut * dOut - dIn * dIn) * kHalfPiSquared * d) * a;
-}
-
-namespace {
-
 // One search from [a, b]: windows are walked towards a sign change, left
 // while the values are positive and right while they are negative (the
 // other way round when `turned`), and the sign change is bisected. False
@@ -92,6 +84,10 @@ bool Search(const Cubic& p, double a, double b, bool turned, double& root) {
 }
 
 }  // namespace
+
+double TorWeight(double a, double dOut, double dIn, double d) {
+  return ((dOut * dOut - dIn * dIn) * kHalfPiSquared * d) * a;
+}
 
 double Equal3d(double a, double b, double c3, double c2, double c1, double c0) {
   const Cubic p{c3, c2, c1, c0};

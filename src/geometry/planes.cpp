@@ -19,30 +19,6 @@ double PlanDistance(double x0, double y0, double x1, double y1) {
   return Distance(SPointD(x0, y0, 0.0), SPointD(x1, y1, 0.0));
 }
 
-}  // namespace
-
-int GetZForPointOnPlain(double x, double y, SPointD& P0, SPointD& P1,
-                        SPointD& P2, double& z) {
-  // Copies first: z may be a coordinate of one of the points.
-  const SPointD p0 = P0;
-  const SPointD p1 = P1;
-  const SPointD p2 = P2;
-  z = 0.0;
-  const SPointD u(p1.x - p0.x, p1.y - p0.y, p1.z - p0.z);
-  const SPointD w(p2.x - p0.x, p2.y - p0.y, p2.z - p0.z);
-  const double nx = u.y * w.z - u.z * w.y;
-  const double ny = u.z * w.x - u.x * w.z;
-  const double nz = u.x * w.y - u.y * w.x;
-  // A vertical plane has no height at a plan position; three coincident or
-  // collinear points span no plane at all.
-  if (std::fabs(nz) < kGeomEpsilon) return 0;
-  const double p0n = p0.x * nx + p0.y * ny + p0.z * nz;
-  z = (p0n - nx * x - ny * y) / nz;
-  return 1;
-}
-
-namespace {
-
 // A survey point with the depth added to it (the raised point).
 struct SoilPoint {
   SPointD p;     // the survey point
@@ -104,6 +80,26 @@ bool DepthOnPlane(double x, double y, double ref, SPointD& a, SPointD& b,
 }
 
 }  // namespace
+
+int GetZForPointOnPlain(double x, double y, SPointD& P0, SPointD& P1,
+                        SPointD& P2, double& z) {
+  // Copies first: z may be a coordinate of one of the points.
+  const SPointD p0 = P0;
+  const SPointD p1 = P1;
+  const SPointD p2 = P2;
+  z = 0.0;
+  const SPointD u(p1.x - p0.x, p1.y - p0.y, p1.z - p0.z);
+  const SPointD w(p2.x - p0.x, p2.y - p0.y, p2.z - p0.z);
+  const double nx = u.y * w.z - u.z * w.y;
+  const double ny = u.z * w.x - u.x * w.z;
+  const double nz = u.x * w.y - u.y * w.x;
+  // A vertical plane has no height at a plan position; three coincident or
+  // collinear points span no plane at all.
+  if (std::fabs(nz) < kGeomEpsilon) return 0;
+  const double p0n = p0.x * nx + p0.y * ny + p0.z * nz;
+  z = (p0n - nx * x - ny * y) / nz;
+  return 1;
+}
 
 int GetZForPointOnPlainForSoil(double x, double y, double ref, SPointD& P0,
                                double d0, SPointD& P1, double d1, SPointD& P2,
