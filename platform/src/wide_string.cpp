@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cwchar>
 #include <cwctype>
+#include <exception>
 #include <string>
 #include <utility>
 
@@ -135,6 +136,28 @@ std::wstring FormatV(const wchar_t* format, va_list args) {
   std::free(buffer);
   return result;
 }
+
+// The text of `format` with `args`, or what formatting threw, kept until
+// Take() throws it: a variadic caller must end its argument list (va_end,
+// in the function that began it) before an exception may leave it.
+class Formatted {
+ public:
+  Formatted(const wchar_t* format, va_list args) noexcept {
+    try {
+      text_ = FormatV(format, args);
+    } catch (...) {
+      failure_ = std::current_exception();
+    }
+  }
+  std::wstring& Take() {
+    if (failure_) std::rethrow_exception(failure_);
+    return text_;
+  }
+
+ private:
+  std::wstring text_;
+  std::exception_ptr failure_;
+};
 
 bool IsSpace(wchar_t c) { return std::iswspace(static_cast<wint_t>(c)) != 0; }
 
@@ -400,29 +423,17 @@ CString& CString::MakeLower() {
 void CString::Format(const wchar_t* format, ...) {
   va_list args;
   va_start(args, format);
-  std::wstring result;
-  try {
-    result = FormatV(format, args);
-  } catch (...) {
-    va_end(args);
-    throw;
-  }
+  Formatted result(format, args);
   va_end(args);
-  s_.swap(result);
+  s_.swap(result.Take());
 }
 
 void CString::AppendFormat(const wchar_t* format, ...) {
   va_list args;
   va_start(args, format);
-  std::wstring result;
-  try {
-    result = FormatV(format, args);
-  } catch (...) {
-    va_end(args);
-    throw;
-  }
+  Formatted result(format, args);
   va_end(args);
-  *this += result.c_str();
+  *this += result.Take().c_str();
 }
 
 BOOL CString::LoadString(UINT id) {
