@@ -5,6 +5,8 @@
 #include <afxexport.h>
 #include <windef.h>
 
+#include <new>
+#include <stdexcept>
 #include <string>
 
 class CObject;
@@ -191,6 +193,26 @@ class MATRIX_PLATFORM_API CNotSupportedException : public CSimpleException {
 [[noreturn]] MATRIX_PLATFORM_API void AfxThrowInvalidArgException();
 [[noreturn]] MATRIX_PLATFORM_API void AfxThrowNotSupportedException();
 [[noreturn]] MATRIX_PLATFORM_API void AfxThrowMemoryException();
+
+namespace matrix_platform {
+
+// Runs f and returns what it returns. Code written against the framework
+// expects running out of memory to arrive as a CMemoryException, so the
+// standard library's ways of saying so become AfxThrowMemoryException():
+// std::bad_alloc, and std::length_error (a container asked to grow past
+// what it can ever hold).
+template <class F>
+decltype(auto) WithFrameworkMemory(F&& f) {
+  try {
+    return static_cast<F&&>(f)();
+  } catch (const std::bad_alloc&) {
+    AfxThrowMemoryException();
+  } catch (const std::length_error&) {
+    AfxThrowMemoryException();
+  }
+}
+
+}  // namespace matrix_platform
 
 // The handler chain of the TRY macros: one link per TRY block, per thread.
 // A link owns the exception its CATCH block caught and Delete()s it when

@@ -4,8 +4,6 @@
 
 #include <afx.h>
 
-#include <new>
-#include <stdexcept>
 #include <vector>
 
 // Growable array of TYPE; ARG_TYPE is how elements are passed in (usually
@@ -29,14 +27,15 @@ class CArray : public CObject {
   void SetSize(INT_PTR new_size, INT_PTR grow_by = -1) {
     (void)grow_by;
     if (new_size < 0) AfxThrowInvalidArgException();
-    Guard([&] { v_.resize(static_cast<std::size_t>(new_size)); });
+    matrix_platform::WithFrameworkMemory(
+        [&] { v_.resize(static_cast<std::size_t>(new_size)); });
   }
   void RemoveAll() {
     v_.clear();
     v_.shrink_to_fit();
   }
   void FreeExtra() {
-    Guard([&] { v_.shrink_to_fit(); });
+    matrix_platform::WithFrameworkMemory([&] { v_.shrink_to_fit(); });
   }
 
   const TYPE& GetAt(INT_PTR index) const { return v_[Checked(index)]; }
@@ -53,7 +52,7 @@ class CArray : public CObject {
 
   // Appends `element` and returns its index.
   INT_PTR Add(ARG_TYPE element) {
-    Guard([&] { v_.push_back(element); });
+    matrix_platform::WithFrameworkMemory([&] { v_.push_back(element); });
     return GetSize() - 1;
   }
   // Stores `element` at `index`, growing the array when needed.
@@ -71,7 +70,7 @@ class CArray : public CObject {
   // Appends the elements of `src`; returns the index of the first of them.
   INT_PTR Append(const CArray& src) {
     INT_PTR old = GetSize();
-    Guard([&] {
+    matrix_platform::WithFrameworkMemory([&] {
       if (&src == this) {
         std::vector<TYPE> copy(v_);
         v_.insert(v_.end(), copy.begin(), copy.end());
@@ -82,7 +81,8 @@ class CArray : public CObject {
     return old;
   }
   void Copy(const CArray& src) {
-    if (&src != this) Guard([&] { v_ = src.v_; });
+    if (&src != this)
+      matrix_platform::WithFrameworkMemory([&] { v_ = src.v_; });
   }
   void InsertAt(INT_PTR index, ARG_TYPE element, INT_PTR count = 1) {
     if (index < 0 || count <= 0) AfxThrowInvalidArgException();
@@ -93,7 +93,7 @@ class CArray : public CObject {
     }
     TYPE copy = element;
     if (index >= GetSize()) SetSize(index);
-    Guard([&] {
+    matrix_platform::WithFrameworkMemory([&] {
       v_.insert(v_.begin() + index, static_cast<std::size_t>(count), copy);
     });
   }
@@ -107,16 +107,6 @@ class CArray : public CObject {
   std::size_t Checked(INT_PTR index) const {
     if (index < 0 || index >= GetSize()) AfxThrowInvalidArgException();
     return static_cast<std::size_t>(index);
-  }
-  template <class F>
-  static void Guard(F&& f) {
-    try {
-      f();
-    } catch (const std::bad_alloc&) {
-      AfxThrowMemoryException();
-    } catch (const std::length_error&) {
-      AfxThrowMemoryException();
-    }
   }
 
   std::vector<TYPE> v_;

@@ -5,20 +5,18 @@
 #include <cfloat>
 #include <charconv>
 #include <cmath>
-#include <mutex>
 #include <string>
 #include <system_error>
 #include <vector>
+
+#include "host_callback.h"
 
 namespace {
 
 // --- Message boxes ----------------------------------------------------------
 
-struct MessageBoxHandler {
-  std::mutex mutex;
-  AFX_MESSAGE_BOX_HANDLER handler = nullptr;
-  void* context = nullptr;
-};
+using MessageBoxHandler =
+    matrix::platform_detail::HostCallback<AFX_MESSAGE_BOX_HANDLER>;
 
 MessageBoxHandler& Handler() {
   static MessageBoxHandler h;
@@ -135,14 +133,7 @@ double ReadNumber(CDataExchange* exchange, HWND control) {
 }  // namespace
 
 int AfxMessageBox(LPCTSTR text, UINT type, UINT help) {
-  AFX_MESSAGE_BOX_HANDLER handler;
-  void* context;
-  {
-    MessageBoxHandler& h = Handler();
-    std::lock_guard<std::mutex> lock(h.mutex);
-    handler = h.handler;
-    context = h.context;
-  }
+  const auto [handler, context] = Handler().Get();
   if (!handler) return IDOK;
   return handler(text ? text : L"", type, help, context);
 }
@@ -159,10 +150,7 @@ int AfxMessageBox(UINT prompt, UINT type, UINT help) {
 }
 
 void AfxSetMessageBoxHandler(AFX_MESSAGE_BOX_HANDLER handler, void* context) {
-  MessageBoxHandler& h = Handler();
-  std::lock_guard<std::mutex> lock(h.mutex);
-  h.handler = handler;
-  h.context = context;
+  Handler().Set(handler, context);
 }
 
 CDataExchange::CDataExchange(CWnd* dialog, BOOL save_and_validate)

@@ -179,6 +179,23 @@ HKEY NewHandle(State& st, int store, std::int64_t key, REGSAM access) {
   return reinterpret_cast<HKEY>(value);
 }
 
+// What every call on one key begins with: the registry's lock, held until
+// the call returns, and `h` resolved under it. `rc` is the call's first
+// refusal: a bad handle, a store that cannot be opened, or
+// ERROR_ACCESS_DENIED when `needed` is a right the handle was not opened
+// with.
+struct KeyCall {
+  explicit KeyCall(HKEY h, REGSAM needed = 0)
+      : st(Global()), lock(st.mutex), rc(Resolve(st, h, &t)) {
+    if (rc == ERROR_SUCCESS && needed != 0 && (t.access & needed) == 0)
+      rc = ERROR_ACCESS_DENIED;
+  }
+  State& st;
+  std::lock_guard<std::mutex> lock;
+  Target t;
+  LONG rc;
+};
+
 void BindText(sqlite3_stmt* s, int i, const std::string& text) {
   sqlite3_bind_text(s, i, text.data(), static_cast<int>(text.size()),
                     SQLITE_STATIC);
@@ -250,6 +267,15 @@ LONG Touch(Store& s, std::int64_t key) {
   return sqlite3_changes(s.db) == 0 ? ERROR_KEY_DELETED : ERROR_SUCCESS;
 }
 
+// Begins `txn`, the write transaction of a change to `key`, and marks the
+// key written; ERROR_ACCESS_DENIED when the store is read-only.
+LONG BeginChange(Store& s, Transaction& txn, std::int64_t key) {
+  if (s.read_only) return ERROR_ACCESS_DENIED;
+  LONG rc = txn.Begin();
+  if (rc == ERROR_SUCCESS) rc = Touch(s, key);
+  return rc;
+}
+
 // The store's state as of now. Where the log's shared index is mapped, its
 // header (which every commit of every process rewrites) says it without a
 // read transaction and its file locks; else SQLite's data version does.
@@ -277,6 +303,34 @@ LONG ValueName(const wchar_t* text, Name* name) {
              : ERROR_INVALID_PARAMETER;
 }
 
+// A change to the value named `value_name` of `h`: the name checked, the
+// key resolved with KEY_SET_VALUE, then `change(store, key, name)` run in
+// one write transaction, which commits when it returns ERROR_SUCCESS.
+template <class Change>
+LONG ChangeValue(HKEY h, LPCWSTR value_name, Change change) {
+  Name name;
+  LONG rc = ValueName(value_name, &name);
+  if (rc != ERROR_SUCCESS) return rc;
+  KeyCall call(h, KEY_SET_VALUE);
+  if (call.rc != ERROR_SUCCESS) return call.rc;
+  Store& s = *call.t.store;
+  Transaction txn(s, true);
+  rc = BeginChange(s, txn, call.t.key);
+  if (rc != ERROR_SUCCESS) return rc;
+  txn.Changes(call.t.key);
+  rc = change(s, call.t.key, name);
+  return rc == ERROR_SUCCESS ? txn.Commit() : rc;
+}
+
+// Copies `name` and its terminator to `out`, which has room for `room`
+// characters; ERROR_MORE_DATA (nothing copied) when they do not fit.
+LONG CopyName(const std::wstring& name, LPWSTR out, DWORD room) {
+  if (name.size() + 1 > room) return ERROR_MORE_DATA;
+  std::copy(name.begin(), name.end(), out);
+  out[name.size()] = 0;
+  return ERROR_SUCCESS;
+}
+
 // Copies `size` bytes of data out by Win32's rules: a size query when
 // `data` is null, ERROR_MORE_DATA (buffer untouched) when they do not fit.
 LONG CopyData(const void* bytes, size_t size, LPBYTE data, LPDWORD cb) {
@@ -290,9 +344,12 @@ LONG CopyData(const void* bytes, size_t size, LPBYTE data, LPDWORD cb) {
   return ERROR_SUCCESS;
 }
 
-// Fills `chunk` with the values of `key` from index `index` on, resuming
-// after the rows already read when that is where `index` lies.
-LONG FillValues(Store& s, std::int64_t key, DWORD index, Chunk<ValueRow>& c) {
+// One read-ahead into `c` of the entries of `key` from `index` on, in one
+// read transaction. `read(resume)` runs the query and stores the rows;
+// `resume` says whether it continues after the rows already in `c`.
+template <class Row, class Read>
+LONG ReadAhead(Store& s, std::int64_t key, DWORD index, Chunk<Row>& c,
+               Read read) {
   // The state is taken first: a commit after it only makes the rows newer
   // than it says, which the next call notices.
   Generation g;
@@ -313,94 +370,84 @@ LONG FillValues(Store& s, std::int64_t key, DWORD index, Chunk<ValueRow>& c) {
             : resume               ? std::min(2 * c.limit, kChunkRows)
                                    : c.limit;
   c.key_writes = own;
-  const std::int64_t after = resume ? c.rows.back().id : 0;
-  StmtUse st(s, resume || index == 0 ? reg::kValuesFrom : reg::kValuesOffset);
-  if (!st.get()) return reg::FromSqlite(st.error());
-  sqlite3_bind_int64(st.get(), 1, key);
-  sqlite3_bind_int64(
-      st.get(), 2,
-      resume || index == 0 ? after : static_cast<std::int64_t>(index));
-  sqlite3_bind_int(st.get(), 3, c.limit);
-  c.valid = false;
-  c.rows.clear();
-  c.first = index;
-  c.end = false;
-  size_t bytes = 0;
-  int step = SQLITE_ROW;
-  while (c.rows.size() < static_cast<size_t>(c.limit) && bytes < kChunkBytes &&
-         (step = sqlite3_step(st.get())) == SQLITE_ROW) {
-    ValueRow row;
-    row.id = sqlite3_column_int64(st.get(), 0);
-    row.name = reg::FromUtf8(sqlite3_column_text(st.get(), 1),
-                             sqlite3_column_bytes(st.get(), 1));
-    row.type = static_cast<DWORD>(sqlite3_column_int64(st.get(), 2));
-    const auto* p = static_cast<const BYTE*>(sqlite3_column_blob(st.get(), 3));
-    const int n = sqlite3_column_bytes(st.get(), 3);
-    row.data.assign(p, p + n);
-    bytes += static_cast<size_t>(n) + row.name.size() * sizeof(wchar_t);
-    c.rows.push_back(std::move(row));
-  }
-  if (step != SQLITE_ROW && step != SQLITE_DONE) return reg::FromSqlite(step);
-  c.end = step == SQLITE_DONE;
-  rc = txn.Commit();
+  rc = read(resume);
+  if (rc == ERROR_SUCCESS) rc = txn.Commit();
   if (rc != ERROR_SUCCESS) return rc;
   c.gen = g;
   c.valid = true;
   return ERROR_SUCCESS;
 }
 
+// Fills `c` with the values of `key` from index `index` on, resuming
+// after the rows already read when that is where `index` lies.
+LONG FillValues(Store& s, std::int64_t key, DWORD index, Chunk<ValueRow>& c) {
+  return ReadAhead(s, key, index, c, [&](bool resume) -> LONG {
+    const std::int64_t after = resume ? c.rows.back().id : 0;
+    StmtUse st(s, resume || index == 0 ? reg::kValuesFrom : reg::kValuesOffset);
+    if (!st.get()) return reg::FromSqlite(st.error());
+    sqlite3_bind_int64(st.get(), 1, key);
+    sqlite3_bind_int64(
+        st.get(), 2,
+        resume || index == 0 ? after : static_cast<std::int64_t>(index));
+    sqlite3_bind_int(st.get(), 3, c.limit);
+    c.valid = false;
+    c.rows.clear();
+    c.first = index;
+    c.end = false;
+    size_t bytes = 0;
+    int step = SQLITE_ROW;
+    while (c.rows.size() < static_cast<size_t>(c.limit) &&
+           bytes < kChunkBytes &&
+           (step = sqlite3_step(st.get())) == SQLITE_ROW) {
+      ValueRow row;
+      row.id = sqlite3_column_int64(st.get(), 0);
+      row.name = reg::FromUtf8(sqlite3_column_text(st.get(), 1),
+                               sqlite3_column_bytes(st.get(), 1));
+      row.type = static_cast<DWORD>(sqlite3_column_int64(st.get(), 2));
+      const auto* p =
+          static_cast<const BYTE*>(sqlite3_column_blob(st.get(), 3));
+      const int n = sqlite3_column_bytes(st.get(), 3);
+      row.data.assign(p, p + n);
+      bytes += static_cast<size_t>(n) + row.name.size() * sizeof(wchar_t);
+      c.rows.push_back(std::move(row));
+    }
+    if (step != SQLITE_ROW && step != SQLITE_DONE) return reg::FromSqlite(step);
+    c.end = step == SQLITE_DONE;
+    return ERROR_SUCCESS;
+  });
+}
+
+// The same for the subkeys of `key`, resuming after the last folded name.
 LONG FillKeys(Store& s, std::int64_t key, DWORD index, Chunk<KeyRow>& c) {
-  // The state is taken first: a commit after it only makes the rows newer
-  // than it says, which the next call notices.
-  Generation g;
-  LONG rc = Current(s, &g);
-  Transaction txn(s, false);
-  if (rc == ERROR_SUCCESS) rc = txn.Begin();
-  KeyFacts f;
-  if (rc == ERROR_SUCCESS && key != reg::kRootKey) rc = Facts(s, key, &f);
-  if (rc != ERROR_SUCCESS) return rc;
-  // Resuming after the last row read is exact while this process has not
-  // changed the key since (changes by others race with any walk anyway).
-  const auto found = s.key_writes.find(key);
-  const std::uint64_t own = found == s.key_writes.end() ? 0 : found->second;
-  const bool resume = c.valid && !c.rows.empty() &&
-                      index == c.first + c.rows.size() &&
-                      (c.gen == g || c.key_writes == own);
-  c.limit = !c.valid || c.gen != g ? 1
-            : resume               ? std::min(2 * c.limit, kChunkRows)
-                                   : c.limit;
-  c.key_writes = own;
-  const bool from = resume || index == 0;
-  StmtUse st(s, from ? reg::kChildrenFrom : reg::kChildrenOffset);
-  if (!st.get()) return reg::FromSqlite(st.error());
-  sqlite3_bind_int64(st.get(), 1, key);
-  const std::string after = resume ? c.rows.back().folded : std::string();
-  if (from)
-    BindText(st.get(), 2, after);
-  else
-    sqlite3_bind_int64(st.get(), 2, index);
-  sqlite3_bind_int(st.get(), 3, c.limit);
-  c.valid = false;
-  c.first = index;
-  std::vector<KeyRow> rows;
-  int step;
-  while ((step = sqlite3_step(st.get())) == SQLITE_ROW) {
-    KeyRow row;
-    row.name = reg::FromUtf8(sqlite3_column_text(st.get(), 0),
-                             sqlite3_column_bytes(st.get(), 0));
-    const auto* f8 = sqlite3_column_text(st.get(), 1);
-    row.folded.assign(reinterpret_cast<const char*>(f8),
-                      static_cast<size_t>(sqlite3_column_bytes(st.get(), 1)));
-    rows.push_back(std::move(row));
-  }
-  if (step != SQLITE_DONE) return reg::FromSqlite(step);
-  c.rows = std::move(rows);
-  c.end = c.rows.size() < static_cast<size_t>(c.limit);
-  rc = txn.Commit();
-  if (rc != ERROR_SUCCESS) return rc;
-  c.gen = g;
-  c.valid = true;
-  return ERROR_SUCCESS;
+  return ReadAhead(s, key, index, c, [&](bool resume) -> LONG {
+    const bool from = resume || index == 0;
+    StmtUse st(s, from ? reg::kChildrenFrom : reg::kChildrenOffset);
+    if (!st.get()) return reg::FromSqlite(st.error());
+    sqlite3_bind_int64(st.get(), 1, key);
+    const std::string after = resume ? c.rows.back().folded : std::string();
+    if (from)
+      BindText(st.get(), 2, after);
+    else
+      sqlite3_bind_int64(st.get(), 2, index);
+    sqlite3_bind_int(st.get(), 3, c.limit);
+    c.valid = false;
+    c.first = index;
+    std::vector<KeyRow> rows;
+    int step;
+    while ((step = sqlite3_step(st.get())) == SQLITE_ROW) {
+      KeyRow row;
+      row.name = reg::FromUtf8(sqlite3_column_text(st.get(), 0),
+                               sqlite3_column_bytes(st.get(), 0));
+      const auto* f8 = sqlite3_column_text(st.get(), 1);
+      row.folded.assign(reinterpret_cast<const char*>(f8),
+                        static_cast<size_t>(sqlite3_column_bytes(st.get(), 1)));
+      rows.push_back(std::move(row));
+    }
+    if (step != SQLITE_DONE) return reg::FromSqlite(step);
+    c.rows = std::move(rows);
+    c.end = c.rows.size() < static_cast<size_t>(c.limit);
+    return ERROR_SUCCESS;
+  });
 }
 
 // Serves entry `index` from `c`, refilling it when the store has changed or
@@ -449,11 +496,9 @@ LONG RegCreateKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD /*Reserved*/,
   if (levels.size() > reg::kMaxLevelsPerCall) return ERROR_INVALID_PARAMETER;
   const bool make_volatile = (dwOptions & REG_OPTION_VOLATILE) != 0;
 
-  State& st = Global();
-  std::lock_guard<std::mutex> lock(st.mutex);
-  Target t;
-  rc = Resolve(st, hKey, &t);
-  if (rc != ERROR_SUCCESS) return rc;
+  KeyCall call(hKey);
+  if (call.rc != ERROR_SUCCESS) return call.rc;
+  const Target& t = call.t;
   Store& s = *t.store;
   if (levels.empty()) {
     KeyFacts f;
@@ -461,7 +506,7 @@ LONG RegCreateKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD /*Reserved*/,
       rc = Facts(s, t.key, &f);
       if (rc != ERROR_SUCCESS) return rc;
     }
-    *phkResult = NewHandle(st, t.store_index, t.key, samDesired);
+    *phkResult = NewHandle(call.st, t.store_index, t.key, samDesired);
     if (lpdwDisposition) *lpdwDisposition = REG_OPENED_EXISTING_KEY;
     return ERROR_SUCCESS;
   }
@@ -517,7 +562,7 @@ LONG RegCreateKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD /*Reserved*/,
   }
   rc = txn.Commit();
   if (rc != ERROR_SUCCESS) return rc;
-  *phkResult = NewHandle(st, t.store_index, current, samDesired);
+  *phkResult = NewHandle(call.st, t.store_index, current, samDesired);
   if (lpdwDisposition)
     *lpdwDisposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
   return ERROR_SUCCESS;
@@ -530,11 +575,9 @@ LONG RegOpenKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD /*ulOptions*/,
   std::vector<Name> levels;
   LONG rc = reg::SplitPath(lpSubKey, &levels);
   if (rc != ERROR_SUCCESS) return rc;
-  State& st = Global();
-  std::lock_guard<std::mutex> lock(st.mutex);
-  Target t;
-  rc = Resolve(st, hKey, &t);
-  if (rc != ERROR_SUCCESS) return rc;
+  KeyCall call(hKey);
+  if (call.rc != ERROR_SUCCESS) return call.rc;
+  const Target& t = call.t;
   Store& s = *t.store;
   if (!lpSubKey && !t.entry) {
     *phkResult = hKey;  // a predefined key opens as itself
@@ -554,7 +597,7 @@ LONG RegOpenKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD /*ulOptions*/,
     if (rc == ERROR_SUCCESS) rc = txn.Commit();
   }
   if (rc != ERROR_SUCCESS) return rc;
-  *phkResult = NewHandle(st, t.store_index, current, samDesired);
+  *phkResult = NewHandle(call.st, t.store_index, current, samDesired);
   return ERROR_SUCCESS;
 }
 
@@ -568,43 +611,33 @@ LONG RegCloseKey(HKEY hKey) {
 }
 
 LONG RegEnumKeyW(HKEY hKey, DWORD dwIndex, LPWSTR lpName, DWORD cchName) {
-  State& st = Global();
-  std::lock_guard<std::mutex> lock(st.mutex);
-  Target t;
-  LONG rc = Resolve(st, hKey, &t);
-  if (rc != ERROR_SUCCESS) return rc;
-  if ((t.access & KEY_ENUMERATE_SUB_KEYS) == 0) return ERROR_ACCESS_DENIED;
+  KeyCall call(hKey, KEY_ENUMERATE_SUB_KEYS);
+  if (call.rc != ERROR_SUCCESS) return call.rc;
+  const Target& t = call.t;
   if (!lpName) return ERROR_INVALID_PARAMETER;
   Chunk<KeyRow> local;
   Chunk<KeyRow>& chunk = t.entry ? t.entry->keys : local;
   const KeyRow* row = nullptr;
-  rc = Lookup(*t.store, t.key, dwIndex, chunk, FillKeys, &row);
+  LONG rc = Lookup(*t.store, t.key, dwIndex, chunk, FillKeys, &row);
   if (rc != ERROR_SUCCESS) return rc;
-  if (row->name.size() + 1 > cchName) return ERROR_MORE_DATA;
-  std::copy(row->name.begin(), row->name.end(), lpName);
-  lpName[row->name.size()] = 0;
-  return ERROR_SUCCESS;
+  return CopyName(row->name, lpName, cchName);
 }
 
 LONG RegEnumValueW(HKEY hKey, DWORD dwIndex, LPWSTR lpValueName,
                    LPDWORD lpcchValueName, LPDWORD /*lpReserved*/,
                    LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData) {
-  State& st = Global();
-  std::lock_guard<std::mutex> lock(st.mutex);
-  Target t;
-  LONG rc = Resolve(st, hKey, &t);
-  if (rc != ERROR_SUCCESS) return rc;
-  if ((t.access & KEY_QUERY_VALUE) == 0) return ERROR_ACCESS_DENIED;
+  KeyCall call(hKey, KEY_QUERY_VALUE);
+  if (call.rc != ERROR_SUCCESS) return call.rc;
+  const Target& t = call.t;
   if (!lpValueName || !lpcchValueName || (lpData && !lpcbData))
     return ERROR_INVALID_PARAMETER;
   Chunk<ValueRow> local;
   Chunk<ValueRow>& chunk = t.entry ? t.entry->values : local;
   const ValueRow* row = nullptr;
-  rc = Lookup(*t.store, t.key, dwIndex, chunk, FillValues, &row);
+  LONG rc = Lookup(*t.store, t.key, dwIndex, chunk, FillValues, &row);
   if (rc != ERROR_SUCCESS) return rc;
-  if (row->name.size() + 1 > *lpcchValueName) return ERROR_MORE_DATA;
-  std::copy(row->name.begin(), row->name.end(), lpValueName);
-  lpValueName[row->name.size()] = 0;
+  rc = CopyName(row->name, lpValueName, *lpcchValueName);
+  if (rc != ERROR_SUCCESS) return rc;
   *lpcchValueName = static_cast<DWORD>(row->name.size());
   if (lpType) *lpType = row->type;
   return CopyData(row->data.data(), row->data.size(), lpData, lpcbData);
@@ -616,12 +649,9 @@ LONG RegQueryValueExW(HKEY hKey, LPCWSTR lpValueName, LPDWORD /*lpReserved*/,
   Name name;
   LONG rc = ValueName(lpValueName, &name);
   if (rc != ERROR_SUCCESS) return rc;
-  State& st = Global();
-  std::lock_guard<std::mutex> lock(st.mutex);
-  Target t;
-  rc = Resolve(st, hKey, &t);
-  if (rc != ERROR_SUCCESS) return rc;
-  if ((t.access & KEY_QUERY_VALUE) == 0) return ERROR_ACCESS_DENIED;
+  KeyCall call(hKey, KEY_QUERY_VALUE);
+  if (call.rc != ERROR_SUCCESS) return call.rc;
+  const Target& t = call.t;
   Store& s = *t.store;
   {
     StmtUse q(s, reg::kQueryValue);
@@ -648,37 +678,22 @@ LONG RegSetValueExW(HKEY hKey, LPCWSTR lpValueName, DWORD /*Reserved*/,
                     DWORD dwType, const BYTE* lpData, DWORD cbData) {
   if (!lpData && cbData != 0) return ERROR_INVALID_PARAMETER;
   if (cbData > static_cast<DWORD>(0x7FFFFFFF)) return ERROR_INVALID_PARAMETER;
-  Name name;
-  LONG rc = ValueName(lpValueName, &name);
-  if (rc != ERROR_SUCCESS) return rc;
-  State& st = Global();
-  std::lock_guard<std::mutex> lock(st.mutex);
-  Target t;
-  rc = Resolve(st, hKey, &t);
-  if (rc != ERROR_SUCCESS) return rc;
-  if ((t.access & KEY_SET_VALUE) == 0) return ERROR_ACCESS_DENIED;
-  Store& s = *t.store;
-  if (s.read_only) return ERROR_ACCESS_DENIED;
-  Transaction txn(s, true);
-  rc = txn.Begin();
-  if (rc == ERROR_SUCCESS) rc = Touch(s, t.key);
-  if (rc != ERROR_SUCCESS) return rc;
-  txn.Changes(t.key);
-  {
-    StmtUse up(s, reg::kUpsertValue);
-    if (!up.get()) return reg::FromSqlite(up.error());
-    static const BYTE kNoBytes = 0;  // a zero-length blob, never NULL
-    sqlite3_bind_int64(up.get(), 1, t.key);
-    BindText(up.get(), 2, name.folded);
-    BindText(up.get(), 3, name.utf8);
-    sqlite3_bind_int64(up.get(), 4, static_cast<std::int64_t>(name.length));
-    sqlite3_bind_int64(up.get(), 5, dwType);
-    sqlite3_bind_blob(up.get(), 6, cbData ? lpData : &kNoBytes,
-                      static_cast<int>(cbData), SQLITE_STATIC);
-    const int step = sqlite3_step(up.get());
-    if (step != SQLITE_DONE) return reg::FromSqlite(step);
-  }
-  return txn.Commit();
+  return ChangeValue(
+      hKey, lpValueName,
+      [&](Store& s, std::int64_t key, const Name& name) -> LONG {
+        StmtUse up(s, reg::kUpsertValue);
+        if (!up.get()) return reg::FromSqlite(up.error());
+        static const BYTE kNoBytes = 0;  // a zero-length blob, never NULL
+        sqlite3_bind_int64(up.get(), 1, key);
+        BindText(up.get(), 2, name.folded);
+        BindText(up.get(), 3, name.utf8);
+        sqlite3_bind_int64(up.get(), 4, static_cast<std::int64_t>(name.length));
+        sqlite3_bind_int64(up.get(), 5, dwType);
+        sqlite3_bind_blob(up.get(), 6, cbData ? lpData : &kNoBytes,
+                          static_cast<int>(cbData), SQLITE_STATIC);
+        const int step = sqlite3_step(up.get());
+        return step == SQLITE_DONE ? ERROR_SUCCESS : reg::FromSqlite(step);
+      });
 }
 
 LONG RegDeleteKeyW(HKEY hKey, LPCWSTR lpSubKey) {
@@ -686,16 +701,12 @@ LONG RegDeleteKeyW(HKEY hKey, LPCWSTR lpSubKey) {
   std::vector<Name> levels;
   LONG rc = reg::SplitPath(lpSubKey, &levels);
   if (rc != ERROR_SUCCESS) return rc;
-  State& st = Global();
-  std::lock_guard<std::mutex> lock(st.mutex);
-  Target t;
-  rc = Resolve(st, hKey, &t);
-  if (rc != ERROR_SUCCESS) return rc;
+  KeyCall call(hKey);
+  if (call.rc != ERROR_SUCCESS) return call.rc;
+  const Target& t = call.t;
   Store& s = *t.store;
-  if (s.read_only) return ERROR_ACCESS_DENIED;
   Transaction txn(s, true);
-  rc = txn.Begin();
-  if (rc == ERROR_SUCCESS) rc = Touch(s, t.key);
+  rc = BeginChange(s, txn, t.key);
   if (rc != ERROR_SUCCESS) return rc;
   std::int64_t parent = t.key, target = t.key;
   for (size_t i = 0; i < levels.size(); ++i) {
@@ -730,32 +741,17 @@ LONG RegDeleteKeyW(HKEY hKey, LPCWSTR lpSubKey) {
 }
 
 LONG RegDeleteValueW(HKEY hKey, LPCWSTR lpValueName) {
-  Name name;
-  LONG rc = ValueName(lpValueName, &name);
-  if (rc != ERROR_SUCCESS) return rc;
-  State& st = Global();
-  std::lock_guard<std::mutex> lock(st.mutex);
-  Target t;
-  rc = Resolve(st, hKey, &t);
-  if (rc != ERROR_SUCCESS) return rc;
-  if ((t.access & KEY_SET_VALUE) == 0) return ERROR_ACCESS_DENIED;
-  Store& s = *t.store;
-  if (s.read_only) return ERROR_ACCESS_DENIED;
-  Transaction txn(s, true);
-  rc = txn.Begin();
-  if (rc == ERROR_SUCCESS) rc = Touch(s, t.key);
-  if (rc != ERROR_SUCCESS) return rc;
-  txn.Changes(t.key);
-  {
-    StmtUse del(s, reg::kDeleteValue);
-    if (!del.get()) return reg::FromSqlite(del.error());
-    sqlite3_bind_int64(del.get(), 1, t.key);
-    BindText(del.get(), 2, name.folded);
-    const int step = sqlite3_step(del.get());
-    if (step != SQLITE_DONE) return reg::FromSqlite(step);
-    if (sqlite3_changes(s.db) == 0) return ERROR_FILE_NOT_FOUND;
-  }
-  return txn.Commit();
+  return ChangeValue(hKey, lpValueName,
+                     [](Store& s, std::int64_t key, const Name& name) -> LONG {
+                       StmtUse del(s, reg::kDeleteValue);
+                       if (!del.get()) return reg::FromSqlite(del.error());
+                       sqlite3_bind_int64(del.get(), 1, key);
+                       BindText(del.get(), 2, name.folded);
+                       const int step = sqlite3_step(del.get());
+                       if (step != SQLITE_DONE) return reg::FromSqlite(step);
+                       return sqlite3_changes(s.db) == 0 ? ERROR_FILE_NOT_FOUND
+                                                         : ERROR_SUCCESS;
+                     });
 }
 
 LONG RegQueryInfoKeyW(HKEY hKey, LPWSTR lpClass, LPDWORD lpcchClass,
@@ -765,15 +761,12 @@ LONG RegQueryInfoKeyW(HKEY hKey, LPWSTR lpClass, LPDWORD lpcchClass,
                       LPDWORD lpcbMaxValueLen, LPDWORD lpcbSecurityDescriptor,
                       PFILETIME lpftLastWriteTime) {
   if (lpClass && !lpcchClass) return ERROR_INVALID_PARAMETER;
-  State& st = Global();
-  std::lock_guard<std::mutex> lock(st.mutex);
-  Target t;
-  LONG rc = Resolve(st, hKey, &t);
-  if (rc != ERROR_SUCCESS) return rc;
-  if ((t.access & KEY_QUERY_VALUE) == 0) return ERROR_ACCESS_DENIED;
+  KeyCall call(hKey, KEY_QUERY_VALUE);
+  if (call.rc != ERROR_SUCCESS) return call.rc;
+  const Target& t = call.t;
   Store& s = *t.store;
   Transaction txn(s, false);
-  rc = txn.Begin();
+  LONG rc = txn.Begin();
   KeyFacts f;
   if (rc == ERROR_SUCCESS) rc = Facts(s, t.key, &f);
   if (rc != ERROR_SUCCESS) return rc;
@@ -833,12 +826,9 @@ LONG RegQueryInfoKeyW(HKEY hKey, LPWSTR lpClass, LPDWORD lpcchClass,
 }
 
 LONG RegFlushKey(HKEY hKey) {
-  State& st = Global();
-  std::lock_guard<std::mutex> lock(st.mutex);
-  Target t;
-  LONG rc = Resolve(st, hKey, &t);
-  if (rc != ERROR_SUCCESS) return rc;
-  Store& s = *t.store;
+  KeyCall call(hKey);
+  if (call.rc != ERROR_SUCCESS) return call.rc;
+  Store& s = *call.t.store;
   if (s.read_only) return ERROR_SUCCESS;  // nothing of ours to write out
   const int ck = sqlite3_wal_checkpoint_v2(s.db, "main", SQLITE_CHECKPOINT_FULL,
                                            nullptr, nullptr);

@@ -31,16 +31,14 @@ void AfxRegisterStringTable(HINSTANCE module, WORD language,
                             const AFX_STRING_RESOURCE* table,
                             std::size_t count) {
   StringTable entry{language, {}};
-  try {
+  matrix_platform::WithFrameworkMemory([&] {
     for (std::size_t i = 0; i < count; ++i) {
       entry.strings[table[i].id] = table[i].text ? table[i].text : L"";
     }
     Registry& r = Strings();
     std::lock_guard<std::mutex> lock(r.mutex);
     r.modules[module].push_back(std::move(entry));
-  } catch (const std::bad_alloc&) {
-    AfxThrowMemoryException();
-  }
+  });
 }
 
 void AfxUnregisterStringTable(HINSTANCE module) {

@@ -5,6 +5,7 @@
 #include <charconv>
 #include <climits>
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,19 @@ void AppendInt(std::string& out, long long value) {
   char digits[24];
   auto r = std::to_chars(digits, digits + sizeof digits, value);
   out.append(digits, r.ptr);
+}
+
+// Appends each number after the markup that leads up to it, as the
+// attributes of one element are written: {"<rect x=\"", x}, {"\" y=\"", y}.
+struct MarkupInt {
+  const char* markup;
+  long long value;
+};
+void AppendInts(std::string& out, std::initializer_list<MarkupInt> parts) {
+  for (const MarkupInt& part : parts) {
+    out += part.markup;
+    AppendInt(out, part.value);
+  }
 }
 
 void AppendColor(std::string& out, COLORREF color) {
@@ -258,32 +272,23 @@ std::string CSvgDC::GetSvg() const {
   std::string out;
   out.reserve(size);
   out += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
-  out += "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" viewBox=\"";
-  AppendInt(out, x);
-  out += ' ';
-  AppendInt(out, y);
-  out += ' ';
-  AppendInt(out, w);
-  out += ' ';
-  AppendInt(out, h);
-  out += "\" width=\"";
-  AppendInt(out, w);
-  out += "\" height=\"";
-  AppendInt(out, h);
+  out += "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\"";
+  AppendInts(out, {{" viewBox=\"", x},
+                   {" ", y},
+                   {" ", w},
+                   {" ", h},
+                   {"\" width=\"", w},
+                   {"\" height=\"", h}});
   out += "\">\n";
   if (!im.title.empty()) {
     out += "<title>";
     out += im.title;
     out += "</title>\n";
   }
-  out += "<rect x=\"";
-  AppendInt(out, x);
-  out += "\" y=\"";
-  AppendInt(out, y);
-  out += "\" width=\"";
-  AppendInt(out, w);
-  out += "\" height=\"";
-  AppendInt(out, h);
+  AppendInts(out, {{"<rect x=\"", x},
+                   {"\" y=\"", y},
+                   {"\" width=\"", w},
+                   {"\" height=\"", h}});
   out += "\" fill=\"#ffffff\"/>\n";
   for (const Element& e : im.elements) {
     if (!e.is_text) {
@@ -310,12 +315,9 @@ std::string CSvgDC::GetSvg() const {
     } else {
       ty += e.height * 4 / 5;
     }
-    out += "<text x=\"";
-    AppendInt(out, e.at.x);
-    out += "\" y=\"";
-    AppendInt(out, ty);
-    out += "\" font-family=\"sans-serif\" font-size=\"";
-    AppendInt(out, e.height);
+    AppendInts(out, {{"<text x=\"", e.at.x},
+                     {"\" y=\"", ty},
+                     {"\" font-family=\"sans-serif\" font-size=\"", e.height}});
     out += "\" fill=\"";
     AppendColor(out, e.color);
     out += '"';

@@ -6,25 +6,13 @@
 #include <cstdlib>
 #include <cwchar>
 #include <cwctype>
-#include <new>
-#include <stdexcept>
+#include <exception>
 #include <string>
 #include <utility>
 
-namespace {
+using matrix_platform::WithFrameworkMemory;
 
-// Allocation failures of the underlying string become the framework's
-// memory exception.
-template <class F>
-decltype(auto) Guarded(F&& f) {
-  try {
-    return f();
-  } catch (const std::bad_alloc&) {
-    AfxThrowMemoryException();
-  } catch (const std::length_error&) {
-    AfxThrowMemoryException();
-  }
-}
+namespace {
 
 std::size_t Len(const wchar_t* text) { return text ? std::wcslen(text) : 0; }
 
@@ -126,7 +114,8 @@ std::wstring TranslateFormat(const wchar_t* format) {
 
 std::wstring FormatV(const wchar_t* format, va_list args) {
   if (!format) AfxThrowInvalidArgException();
-  std::wstring fmt = Guarded([&] { return TranslateFormat(format); });
+  std::wstring fmt =
+      WithFrameworkMemory([&] { return TranslateFormat(format); });
   wchar_t* buffer = nullptr;
   std::size_t size = 0;
   std::FILE* stream = open_wmemstream(&buffer, &size);
@@ -148,32 +137,55 @@ std::wstring FormatV(const wchar_t* format, va_list args) {
   return result;
 }
 
+// The text of `format` with `args`, or what formatting threw, kept until
+// Take() throws it: a variadic caller must end its argument list (va_end,
+// in the function that began it) before an exception may leave it.
+class Formatted {
+ public:
+  Formatted(const wchar_t* format, va_list args) noexcept {
+    try {
+      text_ = FormatV(format, args);
+    } catch (...) {
+      failure_ = std::current_exception();
+    }
+  }
+  std::wstring& Take() {
+    if (failure_) std::rethrow_exception(failure_);
+    return text_;
+  }
+
+ private:
+  std::wstring text_;
+  std::exception_ptr failure_;
+};
+
 bool IsSpace(wchar_t c) { return std::iswspace(static_cast<wint_t>(c)) != 0; }
 
 }  // namespace
 
 CString::CString() = default;
 CString::CString(const CString& other)
-    : s_(Guarded([&] { return other.s_; })) {}
+    : s_(WithFrameworkMemory([&] { return other.s_; })) {}
 CString::CString(CString&& other) noexcept : s_(std::move(other.s_)) {}
 CString::CString(const wchar_t* text)
-    : s_(Guarded([&] { return std::wstring(text ? text : L""); })) {}
+    : s_(WithFrameworkMemory([&] { return std::wstring(text ? text : L""); })) {
+}
 CString::CString(const wchar_t* text, int length)
-    : s_(Guarded([&] {
+    : s_(WithFrameworkMemory([&] {
         if (length < 0) AfxThrowInvalidArgException();
         if (!text && length > 0) AfxThrowInvalidArgException();
         return text ? std::wstring(text, static_cast<std::size_t>(length))
                     : std::wstring();
       })) {}
 CString::CString(wchar_t ch, int repeat)
-    : s_(Guarded([&] {
+    : s_(WithFrameworkMemory([&] {
         return std::wstring(repeat > 0 ? static_cast<std::size_t>(repeat) : 0,
                             ch);
       })) {}
 CString::~CString() = default;
 
 CString& CString::operator=(const CString& other) {
-  if (this != &other) Guarded([&] { s_ = other.s_; });
+  if (this != &other) WithFrameworkMemory([&] { s_ = other.s_; });
   return *this;
 }
 CString& CString::operator=(CString&& other) noexcept {
@@ -182,11 +194,11 @@ CString& CString::operator=(CString&& other) noexcept {
 }
 CString& CString::operator=(const wchar_t* text) {
   // `text` may point into this string.
-  Guarded([&] { s_ = std::wstring(text ? text : L""); });
+  WithFrameworkMemory([&] { s_ = std::wstring(text ? text : L""); });
   return *this;
 }
 CString& CString::operator=(wchar_t ch) {
-  Guarded([&] { s_.assign(1, ch); });
+  WithFrameworkMemory([&] { s_.assign(1, ch); });
   return *this;
 }
 
@@ -203,15 +215,15 @@ void CString::SetAt(int index, wchar_t ch) {
 }
 
 CString& CString::operator+=(const CString& other) {
-  Guarded([&] { s_ += other.s_; });
+  WithFrameworkMemory([&] { s_ += other.s_; });
   return *this;
 }
 CString& CString::operator+=(const wchar_t* text) {
-  if (text) Guarded([&] { s_ += std::wstring(text); });
+  if (text) WithFrameworkMemory([&] { s_ += std::wstring(text); });
   return *this;
 }
 CString& CString::operator+=(wchar_t ch) {
-  Guarded([&] { s_ += ch; });
+  WithFrameworkMemory([&] { s_ += ch; });
   return *this;
 }
 
@@ -263,7 +275,7 @@ int CString::Replace(wchar_t old_ch, wchar_t new_ch) {
 int CString::Replace(const wchar_t* old_text, const wchar_t* new_text) {
   std::size_t old_len = Len(old_text);
   if (old_len == 0) return 0;
-  return Guarded([&] {
+  return WithFrameworkMemory([&] {
     std::wstring from(old_text);
     std::wstring to(new_text ? new_text : L"");
     std::wstring out;
@@ -294,7 +306,8 @@ int CString::Remove(wchar_t ch) {
 int CString::Insert(int index, wchar_t ch) {
   if (index < 0) index = 0;
   if (index > GetLength()) index = GetLength();
-  Guarded([&] { s_.insert(static_cast<std::size_t>(index), 1, ch); });
+  WithFrameworkMemory(
+      [&] { s_.insert(static_cast<std::size_t>(index), 1, ch); });
   return GetLength();
 }
 
@@ -302,7 +315,7 @@ int CString::Insert(int index, const wchar_t* text) {
   if (index < 0) index = 0;
   if (index > GetLength()) index = GetLength();
   if (text) {
-    Guarded([&] {
+    WithFrameworkMemory([&] {
       std::wstring copy(text);  // `text` may point into this string
       s_.insert(static_cast<std::size_t>(index), copy);
     });
@@ -410,29 +423,17 @@ CString& CString::MakeLower() {
 void CString::Format(const wchar_t* format, ...) {
   va_list args;
   va_start(args, format);
-  std::wstring result;
-  try {
-    result = FormatV(format, args);
-  } catch (...) {
-    va_end(args);
-    throw;
-  }
+  Formatted result(format, args);
   va_end(args);
-  s_.swap(result);
+  s_.swap(result.Take());
 }
 
 void CString::AppendFormat(const wchar_t* format, ...) {
   va_list args;
   va_start(args, format);
-  std::wstring result;
-  try {
-    result = FormatV(format, args);
-  } catch (...) {
-    va_end(args);
-    throw;
-  }
+  Formatted result(format, args);
   va_end(args);
-  *this += result.c_str();
+  *this += result.Take().c_str();
 }
 
 BOOL CString::LoadString(UINT id) {
@@ -443,14 +444,15 @@ wchar_t* CString::GetBuffer() { return s_.data(); }
 
 wchar_t* CString::GetBuffer(int min_length) {
   if (min_length > GetLength()) {
-    Guarded([&] { s_.resize(static_cast<std::size_t>(min_length)); });
+    WithFrameworkMemory(
+        [&] { s_.resize(static_cast<std::size_t>(min_length)); });
   }
   return s_.data();
 }
 
 wchar_t* CString::GetBufferSetLength(int length) {
   if (length < 0) AfxThrowInvalidArgException();
-  Guarded([&] { s_.resize(static_cast<std::size_t>(length)); });
+  WithFrameworkMemory([&] { s_.resize(static_cast<std::size_t>(length)); });
   return s_.data();
 }
 

@@ -14,6 +14,8 @@
 #include <utility>
 #include <vector>
 
+#include "host_callback.h"
+
 namespace {
 
 // --- Letter case --------------------------------------------------------
@@ -116,8 +118,7 @@ struct Table {
   std::vector<Slot> slots;
   std::vector<std::size_t> free;
   HWND focus = nullptr;
-  AFX_WINDOW_OBSERVER observer = nullptr;
-  void* observer_context = nullptr;
+  matrix::platform_detail::HostCallback<AFX_WINDOW_OBSERVER> observer;
 };
 
 Table& Windows() {
@@ -148,14 +149,7 @@ Window* Find(Table& t, HWND handle) {
 // back into the table.
 void Notify(const std::vector<Change>& changes) {
   if (changes.empty()) return;
-  AFX_WINDOW_OBSERVER observer;
-  void* context;
-  {
-    Table& t = Windows();
-    std::lock_guard<std::mutex> lock(t.mutex);
-    observer = t.observer;
-    context = t.observer_context;
-  }
+  const auto [observer, context] = Windows().observer.Get();
   if (!observer) return;
   for (const Change& c : changes) observer(c.window, c.message, context);
 }
@@ -583,10 +577,7 @@ BOOL DestroyWindow(HWND window) {
 }
 
 void AfxSetWindowObserver(AFX_WINDOW_OBSERVER observer, void* context) {
-  Table& t = Windows();
-  std::lock_guard<std::mutex> lock(t.mutex);
-  t.observer = observer;
-  t.observer_context = context;
+  Windows().observer.Set(observer, context);
 }
 
 // --- Window objects ---------------------------------------------------------

@@ -5,7 +5,6 @@
 #include <matrix/geometry.h>
 
 #include <cmath>
-#include <new>
 #include <vector>
 
 #include "geometry/internal.h"
@@ -26,11 +25,8 @@ constexpr double kSideFoldedCos = 0.9999999999999998;
 // A per-call work array of n zeroed points. Exhausted memory is reported
 // as the framework reports it.
 std::vector<SPointD> WorkPoints(int n) {
-  try {
-    return std::vector<SPointD>(static_cast<std::size_t>(n));
-  } catch (const std::bad_alloc&) {
-    AfxThrowMemoryException();
-  }
+  return matrix_platform::WithFrameworkMemory(
+      [n] { return std::vector<SPointD>(static_cast<std::size_t>(n)); });
 }
 
 // The construction of an arc of radius R in the corner b between the legs

@@ -7,7 +7,6 @@
 
 #include <cstddef>
 #include <memory>
-#include <new>
 
 namespace matrix::detail {
 
@@ -19,11 +18,8 @@ class WorkArray {
  public:
   explicit WorkArray(std::size_t size) {
     if (size > kStack) {
-      try {
-        heap_ = std::make_unique_for_overwrite<T[]>(size);
-      } catch (const std::bad_alloc&) {
-        AfxThrowMemoryException();
-      }
+      heap_ = matrix_platform::WithFrameworkMemory(
+          [size] { return std::make_unique_for_overwrite<T[]>(size); });
       data_ = heap_.get();
     }
   }

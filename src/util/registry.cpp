@@ -30,11 +30,14 @@ class OpenKeys {
     while (!keys_.empty()) Pop();
   }
   void Push(HKEY key) {
+    // A key that cannot be kept is closed here, or it would stay open. The
+    // only exception is the memory one; catching it by its type would make
+    // this library export that pointer type's type_info.
     try {
-      keys_.push_back(key);
-    } catch (const std::bad_alloc&) {
+      matrix_platform::WithFrameworkMemory([&] { keys_.push_back(key); });
+    } catch (...) {
       RegCloseKey(key);
-      AfxThrowMemoryException();
+      throw;
     }
   }
   void Pop() {
@@ -132,11 +135,7 @@ LONG RegCopyKeyWithSubkey(HKEY source, HKEY destination) {
   OpenKeys open;  // source and destination subkeys, in pairs
   std::vector<CopyLevel> levels;
   auto push = [&levels](CopyLevel level) {
-    try {
-      levels.push_back(level);
-    } catch (const std::bad_alloc&) {
-      AfxThrowMemoryException();
-    }
+    matrix_platform::WithFrameworkMemory([&] { levels.push_back(level); });
   };
   push({source, destination, 0});
   WCHAR name[kNameBuffer];
@@ -205,11 +204,8 @@ LONG GetControlPanelProp(CString valueName, DWORD* dwordOut,
     // Room for the size in bytes plus one characters, as the data may lack
     // a terminator.
     std::vector<WCHAR> text;
-    try {
-      text.assign(static_cast<size_t>(size) / sizeof(WCHAR) + 1, 0);
-    } catch (const std::bad_alloc&) {
-      AfxThrowMemoryException();
-    }
+    matrix_platform::WithFrameworkMemory(
+        [&] { text.assign(static_cast<size_t>(size) / sizeof(WCHAR) + 1, 0); });
     DWORD cb = size;
     rc = RegQueryValueExW(key, valueName, nullptr, &type,
                           reinterpret_cast<LPBYTE>(text.data()), &cb);

@@ -3,7 +3,6 @@
 
 #include <climits>
 #include <cwchar>
-#include <new>
 #include <string>
 
 namespace {
@@ -67,11 +66,7 @@ CString RusToTranslit(CString text) {
   }
   if (needed > static_cast<std::size_t>(INT_MAX)) AfxThrowMemoryException();
   std::wstring out;
-  try {
-    out.reserve(needed);
-  } catch (const std::bad_alloc&) {
-    AfxThrowMemoryException();
-  }
+  matrix_platform::WithFrameworkMemory([&] { out.reserve(needed); });
   for (int i = 0; i < length; ++i) {
     if (const wchar_t* latin = Spelling(chars[i])) {
       out += latin;
