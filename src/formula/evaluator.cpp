@@ -191,30 +191,15 @@ double CompileFuncStrV(CString& name, double x) {
       std::wstring_view(name.GetString(), name.GetLength()), x);
 }
 
-namespace matrix::detail {
-namespace {
-
 // The evaluator's own work space (the scratch arrays, the rebuilt text)
 // reports exhausted memory as the framework's types do.
-template <class F>
-double WithFrameworkMemory(F&& f) {
-  try {
-    return f();
-  } catch (const std::bad_alloc&) {
-    AfxThrowMemoryException();
-  }
-}
-
-}  // namespace
-}  // namespace matrix::detail
-
 double CompileSimpleStrV(CString& text, Values& values) {
-  return matrix::detail::WithFrameworkMemory(
+  return matrix_platform::WithFrameworkMemory(
       [&] { return matrix::detail::ReduceText(text, values); });
 }
 
 double CompileStrV(CString& text, Values& values, int clear) {
-  return matrix::detail::WithFrameworkMemory(
+  return matrix_platform::WithFrameworkMemory(
       [&] { return matrix::detail::EvaluateFormula(text, values, clear); });
 }
 
