@@ -7,7 +7,7 @@
 
 #include <new>
 
-// --- Run-time classes ------------------------------------------------------
+// --- Run-time classes -------------------------------------------------------
 
 const CRuntimeClass CObject::classCObject = {
     "CObject", static_cast<int>(sizeof(CObject)), 0xFFFF, nullptr, nullptr};
@@ -38,7 +38,7 @@ CObject* AfxDynamicDownCast(CRuntimeClass* cls, CObject* object) {
   return object != nullptr && object->IsKindOf(cls) ? object : nullptr;
 }
 
-// --- Exceptions --------------------------------------------------------------
+// --- Exceptions -------------------------------------------------------------
 
 IMPLEMENT_DYNAMIC(CException, CObject)
 IMPLEMENT_DYNAMIC(CSimpleException, CException)
@@ -128,7 +128,7 @@ void AfxThrowInvalidArgException() { ThrowNew<CInvalidArgException>(); }
 void AfxThrowNotSupportedException() { ThrowNew<CNotSupportedException>(); }
 void AfxThrowMemoryException() { throw &TheMemoryException(); }
 
-// --- The handler chain of TRY ----------------------------------------------
+// --- The handler chain of TRY -----------------------------------------------
 
 AFX_EXCEPTION_LINK::AFX_EXCEPTION_LINK()
     : m_pLinkPrev(innermost), m_pException(nullptr) {

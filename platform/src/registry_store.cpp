@@ -513,7 +513,7 @@ LONG Transaction::Commit() {
   return ERROR_SUCCESS;
 }
 
-// ---- Names -----------------------------------------------------------------
+// --- Names ------------------------------------------------------------------
 
 // One fixed table of simple upper-case pairs (Latin, Greek, Cyrillic,
 // Armenian, full-width Latin), so that lookup, uniqueness and order never

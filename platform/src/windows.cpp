@@ -18,7 +18,7 @@
 
 namespace {
 
-// --- Letter case --------------------------------------------------------
+// --- Letter case ------------------------------------------------------------
 
 // Combo boxes compare texts with case ignored by Unicode's simple lower-case
 // mapping, which must not depend on the locale the host has set with
@@ -67,7 +67,7 @@ bool LessNoCase(const std::wstring& a, const std::wstring& b) {
   return a.size() < b.size();
 }
 
-// --- The table ------------------------------------------------------------
+// --- The table --------------------------------------------------------------
 
 enum class Kind { kPlain, kEdit, kCombo };
 
@@ -227,7 +227,7 @@ HWND Create(const wchar_t* class_name, const wchar_t* window_name, DWORD style,
   return handle;
 }
 
-// --- Messages -------------------------------------------------------------
+// --- Messages ---------------------------------------------------------------
 
 // The order of a search that starts after item `start` (-1: at the first),
 // runs to the end and comes round to `start` itself.
