@@ -12,6 +12,7 @@
 #include <array>
 #include <cstring>
 #include <mutex>
+#include <optional>
 #include <unordered_map>
 
 #include "registry_store.h"
@@ -194,6 +195,20 @@ struct KeyCall {
   std::lock_guard<std::mutex> lock;
   Target t;
   LONG rc;
+};
+
+// A call on a path of subkeys below an open key. A malformed path is
+// refused before the handle is looked at; then the key is taken as KeyCall
+// takes it, lock included.
+struct PathCall {
+  PathCall(HKEY h, LPCWSTR path) : rc(reg::SplitPath(path, &levels)) {
+    if (rc != ERROR_SUCCESS) return;
+    key.emplace(h);
+    rc = key->rc;
+  }
+  std::vector<Name> levels;
+  LONG rc;
+  std::optional<KeyCall> key;
 };
 
 void BindText(sqlite3_stmt* s, int i, const std::string& text) {
@@ -572,13 +587,12 @@ LONG RegOpenKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD /*ulOptions*/,
                    REGSAM samDesired, PHKEY phkResult) {
   if (!phkResult) return ERROR_INVALID_PARAMETER;
   *phkResult = nullptr;
-  std::vector<Name> levels;
-  LONG rc = reg::SplitPath(lpSubKey, &levels);
-  if (rc != ERROR_SUCCESS) return rc;
-  KeyCall call(hKey);
+  PathCall call(hKey, lpSubKey);
   if (call.rc != ERROR_SUCCESS) return call.rc;
-  const Target& t = call.t;
+  const std::vector<Name>& levels = call.levels;
+  const Target& t = call.key->t;
   Store& s = *t.store;
+  LONG rc = ERROR_SUCCESS;
   if (!lpSubKey && !t.entry) {
     *phkResult = hKey;  // a predefined key opens as itself
     return ERROR_SUCCESS;
@@ -597,7 +611,7 @@ LONG RegOpenKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD /*ulOptions*/,
     if (rc == ERROR_SUCCESS) rc = txn.Commit();
   }
   if (rc != ERROR_SUCCESS) return rc;
-  *phkResult = NewHandle(call.st, t.store_index, current, samDesired);
+  *phkResult = NewHandle(call.key->st, t.store_index, current, samDesired);
   return ERROR_SUCCESS;
 }
 
@@ -698,15 +712,13 @@ LONG RegSetValueExW(HKEY hKey, LPCWSTR lpValueName, DWORD /*Reserved*/,
 
 LONG RegDeleteKeyW(HKEY hKey, LPCWSTR lpSubKey) {
   if (!lpSubKey) return ERROR_INVALID_PARAMETER;
-  std::vector<Name> levels;
-  LONG rc = reg::SplitPath(lpSubKey, &levels);
-  if (rc != ERROR_SUCCESS) return rc;
-  KeyCall call(hKey);
+  PathCall call(hKey, lpSubKey);
   if (call.rc != ERROR_SUCCESS) return call.rc;
-  const Target& t = call.t;
+  const std::vector<Name>& levels = call.levels;
+  const Target& t = call.key->t;
   Store& s = *t.store;
   Transaction txn(s, true);
-  rc = BeginChange(s, txn, t.key);
+  LONG rc = BeginChange(s, txn, t.key);
   if (rc != ERROR_SUCCESS) return rc;
   std::int64_t parent = t.key, target = t.key;
   for (size_t i = 0; i < levels.size(); ++i) {
