@@ -11,6 +11,7 @@
 //   bench_json [Google Benchmark flags]
 #include <benchmark/benchmark.h>
 #include <matrix/matrix.h>
+#include <utf8codec.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -18,8 +19,10 @@
 #include <map>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "ratio_table.h"
 #include "util/json_walk.h"
 
 #ifdef MATRIX_BENCH_HAVE_NLOHMANN
@@ -137,29 +140,6 @@ class Generator {
   std::wstring text_;
 };
 
-std::string Utf8(const std::wstring& text) {
-  std::string out;
-  for (wchar_t w : text) {
-    const auto c = static_cast<std::uint32_t>(w);
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      out += static_cast<char>(0xE0 | (c >> 12));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (c >> 18));
-      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
-  return out;
-}
-
 struct Document {
   std::wstring wide;
   std::string utf8;
@@ -183,7 +163,7 @@ const Document& Doc(std::size_t index) {
   if (it != docs.end()) return it->second;
   Document doc;
   doc.wide = Generator(kSeed + index).Document(kSizes[index]);
-  doc.utf8 = Utf8(doc.wide);
+  doc.utf8 = matrix_platform::ToUtf8(doc.wide);
   g_count = 0;
   if (JsonParse(doc.wide.c_str(), Count, 0, true) != 1 || g_count == 0) {
     std::fprintf(stderr, "bench_json: document %zu does not walk to its end\n",
@@ -321,81 +301,59 @@ BENCHMARK(BM_nlohmann_parse)->Apply(Sizes);
 BENCHMARK(BM_simdjson_parse)->Apply(Sizes);
 #endif
 
-// Prints as usual and keeps the CPU time of every run for the ratio table:
-// the median when the run is repeated, else the single run.
-class Reporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs) {
-      if (run.error_occurred) continue;
-      const std::string name = run.run_name.str();
-      if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median") {
-        times_[name] = run.GetAdjustedCPUTime();
-        medians_[name] = true;
-      } else if (run.run_type == Run::RT_Iteration && !medians_[name]) {
-        times_[name] = run.GetAdjustedCPUTime();
-      }
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
+// The run-name suffix of size `index`. Appended, not "/" + ...: GCC 12
+// warns falsely (-Wrestrict) on that.
+std::string RunSuffix(std::size_t index) {
+  std::string suffix = "/";
+  suffix += std::to_string(index);
+  return suffix;
+}
 
-  void PrintRatios() const {
-    std::printf("\nCPU time ratio to cpprestsdk's parse of the same text\n");
-    std::printf("%-14s %10s %10s %10s\n", "size", "JsonParse", "nlohmann",
-                "simdjson");
-    for (std::size_t i = 0; i < std::size(kSizes); ++i) {
-      // Appended, not "/" + ...: GCC 12 warns falsely (-Wrestrict) on that.
-      std::string arg = "/";
-      arg += std::to_string(i);
-      const auto peer = times_.find("BM_cpprest_parse" + arg);
-      if (peer == times_.end()) continue;
-      std::printf("%-14s", (std::to_string(kSizes[i] / 1000) + " KB").c_str());
-      for (const char* name :
-           {"BM_JsonParse", "BM_nlohmann_parse", "BM_simdjson_parse"}) {
-        const auto it = times_.find(name + arg);
-        if (it == times_.end()) {
-          std::printf(" %10s", "-");
-        } else {
-          std::printf(" %10.3f", it->second / peer->second);
-        }
-      }
-      std::printf("\n");
-    }
-    std::printf(
-        "\nStages of JsonParse, CPU time in ms (walk = parse and walk - "
-        "cpprestsdk parse)\n");
-    std::printf("%-14s %10s %10s %10s %10s %10s\n", "size", "JsonParse",
-                "to UTF-8", "parse", "walk", "to wide");
-    for (std::size_t i = 0; i < std::size(kSizes); ++i) {
-      std::string arg = "/";
-      arg += std::to_string(i);
-      auto ms = [&](const char* name) {
-        const auto it = times_.find(name + arg);
-        return it == times_.end() ? -1.0
-                                  : it->second;  // ms: the unit of the runs
-      };
-      const double parse = ms("BM_cpprest_parse");
-      const double both = ms("BM_JsonStage_ParseAndWalk");
-      std::printf("%-14s %10.3f %10.3f %10.3f %10.3f %10.3f\n",
-                  (std::to_string(kSizes[i] / 1000) + " KB").c_str(),
-                  ms("BM_JsonParse"), ms("BM_JsonStage_ToUtf8"), parse,
-                  both - parse, ms("BM_JsonStage_ToWide"));
-    }
+// The stages of JsonParse in CPU time (ms, the unit of the runs), one row a
+// size; the walk is the parse and walk less cpprestsdk's parse, -1 where a
+// stage did not run.
+void PrintStages(const matrix_bench::RatioReporter& reporter) {
+  std::printf(
+      "\nStages of JsonParse, CPU time in ms (walk = parse and walk - "
+      "cpprestsdk parse)\n");
+  std::printf("%-14s %10s %10s %10s %10s %10s\n", "size", "JsonParse",
+              "to UTF-8", "parse", "walk", "to wide");
+  for (std::size_t i = 0; i < std::size(kSizes); ++i) {
+    const std::string arg = RunSuffix(i);
+    auto ms = [&](const char* name) { return reporter.Time(name + arg); };
+    const double parse = ms("BM_cpprest_parse");
+    const double both = ms("BM_JsonStage_ParseAndWalk");
+    std::printf("%-14s %10.3f %10.3f %10.3f %10.3f %10.3f\n",
+                (std::to_string(kSizes[i] / 1000) + " KB").c_str(),
+                ms("BM_JsonParse"), ms("BM_JsonStage_ToUtf8"), parse,
+                both - parse, ms("BM_JsonStage_ToWide"));
   }
-
- private:
-  std::map<std::string, double> times_;
-  std::map<std::string, bool> medians_;
-};
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  Reporter reporter;
+  matrix_bench::RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
-  reporter.PrintRatios();
+  std::vector<std::pair<std::string, std::string>> sizes;
+  for (std::size_t i = 0; i < std::size(kSizes); ++i) {
+    sizes.emplace_back(std::to_string(kSizes[i] / 1000) + " KB", RunSuffix(i));
+  }
+  reporter.PrintRatios("CPU time ratio to cpprestsdk's parse of the same text",
+                       "BM_cpprest_parse",
+                       {
+                           "BM_JsonParse",
+#ifdef MATRIX_BENCH_HAVE_NLOHMANN
+                           "BM_nlohmann_parse",
+#endif
+#ifdef MATRIX_BENCH_HAVE_SIMDJSON
+                           "BM_simdjson_parse",
+#endif
+                       },
+                       sizes);
+  PrintStages(reporter);
   benchmark::Shutdown();
   return 0;
 }

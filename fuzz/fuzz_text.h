@@ -2,33 +2,30 @@
 #ifndef MATRIX_FUZZ_FUZZ_TEXT_H_
 #define MATRIX_FUZZ_FUZZ_TEXT_H_
 
+#include <utf8codec.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
 namespace matrix::fuzz {
 
-// The bytes read as UTF-8 where they form characters and as single
-// characters where they do not, so that any wchar_t value below 0x200000
+// The bytes read by the bit pattern of UTF-8 where they form sequences and
+// as single characters where they do not. Neither the continuation bytes
+// nor the values are checked, so that any wchar_t value below 0x200000
 // (surrogates and values above U+10FFFF included) can be reached.
 inline std::wstring Decode(const std::uint8_t* data, std::size_t size) {
   std::wstring out;
   for (std::size_t i = 0; i < size;) {
-    const unsigned c = data[i];
-    unsigned length = c < 0x80         ? 1
-                      : (c >> 5) == 6  ? 2
-                      : (c >> 4) == 14 ? 3
-                      : (c >> 3) == 30 ? 4
-                                       : 0;
-    if (length <= 1 || i + length > size) {
-      out += static_cast<wchar_t>(c);
+    const auto length =
+        static_cast<std::size_t>(matrix_platform::Utf8SequenceLength(data[i]));
+    if (length == 0 || i + length > size) {
+      out += static_cast<wchar_t>(data[i]);
       ++i;
       continue;
     }
-    unsigned value = c & (0x7F >> length);
-    for (unsigned k = 1; k < length; ++k)
-      value = (value << 6) | (data[i + k] & 0x3F);
-    out += static_cast<wchar_t>(value);
+    out += static_cast<wchar_t>(
+        matrix_platform::Utf8SequenceValue(data + i, static_cast<int>(length)));
     i += length;
   }
   return out;

@@ -1,6 +1,8 @@
 // Computing a pipe run with the library: the fields by the formula engine,
 // the bends, lengths, section and weight, the soil cover and the fatigue
 // check.
+#include <utf8codec.h>
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -409,7 +411,7 @@ bool EvaluateFormula(const std::wstring& formula,
     e->Delete();
     CString message;
     GetLastErrorM(message);
-    *fault = EncodeUtf8(message.GetString());
+    *fault = matrix_platform::ToUtf8(message.GetString());
   } catch (CInvalidArgException* e) {
     e->Delete();
     *fault = "a reference does not name a field before this one";

@@ -13,6 +13,8 @@
 // Elements of an array come in order, so the records of "nodes" and
 // "ground" follow each other; a key that the record being filled already
 // holds starts the next one. Every record holds exactly x, y and z.
+#include <utf8codec.h>
+
 #include <cmath>
 #include <cstdint>
 #include <cwchar>
@@ -33,7 +35,7 @@ constexpr unsigned short kString = 8;
 constexpr unsigned short kInteger = 22;
 
 std::string Narrow(const wchar_t* text) {
-  return text ? EncodeUtf8(text) : std::string("(none)");
+  return text ? matrix_platform::ToUtf8(text) : std::string("(none)");
 }
 
 // Fills records of x, y and z from the reports of one array.
@@ -49,7 +51,7 @@ class RecordReader {
     const int number = static_cast<int>(out_->size()) + (open_ ? 0 : 1);
     if (slot < 0) {
       return std::string(what_) + " " + std::to_string(number) +
-             ": unknown field \"" + EncodeUtf8(key) +
+             ": unknown field \"" + matrix_platform::ToUtf8(key) +
              "\" (a point has x, y and z)";
     }
     if (open_ && (seen_ & (1u << slot))) {
@@ -64,11 +66,12 @@ class RecordReader {
     const int index = static_cast<int>(out_->size());
     if (!is_number) {
       return std::string(what_) + " " + std::to_string(index) + ": " +
-             EncodeUtf8(key) + " is not a number (\"" + Narrow(text) + "\")";
+             matrix_platform::ToUtf8(key) + " is not a number (\"" +
+             Narrow(text) + "\")";
     }
     if (!std::isfinite(value) || std::fabs(value) > 1e9) {
       return std::string(what_) + " " + std::to_string(index) + ": " +
-             EncodeUtf8(key) + " is beyond +-1e9 m";
+             matrix_platform::ToUtf8(key) + " is beyond +-1e9 m";
     }
     double* coord[3] = {&out_->back().x, &out_->back().y, &out_->back().z};
     *coord[slot] = value;
@@ -123,7 +126,7 @@ struct Reader {
     if (up == key) {
       // A number straight inside an array at the top: its name and parent
       // are both the array's.
-      fault = EncodeUtf8(key) + ": " +
+      fault = matrix_platform::ToUtf8(key) + ": " +
               (key == L"nodes" || key == L"ground"
                    ? "an element is a number; each point is an object with x, "
                      "y and z"
@@ -137,21 +140,22 @@ struct Reader {
     } else if (up == L"split") {
       TakeSplit(key, is_number, value, text);
     } else {
-      fault = "unknown field \"" + EncodeUtf8(key) + "\" in \"" +
-              EncodeUtf8(up) + "\"";
+      fault = "unknown field \"" + matrix_platform::ToUtf8(key) + "\" in \"" +
+              matrix_platform::ToUtf8(up) + "\"";
     }
   }
 
   void TakeTop(const std::wstring& key, bool is_number, const wchar_t* text) {
     if (key == L"title" || key == L"fatigue_curve") {
       if (is_number) {
-        fault = EncodeUtf8(key) + ": expected a text, found a number";
+        fault =
+            matrix_platform::ToUtf8(key) + ": expected a text, found a number";
         return;
       }
       if (key == L"title") {
-        doc.title = EncodeUtf8(text);
+        doc.title = matrix_platform::ToUtf8(text);
       } else {
-        doc.fatigue_curve = EncodeUtf8(text);
+        doc.fatigue_curve = matrix_platform::ToUtf8(text);
         if (doc.fatigue_curve != "1" && doc.fatigue_curve != "1a" &&
             doc.fatigue_curve != "2" && doc.fatigue_curve != "2a") {
           fault = "fatigue_curve: \"" + doc.fatigue_curve +
@@ -166,13 +170,13 @@ struct Reader {
     }
     if (key == L"fields" || key == L"split" || key == L"nodes" ||
         key == L"ground") {
-      fault = EncodeUtf8(key) + ": expected " +
+      fault = matrix_platform::ToUtf8(key) + ": expected " +
               (key == L"nodes" || key == L"ground" ? "an array of points"
                                                    : "an object") +
               ", found a " + (is_number ? "number" : "text");
       return;
     }
-    fault = "unknown field \"" + EncodeUtf8(key) + "\"";
+    fault = "unknown field \"" + matrix_platform::ToUtf8(key) + "\"";
   }
 
   void TakeField(const std::wstring& key, bool is_number, double value,
@@ -180,7 +184,7 @@ struct Reader {
     for (int k = 0; k < kFieldCount; ++k) {
       if (key == DecodeUtf8(kFieldNames[k])) {
         if (doc.present[k]) {
-          fault = "fields: " + EncodeUtf8(key) + " is given twice";
+          fault = "fields: " + matrix_platform::ToUtf8(key) + " is given twice";
           return;
         }
         doc.present[k] = true;
@@ -188,7 +192,7 @@ struct Reader {
         return;
       }
     }
-    fault = "fields: unknown field \"" + EncodeUtf8(key) + "\"";
+    fault = "fields: unknown field \"" + matrix_platform::ToUtf8(key) + "\"";
   }
 
   void TakeSplit(const std::wstring& key, bool is_number, double value,
@@ -201,7 +205,8 @@ struct Reader {
       if (ok) node = node * 10 + (c - L'0');
     }
     if (!ok || node < 1) {
-      fault = "split: \"" + EncodeUtf8(key) + "\" is not a node number";
+      fault = "split: \"" + matrix_platform::ToUtf8(key) +
+              "\" is not a node number";
       return;
     }
     doc.splits[node] = MakeEntry(is_number, value, text);

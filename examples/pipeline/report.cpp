@@ -1,9 +1,12 @@
-// The report of a computed run, and the text conversions the host uses.
+// The report of a computed run, and the host's reading of UTF-8 input.
+#include <utf8codec.h>
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <cstdint>
+#include <cstddef>
 #include <string>
+#include <string_view>
 
 #include "run.h"
 
@@ -44,7 +47,8 @@ std::string FormatNumber(double value, int digits, wchar_t decimal) {
   }
   const std::size_t point = out.find('.');
   if (point != std::string::npos && decimal != L'.') {
-    out.replace(point, 1, EncodeUtf8(std::wstring(1, decimal)));
+    out.replace(point, 1,
+                matrix_platform::ToUtf8(std::wstring_view(&decimal, 1)));
   }
   return out;
 }
@@ -187,73 +191,20 @@ std::string Report(const Document& doc, const Results& res,
 std::wstring DecodeUtf8(const std::string& bytes) {
   std::wstring out;
   out.reserve(bytes.size());
-  std::size_t i = 0;
-  const std::size_t n = bytes.size();
-  while (i < n) {
-    const unsigned char c = static_cast<unsigned char>(bytes[i]);
-    std::uint32_t cp = 0;
-    std::size_t len = 0;
-    if (c < 0x80) {
-      cp = c;
-      len = 1;
-    } else if (c >= 0xC2 && c <= 0xDF) {
-      cp = c & 0x1F;
-      len = 2;
-    } else if (c >= 0xE0 && c <= 0xEF) {
-      cp = c & 0x0F;
-      len = 3;
-    } else if (c >= 0xF0 && c <= 0xF4) {
-      cp = c & 0x07;
-      len = 4;
-    } else {
-      throw InputError("the document is not UTF-8 (byte " + std::to_string(i) +
-                       ")");
+  const auto* begin = reinterpret_cast<const unsigned char*>(bytes.data());
+  const auto* end = begin + bytes.size();
+  for (const unsigned char* p = begin; p < end;) {
+    char32_t c = 0;
+    const int length = matrix_platform::ReadUtf8(p, end, c);
+    if (length < 0) {
+      // -1 - length: where in the sequence the fault shows.
+      const auto offset = static_cast<std::size_t>(p - begin) +
+                          static_cast<std::size_t>(-1 - length);
+      throw InputError("the document is not UTF-8 (byte " +
+                       std::to_string(offset) + ")");
     }
-    if (i + len > n)
-      throw InputError("the document is not UTF-8 (byte " + std::to_string(i) +
-                       ")");
-    for (std::size_t k = 1; k < len; ++k) {
-      const unsigned char cc = static_cast<unsigned char>(bytes[i + k]);
-      if ((cc & 0xC0) != 0x80) {
-        throw InputError("the document is not UTF-8 (byte " +
-                         std::to_string(i + k) + ")");
-      }
-      cp = (cp << 6) | (cc & 0x3F);
-    }
-    // Overlong forms, surrogates and values beyond U+10FFFF are refused.
-    if ((len == 3 && cp < 0x800) ||
-        (len == 4 && (cp < 0x10000 || cp > 0x10FFFF)) ||
-        (cp >= 0xD800 && cp <= 0xDFFF)) {
-      throw InputError("the document is not UTF-8 (byte " + std::to_string(i) +
-                       ")");
-    }
-    out += static_cast<wchar_t>(cp);
-    i += len;
-  }
-  return out;
-}
-
-std::string EncodeUtf8(const std::wstring& text) {
-  std::string out;
-  out.reserve(text.size());
-  for (wchar_t wc : text) {
-    std::uint32_t c = static_cast<std::uint32_t>(wc);
-    if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) c = 0xFFFD;
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      out += static_cast<char>(0xE0 | (c >> 12));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (c >> 18));
-      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
+    out += static_cast<wchar_t>(c);
+    p += static_cast<std::size_t>(length);
   }
   return out;
 }

@@ -2,30 +2,13 @@
 #include "file_names.h"
 
 #include <sys/stat.h>
+#include <utf8codec.h>
 #include <winbase.h>
 
 #include <cerrno>
 #include <cwchar>
 
 namespace matrix::platform_detail {
-
-void AppendUtf8(char32_t c, std::string& out) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
 
 namespace {
 
@@ -48,8 +31,8 @@ bool ToFileSystemName(const wchar_t* path, std::string& name) {
   name.reserve(std::wcslen(path) + 8);
   for (const wchar_t* p = path; *p != L'\0'; ++p) {
     const auto c = static_cast<char32_t>(*p);
-    if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return false;
-    AppendUtf8(c == U'\\' ? U'/' : c, name);
+    if (!matrix_platform::IsScalarValue(c)) return false;
+    matrix_platform::AppendUtf8(c == U'\\' ? U'/' : c, name);
   }
   return true;
 }
@@ -60,32 +43,11 @@ bool FromUtf8(const std::string& text, std::wstring& wide) {
   const auto* p = reinterpret_cast<const unsigned char*>(text.data());
   const auto* end = p + text.size();
   while (p < end) {
-    const unsigned char b = *p++;
     char32_t c;
-    int more;
-    char32_t least;
-    if (b < 0x80) {
-      wide += static_cast<wchar_t>(b);
-      continue;
-    } else if ((b & 0xE0) == 0xC0) {
-      c = b & 0x1F, more = 1, least = 0x80;
-    } else if ((b & 0xF0) == 0xE0) {
-      c = b & 0x0F, more = 2, least = 0x800;
-    } else if ((b & 0xF8) == 0xF0) {
-      c = b & 0x07, more = 3, least = 0x10000;
-    } else {
-      return false;
-    }
-    if (end - p < more) return false;
-    for (int i = 0; i < more; ++i) {
-      if ((p[i] & 0xC0) != 0x80) return false;
-      c = (c << 6) | (p[i] & 0x3F);
-    }
-    p += more;
-    if (c < least || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
-      return false;
-    }
+    const int length = matrix_platform::ReadUtf8(p, end, c);
+    if (length < 0) return false;
     wide += static_cast<wchar_t>(c);
+    p += length;
   }
   return true;
 }

@@ -9,10 +9,6 @@
 
 namespace matrix::platform_detail {
 
-// Appends the UTF-8 bytes of the code point `c` (at most U+10FFFF; the
-// caller has ruled out what it must not write) to `out`.
-void AppendUtf8(char32_t c, std::string& out);
-
 // The UTF-8 name of the wide path `path` with every '\' turned into '/'.
 // False when `path` holds a value that is no Unicode scalar value.
 bool ToFileSystemName(const wchar_t* path, std::string& name);

@@ -1,5 +1,6 @@
 // Platform layer - CSvgDC, a drawing surface that writes an SVG document.
 #include <afxwin.h>
+#include <utf8codec.h>
 
 #include <algorithm>
 #include <charconv>
@@ -8,8 +9,6 @@
 #include <initializer_list>
 #include <string>
 #include <vector>
-
-#include "file_names.h"
 
 namespace {
 
@@ -71,7 +70,7 @@ void AppendXmlChar(std::string& out, std::uint32_t c) {
     default:
       break;
   }
-  matrix::platform_detail::AppendUtf8(static_cast<char32_t>(c), out);
+  matrix_platform::AppendUtf8(static_cast<char32_t>(c), out);
 }
 
 // A wide text as escaped UTF-8. wchar_t is 32 bits here, but a text may

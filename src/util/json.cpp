@@ -2,6 +2,7 @@
 // and numbers to the host, level by level, under the fixed rules of each
 // depth.
 #include <matrix/util.h>
+#include <utf8codec.h>
 
 #include <cmath>
 #include <cstddef>
@@ -41,8 +42,6 @@ constexpr unsigned short kTypeString = 8;      // VT_BSTR
 constexpr unsigned short kTypeInteger = 22;    // VT_INT
 constexpr unsigned short kTypeNonInteger = 5;  // VT_R8
 
-constexpr std::uint32_t kMaxCodePoint = 0x10FFFF;
-
 bool IsHighSurrogate(std::uint32_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 bool IsLowSurrogate(std::uint32_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
@@ -63,26 +62,6 @@ long Hex4(const wchar_t* p) {
     value = value * 16 + digit;
   }
   return value;
-}
-
-// Writes c in UTF-8 at o; returns the end of what was written.
-char* PutUtf8(std::uint32_t c, char* o) {
-  if (c < 0x80) {
-    *o++ = static_cast<char>(c);
-  } else if (c < 0x800) {
-    *o++ = static_cast<char>(0xC0 | (c >> 6));
-    *o++ = static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    *o++ = static_cast<char>(0xE0 | (c >> 12));
-    *o++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    *o++ = static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    *o++ = static_cast<char>(0xF0 | (c >> 18));
-    *o++ = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    *o++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    *o++ = static_cast<char>(0x80 | (c & 0x3F));
-  }
-  return o;
 }
 
 }  // namespace
@@ -123,9 +102,7 @@ bool JsonTextToUtf8(const wchar_t* text, std::string& out) {
     }
     const auto c = static_cast<std::uint32_t>(*p);
     if (c >= 0x80) {
-      if (c > kMaxCodePoint || IsHighSurrogate(c) || IsLowSurrogate(c)) {
-        return false;
-      }
+      if (!matrix_platform::IsScalarValue(c)) return false;
       // Up to three bytes more than the one counted for this character.
       if (limit - o < (end - p) + 3) {
         const std::size_t used = static_cast<std::size_t>(o - out.data());
@@ -134,7 +111,7 @@ bool JsonTextToUtf8(const wchar_t* text, std::string& out) {
         o = out.data() + used;
         limit = out.data() + size;
       }
-      o = PutUtf8(c, o);
+      o = matrix_platform::PutUtf8(c, o);
       ++p;
       continue;
     }
@@ -195,26 +172,10 @@ void JsonTextToWide(const std::string& text, std::wstring& out) {
       ++p;
       continue;
     }
-    const int length = (c >> 5) == 0x6    ? 2
-                       : (c >> 4) == 0xE  ? 3
-                       : (c >> 3) == 0x1E ? 4
-                                          : 0;
-    std::uint32_t value = length == 2   ? c & 0x1F
-                          : length == 3 ? c & 0x0F
-                                        : c & 0x07;
-    bool good = length != 0 && end - p >= length;
-    for (int k = 1; good && k < length; ++k) {
-      if ((p[k] & 0xC0) != 0x80) good = false;
-      value = (value << 6) | (p[k] & 0x3F);
-    }
-    if (good) {
-      static constexpr std::uint32_t kShortest[5] = {0, 0, 0x80, 0x800,
-                                                     0x10000};
-      good = value >= kShortest[length] && value <= kMaxCodePoint &&
-             !IsHighSurrogate(value) && !IsLowSurrogate(value);
-    }
-    if (!good) {
-      *o++ = static_cast<wchar_t>(0xFFFD);
+    char32_t value;
+    const int length = matrix_platform::ReadUtf8(p, end, value);
+    if (length < 0) {
+      *o++ = static_cast<wchar_t>(matrix_platform::kReplacementCharacter);
       ++p;
       continue;
     }

@@ -1,0 +1,115 @@
+// Platform layer - UTF-8 written and read: the one coder of the layer, the
+// library, its benchmarks and fuzz targets, and hosts. Header-only and
+// inline, so that a caller's loop over characters stays in the caller, with
+// no call into the shared library per character, and the layer exports
+// nothing for it.
+#ifndef MATRIX_PLATFORM_UTF8CODEC_H_
+#define MATRIX_PLATFORM_UTF8CODEC_H_
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace matrix_platform {
+
+static_assert(sizeof(wchar_t) == 4,
+              "a wide text is read as one code point per wchar_t");
+
+// What a value that cannot be written, or bytes that cannot be read, become
+// where the caller does not refuse them.
+constexpr char32_t kReplacementCharacter = 0xFFFD;
+
+// True when `c` is a Unicode scalar value: at most U+10FFFF and no
+// surrogate (U+D800 to U+DFFF).
+constexpr bool IsScalarValue(char32_t c) {
+  return c <= 0x10FFFF && (c < 0xD800 || c > 0xDFFF);
+}
+
+// Writes `c` in UTF-8 at `out`, which has room for four bytes, and returns
+// the end of what was written. A value that is no scalar value is written
+// as U+FFFD; a caller that must refuse such values tests IsScalarValue.
+inline char* PutUtf8(char32_t c, char* out) {
+  if (!IsScalarValue(c)) c = kReplacementCharacter;
+  if (c < 0x80) {
+    *out++ = static_cast<char>(c);
+  } else if (c < 0x800) {
+    *out++ = static_cast<char>(0xC0 | (c >> 6));
+    *out++ = static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    *out++ = static_cast<char>(0xE0 | (c >> 12));
+    *out++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    *out++ = static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    *out++ = static_cast<char>(0xF0 | (c >> 18));
+    *out++ = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    *out++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    *out++ = static_cast<char>(0x80 | (c & 0x3F));
+  }
+  return out;
+}
+
+// Appends `c` in UTF-8 to `out`, as PutUtf8 writes it.
+inline void AppendUtf8(char32_t c, std::string& out) {
+  char bytes[4];
+  out.append(bytes, PutUtf8(c, bytes));
+}
+
+// The wide text `text` in UTF-8, as PutUtf8 writes each character.
+inline std::string ToUtf8(std::wstring_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (const wchar_t w : text) AppendUtf8(static_cast<char32_t>(w), out);
+  return out;
+}
+
+// The length of the sequence that the byte `lead` starts, by its bit
+// pattern alone: 1 below 0x80, 2 for 110xxxxx, 3 for 1110xxxx, 4 for
+// 11110xxx, and 0 for a continuation byte or 0xF8 to 0xFF.
+constexpr int Utf8SequenceLength(unsigned char lead) {
+  return lead < 0x80           ? 1
+         : (lead >> 5) == 0x6  ? 2
+         : (lead >> 4) == 0xE  ? 3
+         : (lead >> 3) == 0x1E ? 4
+                               : 0;
+}
+
+// The value that the bit pattern of the `length` bytes at `p` spells
+// (`length` from Utf8SequenceLength, at least 1), with no check of the
+// continuation bytes or of the value.
+constexpr char32_t Utf8SequenceValue(const unsigned char* p, int length) {
+  char32_t value = length == 1 ? p[0] : p[0] & (0x7F >> length);
+  for (int k = 1; k < length; ++k) value = (value << 6) | (p[k] & 0x3F);
+  return value;
+}
+
+// Reads the UTF-8 sequence at `p` (before `end`): sets `c` and returns the
+// sequence's length, 1 to 4. When the bytes there are no well-formed
+// sequence, returns -1 - k, k the offset of the byte that shows it: 0 when
+// the first byte starts no sequence (a continuation byte, 0xC0, 0xC1, 0xF5
+// to 0xFF), fewer bytes are left than it announces, or the value is an
+// overlong form, a surrogate or above U+10FFFF; else the offset of the
+// first following byte that is no continuation byte. `c` is then unchanged.
+inline int ReadUtf8(const unsigned char* p, const unsigned char* end,
+                    char32_t& c) {
+  const unsigned char lead = *p;
+  if (lead < 0x80) {
+    c = lead;
+    return 1;
+  }
+  const int length = Utf8SequenceLength(lead);
+  if (length == 0 || lead < 0xC2 || lead > 0xF4 || end - p < length) {
+    return -1;
+  }
+  for (int k = 1; k < length; ++k) {
+    if ((p[k] & 0xC0) != 0x80) return -1 - k;
+  }
+  const char32_t value = Utf8SequenceValue(p, length);
+  const char32_t shortest = length == 2 ? 0x80 : length == 3 ? 0x800 : 0x10000;
+  if (value < shortest || !IsScalarValue(value)) return -1;
+  c = value;
+  return length;
+}
+
+}  // namespace matrix_platform
+
+#endif  // MATRIX_PLATFORM_UTF8CODEC_H_
