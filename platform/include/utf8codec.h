@@ -110,6 +110,39 @@ inline int ReadUtf8(const unsigned char* p, const unsigned char* end,
   return length;
 }
 
+// Writes the UTF-8 bytes `bytes` in wide characters to `out`. A byte that
+// starts no well-formed sequence (see ReadUtf8) becomes U+FFFD, and reading
+// goes on at the byte after it, so that nothing after a fault is lost.
+inline void ToWide(std::string_view bytes, std::wstring& out) {
+  out.resize(bytes.size());
+  wchar_t* o = out.data();
+  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+  const unsigned char* const end = p + bytes.size();
+  while (p < end) {
+    if (*p < 0x80) {
+      *o++ = static_cast<wchar_t>(*p++);
+      continue;
+    }
+    char32_t value;
+    const int length = ReadUtf8(p, end, value);
+    if (length < 0) {
+      *o++ = static_cast<wchar_t>(kReplacementCharacter);
+      ++p;
+      continue;
+    }
+    *o++ = static_cast<wchar_t>(value);
+    p += length;
+  }
+  out.resize(static_cast<std::size_t>(o - out.data()));
+}
+
+// The UTF-8 bytes `bytes` in wide characters, as the form above writes them.
+inline std::wstring ToWide(std::string_view bytes) {
+  std::wstring out;
+  ToWide(bytes, out);
+  return out;
+}
+
 }  // namespace matrix_platform
 
 #endif  // MATRIX_PLATFORM_UTF8CODEC_H_

@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
+#include <utf8codec.h>
 
 #include <atomic>
 #include <cstdio>
@@ -552,23 +553,11 @@ wchar_t FoldChar(wchar_t c) {
 }
 
 namespace {
+// A name or value is stored in UTF-8; a value that is no Unicode scalar
+// value has no UTF-8 form and is refused.
 bool Encode(std::uint32_t u, std::string* out) {
-  if ((u >= 0xD800 && u <= 0xDFFF) || u > 0x10FFFF) return false;
-  if (u < 0x80) {
-    out->push_back(static_cast<char>(u));
-  } else if (u < 0x800) {
-    out->push_back(static_cast<char>(0xC0 | (u >> 6)));
-    out->push_back(static_cast<char>(0x80 | (u & 0x3F)));
-  } else if (u < 0x10000) {
-    out->push_back(static_cast<char>(0xE0 | (u >> 12)));
-    out->push_back(static_cast<char>(0x80 | ((u >> 6) & 0x3F)));
-    out->push_back(static_cast<char>(0x80 | (u & 0x3F)));
-  } else {
-    out->push_back(static_cast<char>(0xF0 | (u >> 18)));
-    out->push_back(static_cast<char>(0x80 | ((u >> 12) & 0x3F)));
-    out->push_back(static_cast<char>(0x80 | ((u >> 6) & 0x3F)));
-    out->push_back(static_cast<char>(0x80 | (u & 0x3F)));
-  }
+  if (!matrix_platform::IsScalarValue(u)) return false;
+  matrix_platform::AppendUtf8(u, *out);
   return true;
 }
 }  // namespace
@@ -600,29 +589,8 @@ bool MakeName(const wchar_t* text, size_t length, size_t limit, bool key_level,
 }
 
 std::wstring FromUtf8(const unsigned char* p, int bytes) {
-  std::wstring out;
-  out.reserve(static_cast<size_t>(bytes));
-  int i = 0;
-  while (i < bytes) {
-    const unsigned char b = p[i];
-    std::uint32_t u = b;
-    int extra = 0;
-    if (b >= 0xF0) {
-      u = b & 0x07;
-      extra = 3;
-    } else if (b >= 0xE0) {
-      u = b & 0x0F;
-      extra = 2;
-    } else if (b >= 0xC0) {
-      u = b & 0x1F;
-      extra = 1;
-    }
-    ++i;
-    for (int k = 0; k < extra && i < bytes; ++k, ++i)
-      u = (u << 6) | (p[i] & 0x3F);
-    out.push_back(static_cast<wchar_t>(u));
-  }
-  return out;
+  return matrix_platform::ToWide(std::string_view(
+      reinterpret_cast<const char*>(p), static_cast<size_t>(bytes)));
 }
 
 LONG SplitPath(const wchar_t* path, std::vector<Name>* levels) {

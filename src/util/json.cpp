@@ -161,28 +161,7 @@ bool JsonTextToUtf8(const wchar_t* text, std::string& out) {
 // No text has more characters than bytes, so the result is written into
 // storage of the byte count and cut to size at the end.
 void JsonTextToWide(const std::string& text, std::wstring& out) {
-  out.resize(text.size());
-  wchar_t* o = out.data();
-  const auto* p = reinterpret_cast<const unsigned char*>(text.data());
-  const unsigned char* const end = p + text.size();
-  while (p < end) {
-    const unsigned c = *p;
-    if (c < 0x80) {
-      *o++ = static_cast<wchar_t>(c);
-      ++p;
-      continue;
-    }
-    char32_t value;
-    const int length = matrix_platform::ReadUtf8(p, end, value);
-    if (length < 0) {
-      *o++ = static_cast<wchar_t>(matrix_platform::kReplacementCharacter);
-      ++p;
-      continue;
-    }
-    *o++ = static_cast<wchar_t>(value);
-    p += length;
-  }
-  out.resize(static_cast<std::size_t>(o - out.data()));
+  matrix_platform::ToWide(text, out);
 }
 
 namespace {

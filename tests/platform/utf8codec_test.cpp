@@ -81,4 +81,21 @@ TEST(Utf8Codec, BitPatternReachesWhatIsNoCharacter) {
   EXPECT_EQ(matrix_platform::Utf8SequenceValue(top, 4), 0x1FFFFFu);
 }
 
+TEST(Utf8Codec, WideTextKeepsWhatFollowsAFault) {
+  struct Case {
+    const char* bytes;
+    std::wstring wide;
+  };
+  const Case cases[] = {
+      {"a\xD0\xAF\xE2\x82\xAC\xF0\x9F\x98\x80", L"a\u042F\u20AC\U0001F600"},
+      {"\xE2\x28\xA1z", L"\uFFFD(\uFFFDz"},     // each bad byte on its own
+      {"\xC0\xAF", L"\uFFFD\uFFFD"},            // overlong '/'
+      {"\xED\xA0\x80", L"\uFFFD\uFFFD\uFFFD"},  // a surrogate
+      {"x\xE2\x82", L"x\uFFFD\uFFFD"},          // cut off at the end
+  };
+  for (const auto& t : cases) {
+    EXPECT_EQ(matrix_platform::ToWide(t.bytes), t.wide) << t.bytes;
+  }
+}
+
 }  // namespace

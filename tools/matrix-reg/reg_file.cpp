@@ -1,6 +1,8 @@
 // matrix-reg - the registry editor's text format over the registry calls.
 #include "reg_file.h"
 
+#include <utf8codec.h>
+
 #include <cstdio>
 #include <cstring>
 #include <cwctype>
@@ -255,42 +257,11 @@ std::string Line(size_t n, const char* reason) {
 }  // namespace
 
 std::string ToUtf8(const std::wstring& text) {
-  std::string out;
-  for (wchar_t c : text) {
-    auto u = static_cast<std::uint32_t>(c);
-    if (u > 0x10FFFF) u = 0xFFFD;
-    if (u < 0x80) {
-      out.push_back(static_cast<char>(u));
-    } else if (u < 0x800) {
-      out.push_back(static_cast<char>(0xC0 | (u >> 6)));
-      out.push_back(static_cast<char>(0x80 | (u & 0x3F)));
-    } else if (u < 0x10000) {
-      out.push_back(static_cast<char>(0xE0 | (u >> 12)));
-      out.push_back(static_cast<char>(0x80 | ((u >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (u & 0x3F)));
-    } else {
-      out.push_back(static_cast<char>(0xF0 | (u >> 18)));
-      out.push_back(static_cast<char>(0x80 | ((u >> 12) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | ((u >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (u & 0x3F)));
-    }
-  }
-  return out;
+  return matrix_platform::ToUtf8(text);
 }
 
 std::wstring FromUtf8(const std::string& text) {
-  std::wstring out;
-  for (size_t i = 0; i < text.size();) {
-    const auto b = static_cast<unsigned char>(text[i]);
-    std::uint32_t u = b;
-    int extra = b >= 0xF0 ? 3 : b >= 0xE0 ? 2 : b >= 0xC0 ? 1 : 0;
-    if (extra) u = b & (0x3F >> extra);
-    ++i;
-    for (; extra > 0 && i < text.size(); --extra, ++i)
-      u = (u << 6) | (text[i] & 0x3F);
-    out.push_back(static_cast<wchar_t>(u));
-  }
-  return out;
+  return matrix_platform::ToWide(text);
 }
 
 bool ParseKeyPath(const std::wstring& text, KeyPath* out) {
