@@ -4,23 +4,15 @@
 #include <matrix/curves.h>
 
 #include <cmath>
-#include <limits>
+
+#include "support/testing.h"
 
 namespace {
 
-constexpr double kInf = std::numeric_limits<double>::infinity();
+using namespace matrix::testing;
 
-// Relative closeness; the log/exp round trip costs a few ulps per digit of
-// the logarithm, so table points are met to about 1e-13.
-::testing::AssertionResult Near(double actual, double expected, double rel) {
-  if (std::fabs(actual - expected) <= rel * std::fabs(expected)) {
-    return ::testing::AssertionSuccess();
-  }
-  return ::testing::AssertionFailure()
-         << std::hexfloat << actual << " (" << std::defaultfloat << actual
-         << ") is not within " << rel << " of " << expected;
-}
-
+// Closeness is relative (Near): the log/exp round trip costs a few ulps per
+// digit of the logarithm, so table points are met to about 1e-13.
 using Curve2 = double (*)(double, double);
 using Curve1 = double (*)(double);
 

@@ -3,12 +3,12 @@
 #include <matrix/curves.h>
 
 #include <cmath>
-#include <limits>
+
+#include "support/testing.h"
 
 namespace {
 
-constexpr double kInf = std::numeric_limits<double>::infinity();
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+using namespace matrix::testing;
 
 double Cubic(double x, double c3, double c2, double c1, double c0) {
   return c3 * x * x * x + c2 * x * x + c1 * x + c0;

@@ -5,10 +5,7 @@
 
 namespace {
 
-using matrix::testing::Faults;
-using matrix::testing::LastError;
-using matrix::testing::Msg;
-using matrix::testing::Narrow;
+using namespace matrix::testing;
 
 TEST(Checker, PassesWellFormedAndUnexaminedTexts) {
   const wchar_t* texts[] = {

@@ -12,12 +12,7 @@
 
 namespace {
 
-using matrix::testing::MessageBoxes;
-using matrix::testing::Narrow;
-using matrix::testing::ScopedLocale;
-using matrix::testing::TestDialog;
-using matrix::testing::TextOf;
-using matrix::testing::ThrowsFramework;
+using namespace matrix::testing;
 
 constexpr const char* kLocales[] = {"C", "ru_RU.UTF-8"};
 
@@ -41,8 +36,8 @@ TEST(MakeLower, LowersRussianCapitalsInEveryLocale) {
       {L"\u0451\u044F already small", L"\u0451\u044F already small"},
   };
   for (const char* locale : kLocales) {
-    ScopedLocale scoped(locale);
-    ASSERT_TRUE(scoped.ok()) << locale;
+    const ScopedLocale scoped(LC_ALL, locale);
+    MATRIX_REQUIRE_LOCALE(scoped, locale);
     for (const Row& row : rows) {
       CString text(row.text);
       MakeLower(text);
@@ -57,14 +52,14 @@ TEST(MakeLower, OtherLettersFollowTheLocale) {
   // lowers them does.
   const wchar_t* others = L"\u0404\u0406\u00C4";
   {
-    ScopedLocale c("C");
+    const ScopedLocale c(LC_ALL, "C");
     CString text(others);
     MakeLower(text);
     EXPECT_EQ(text, others);
   }
   {
-    ScopedLocale russian("ru_RU.UTF-8");
-    ASSERT_TRUE(russian.ok());
+    const ScopedLocale russian(LC_ALL, "ru_RU.UTF-8");
+    MATRIX_REQUIRE_LOCALE(russian, "ru_RU.UTF-8");
     CString text(others);
     MakeLower(text);
     EXPECT_EQ(text, L"\u0454\u0456\u00E4");
@@ -84,8 +79,8 @@ TEST(CompileStringFromCtrl, TrimsThenMakesCommaAndSmallYuThePoint) {
       {L"1 , 5", L"1 . 5"},  // inner blanks stay
   };
   for (const char* locale : kLocales) {
-    ScopedLocale scoped(locale);
-    ASSERT_TRUE(scoped.ok()) << locale;
+    const ScopedLocale scoped(LC_ALL, locale);
+    MATRIX_REQUIRE_LOCALE(scoped, locale);
     for (const Row& row : rows) {
       CString text(row.text);
       CompileStringFromCtrl(text);
@@ -108,8 +103,8 @@ TEST(CompileStringForTbl, StepsInTheirOrder) {
       {L"", L""},
   };
   for (const char* locale : kLocales) {
-    ScopedLocale scoped(locale);
-    ASSERT_TRUE(scoped.ok()) << locale;
+    const ScopedLocale scoped(LC_ALL, locale);
+    MATRIX_REQUIRE_LOCALE(scoped, locale);
     for (const Row& row : rows) {
       CString text(row.text);
       CompileStringForTbl(text);
@@ -128,8 +123,8 @@ TEST(PreModifyStr, NormalisesTheEditTextWhenReading) {
       {L"abc", L"abc"},
   };
   for (const char* locale : kLocales) {
-    ScopedLocale scoped(locale);
-    ASSERT_TRUE(scoped.ok()) << locale;
+    const ScopedLocale scoped(LC_ALL, locale);
+    MATRIX_REQUIRE_LOCALE(scoped, locale);
     TestDialog dlg;
     for (const Row& row : rows) {
       dlg.edit.SetWindowText(row.text);
@@ -184,8 +179,8 @@ TEST(Text2Exchange, ReadsNormalisedNumbersInEitherLocale) {
       {L"1,5e3", 1500.0, L"1.5e3"},
   };
   for (const char* locale : kLocales) {
-    ScopedLocale scoped(locale);
-    ASSERT_TRUE(scoped.ok()) << locale;
+    const ScopedLocale scoped(LC_ALL, locale);
+    MATRIX_REQUIRE_LOCALE(scoped, locale);
     TestDialog dlg;
     for (const auto& row : rows) {
       dlg.edit.SetWindowText(row.text);
@@ -206,8 +201,8 @@ TEST(Text2Exchange, BlankOrBadFieldFailsWithTheVariableUnchanged) {
   const wchar_t* refused[] = {L"   ", L"1,5,5", L"1\u042E5",
                               L"inf", L"nan",   L"1e400"};
   for (const char* locale : kLocales) {
-    ScopedLocale scoped(locale);
-    ASSERT_TRUE(scoped.ok()) << locale;
+    const ScopedLocale scoped(LC_ALL, locale);
+    MATRIX_REQUIRE_LOCALE(scoped, locale);
     TestDialog dlg;
     for (const wchar_t* text : refused) {
       MessageBoxes boxes;
@@ -233,8 +228,8 @@ TEST(Text2Exchange, BlankOrBadFieldFailsWithTheVariableUnchanged) {
 
 TEST(Text2Exchange, WritesTheVariableAsThePlatformDoes) {
   for (const char* locale : kLocales) {
-    ScopedLocale scoped(locale);
-    ASSERT_TRUE(scoped.ok()) << locale;
+    const ScopedLocale scoped(LC_ALL, locale);
+    MATRIX_REQUIRE_LOCALE(scoped, locale);
     TestDialog dlg;
     CDataExchange dx(&dlg.dialog, FALSE);
     double d = 0.1 + 0.2;
@@ -248,8 +243,8 @@ TEST(Text2Exchange, WritesTheVariableAsThePlatformDoes) {
 
 TEST(CBString2Exchange, SelectsTheItemOfExactlyThatText) {
   for (const char* locale : kLocales) {
-    ScopedLocale scoped(locale);
-    ASSERT_TRUE(scoped.ok()) << locale;
+    const ScopedLocale scoped(LC_ALL, locale);
+    MATRIX_REQUIRE_LOCALE(scoped, locale);
     TestDialog dlg;
     for (CComboBox* box : {&dlg.combo, &dlg.list}) {
       for (const wchar_t* s :
@@ -306,14 +301,11 @@ TEST(CBString2Exchange, ReadsTheBoxTextAndIgnoresMissingBoxesWhenWriting) {
 }
 
 TEST(EntryExchanges, NoExchangeOrNoDialogWindowIsAnInvalidArgument) {
-  CWnd no_window;
-  CDataExchange without_window(&no_window, TRUE);
-  CDataExchange without_dialog(nullptr, FALSE);
+  ExchangesWithoutADialog exchanges;
   double d = 1.0;
   float f = 1.0f;
   CString s;
-  for (CDataExchange* dx : {static_cast<CDataExchange*>(nullptr),
-                            &without_window, &without_dialog}) {
+  for (CDataExchange* dx : exchanges.all()) {
     EXPECT_TRUE(ThrowsFramework<CInvalidArgException>(
         [&] { PreModifyStr(dx, TestDialog::kEdit); }));
     EXPECT_TRUE(ThrowsFramework<CInvalidArgException>(

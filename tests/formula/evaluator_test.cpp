@@ -11,20 +11,7 @@
 
 namespace {
 
-using matrix::testing::Faults;
-using matrix::testing::LastError;
-using matrix::testing::Msg;
-using matrix::testing::Narrow;
-using matrix::testing::Near;
-using matrix::testing::Values;
-
-constexpr double kPi = 3.141592653589793;
-
-std::vector<double> Contents(const Values& values) {
-  std::vector<double> out;
-  for (INT_PTR i = 0; i < values.GetSize(); ++i) out.push_back(values[i]);
-  return out;
-}
+using namespace matrix::testing;
 
 TEST(Evaluator, EvaluatesFormulas) {
   const double e = std::exp(1.0);
@@ -70,7 +57,8 @@ TEST(Evaluator, EvaluatesFormulas) {
     Values values;
     CString text(row.text);
     double got = CompileStrV(text, values, 0);
-    EXPECT_TRUE(Near(row.value, got)) << Narrow(row.text) << " gave " << got;
+    EXPECT_TRUE(Near(got, row.value, 1e-15))
+        << Narrow(row.text) << " gave " << got;
     EXPECT_TRUE(LastError().IsEmpty());
   }
 }
@@ -130,12 +118,12 @@ TEST(Evaluator, EachBracketAndOperatorAppendsOneValue) {
   values.Add(20);
   CString sum(L"#0+#1");
   EXPECT_EQ(CompileStrV(sum, values, 0), 30);
-  EXPECT_EQ(Contents(values), (std::vector<double>{10, 20, 30}));
+  EXPECT_EQ(Elements(values), (std::vector<double>{10, 20, 30}));
   EXPECT_EQ(sum, L"#2");
 
   CString text(L"(1+2)*3-sin(0)");  // 2 brackets, 3 operators
   EXPECT_EQ(CompileStrV(text, values, 0), 9);
-  EXPECT_EQ(Contents(values), (std::vector<double>{10, 20, 30, 3, 3, 0, 9, 9}));
+  EXPECT_EQ(Elements(values), (std::vector<double>{10, 20, 30, 3, 3, 0, 9, 9}));
   EXPECT_EQ(text, L"#7");
 
   CString plain(L"42");
@@ -209,7 +197,7 @@ TEST(Evaluator, AFaultLeavesTheTextAndValuesAsFarAsTheyGot) {
     EXPECT_AFX_THROW(CompileStrV(text, values, 1), CUserException)
         << Narrow(row.text);
     EXPECT_EQ(text, row.after) << Narrow(row.text);
-    EXPECT_EQ(Contents(values), row.values) << Narrow(row.text);
+    EXPECT_EQ(Elements(values), row.values) << Narrow(row.text);
   }
 }
 
@@ -219,7 +207,7 @@ TEST(Evaluator, SimpleReductionRewritesInPlaceAndStopsAtAFault) {
   EXPECT_TRUE(Faults([&] { CompileSimpleStrV(text, values); },
                      Msg(matrix::kDivisionByZero)));
   EXPECT_EQ(text, L"#0+1/0");
-  EXPECT_EQ(Contents(values), (std::vector<double>{6}));
+  EXPECT_EQ(Elements(values), (std::vector<double>{6}));
 
   CString comma(L"3,5");  // a lone number may use a decimal comma here
   EXPECT_EQ(CompileSimpleStrV(comma, values), 3.5);

@@ -15,14 +15,7 @@
 
 namespace {
 
-using matrix::testing::Faults;
-using matrix::testing::LastError;
-using matrix::testing::Msg;
-using matrix::testing::Narrow;
-using matrix::testing::ScopedLocale;
-using matrix::testing::Values;
-
-constexpr double kPi = 3.141592653589793;
+using namespace matrix::testing;
 
 void AddThreeValues(Values& v) {
   v.Add(10.5);
@@ -46,8 +39,7 @@ TEST(GetData, ReadsNumbersPiAndReferences) {
     Values values;
     AddThreeValues(values);
     CString text(row.text);
-    EXPECT_EQ(GetData(text, values), row.value)
-        << matrix::testing::Narrow(row.text);
+    EXPECT_EQ(GetData(text, values), row.value) << Narrow(row.text);
     EXPECT_EQ(values.GetSize(), 3);
   }
 }
@@ -79,7 +71,7 @@ TEST(GetData, ReportsTheLeftmostForbiddenCharacterOfEachSet) {
     CString text(row.text);
     EXPECT_TRUE(Faults([&] { GetData(text, values); },
                        Msg(matrix::kBadCharacter, row.subject)))
-        << matrix::testing::Narrow(row.text);
+        << Narrow(row.text);
   }
 }
 
@@ -218,8 +210,8 @@ TEST(DoOperation, ReportsFaultsInTheOrderOperandsAreRead) {
     CString right(row.right);
     EXPECT_TRUE(
         Faults([&] { DoOperation(left, right, row.op, values); }, row.message))
-        << matrix::testing::Narrow(row.left) << " " << static_cast<char>(row.op)
-        << " " << matrix::testing::Narrow(row.right);
+        << Narrow(row.left) << " " << static_cast<char>(row.op) << " "
+        << Narrow(row.right);
     EXPECT_EQ(values.GetSize(), 1);
   }
 }

@@ -17,12 +17,7 @@
 
 namespace {
 
-using matrix::testing::Faults;
-using matrix::testing::LastError;
-using matrix::testing::Msg;
-using matrix::testing::Narrow;
-using matrix::testing::ScopedLocale;
-using matrix::testing::Values;
+using namespace matrix::testing;
 
 bool IsOp(wchar_t c) {
   return c == L'*' || c == L'\\' || c == L'/' || c == L'-' || c == L'+';
@@ -98,14 +93,14 @@ Outcome Evaluate(const CString& formula, F&& evaluate) {
   try {
     o.value = evaluate(text, values);
   } catch (CUserException* e) {
-    matrix::testing::DeleteOnExit guard(e);
+    DeleteOnExit guard(e);
     o.kind = Outcome::kUser;
   } catch (CInvalidArgException* e) {
-    matrix::testing::DeleteOnExit guard(e);
+    DeleteOnExit guard(e);
     o.kind = Outcome::kInvalid;
   }
   o.text = text;
-  for (INT_PTR i = 0; i < values.GetSize(); ++i) o.values.push_back(values[i]);
+  o.values = Elements(values);
   o.error = LastError();
   return o;
 }

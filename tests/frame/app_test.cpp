@@ -14,10 +14,7 @@ namespace {
 
 using matrix::detail::App;
 using matrix::detail::ThrowFormulaError;
-using matrix::testing::Faults;
-using matrix::testing::LastError;
-using matrix::testing::Msg;
-using matrix::testing::Values;
+using namespace matrix::testing;
 
 // The last-error text as it stood before the first test ran.
 CString g_error_at_start(L"not read");

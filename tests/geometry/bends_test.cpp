@@ -15,15 +15,9 @@ namespace {
 
 using matrix::detail::RoundHalfDown;
 
-constexpr double kPi = 3.141592653589793;
+using namespace matrix::testing;
+
 const double kR2 = std::sqrt(2.0);
-
-using matrix::testing::Near;
-
-::testing::AssertionResult Near(const SPointD& p, const SPointD& q,
-                                double tol = 1e-9) {
-  return Near(p, q.x, q.y, q.z, tol);
-}
 
 // The right-angle corner of the worked example.
 const SPointD kN1(-10, 0, 0), kB(0, 0, 0), kN2(0, 10, 0);

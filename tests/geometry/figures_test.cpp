@@ -8,9 +8,11 @@
 #include <cmath>
 #include <vector>
 
+#include "support/testing.h"
+
 namespace {
 
-constexpr double kPi = 3.141592653589793;
+using namespace matrix::testing;
 
 std::vector<CPoint> Points(const CPoint* p, int n) {
   return std::vector<CPoint>(p, p + n);

@@ -15,9 +15,7 @@
 
 namespace {
 
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-
-using matrix::testing::Near;
+using namespace matrix::testing;
 
 ::testing::AssertionResult Is(const SPointD& p, double x, double y, double z) {
   return Near(p, x, y, z, 0.0);

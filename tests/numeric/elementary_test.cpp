@@ -2,17 +2,15 @@
 #include <gtest/gtest.h>
 #include <matrix/numeric.h>
 
-#include <bit>
 #include <cmath>
-#include <cstdint>
 #include <limits>
 #include <vector>
 
+#include "support/testing.h"
+
 namespace {
 
-constexpr double kPi = 3.141592653589793;
-
-std::uint64_t Bits(double x) { return std::bit_cast<std::uint64_t>(x); }
+using namespace matrix::testing;
 
 TEST(Elementary, HyperbolicValues) {
   EXPECT_EQ(ch(0), 1);

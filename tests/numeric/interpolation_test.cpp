@@ -4,12 +4,13 @@
 
 #include <chrono>
 #include <cmath>
-#include <limits>
 #include <vector>
+
+#include "support/testing.h"
 
 namespace {
 
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+using namespace matrix::testing;
 
 TEST(Interpolation, LInterSortsTheCallersTable) {
   double xs[3] = {3, 1, 2};

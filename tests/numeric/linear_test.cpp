@@ -3,9 +3,7 @@
 #include <matrix/numeric.h>
 
 #include <algorithm>
-#include <bit>
 #include <cmath>
-#include <cstdint>
 #include <limits>
 #include <random>
 #include <vector>
@@ -13,6 +11,8 @@
 #include "support/afx_testing.h"
 
 namespace {
+
+using namespace matrix::testing;
 
 constexpr double kEps = 0x1p-52;
 
@@ -469,8 +469,7 @@ std::vector<double> RandomSymmetric(int n, double shift, Random& random) {
 void ExpectSameBits(const std::vector<double>& got,
                     const std::vector<double>& want, const char* what, int n) {
   for (std::size_t i = 0; i < want.size(); ++i) {
-    ASSERT_EQ(std::bit_cast<std::uint64_t>(got[i]),
-              std::bit_cast<std::uint64_t>(want[i]))
+    ASSERT_EQ(Bits(got[i]), Bits(want[i]))
         << what << " n=" << n << " i=" << i << std::hexfloat << " got "
         << got[i] << " want " << want[i];
   }

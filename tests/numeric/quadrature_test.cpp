@@ -5,12 +5,15 @@
 #include <gtest/gtest.h>
 #include <matrix/numeric.h>
 
-#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <stdexcept>
 
+#include "support/testing.h"
+
 namespace {
+
+using namespace matrix::testing;
 
 constexpr DWORD kCtx = 0x5EED1234u;
 
@@ -49,13 +52,12 @@ double Bell3(double x, double y, double z) {
 // Values without any smoothness: no two estimates of a piece ever agree.
 double Noise(double x) {
   ++g_calls;
-  std::uint64_t u = std::bit_cast<std::uint64_t>(x);
+  std::uint64_t u = Bits(x);
   u ^= u >> 33;
   u *= 0xff51afd7ed558ccdULL;
   u ^= u >> 33;
   return static_cast<double>(u >> 11) * 0x1p-53;
 }
-std::uint64_t Bits(double x) { return std::bit_cast<std::uint64_t>(x); }
 
 double Throws(double x) {
   if (++g_calls == 3) throw std::runtime_error("host");
@@ -147,7 +149,7 @@ TEST(Quadrature, GaussSubdividesUntilTheTwoRulesAgree) {
   }
   g_calls = 0;
   EXPECT_NEAR(GaussQv(0, 3, 5, Gaussian, 1e-10),
-              std::sqrt(M_PI) / 2 * std::erf(3.0), 1e-10);
+              std::sqrt(kPi) / 2 * std::erf(3.0), 1e-10);
   EXPECT_LT(g_calls, 1000);
   EXPECT_EQ(GaussQv(0, 1, 5, nullptr, 1e-9), 0);
 }
@@ -163,7 +165,7 @@ TEST(Quadrature, GaussSubdivisionEndsAtItsSafeguard) {
   for (double tol : {0.0, 1e-300, -1.0}) {
     g_calls = 0;
     EXPECT_NEAR(GaussQv(0, 3, 5, Gaussian, tol),
-                std::sqrt(M_PI) / 2 * std::erf(3.0), 1e-15)
+                std::sqrt(kPi) / 2 * std::erf(3.0), 1e-15)
         << tol;
     EXPECT_LT(g_calls, 20000) << tol;
   }
@@ -228,13 +230,13 @@ TEST(Quadrature, GaussSubdividesReversedLimitsAsForwardOnes) {
     EXPECT_GT(forward_calls, 2 * r.n - 1) << "the case must subdivide";
   }
   EXPECT_NEAR(GaussQv(2, -2, 5, Gaussian, 1e-12),
-              -std::sqrt(M_PI) * std::erf(2.0), 4e-15);
+              -std::sqrt(kPi) * std::erf(2.0), 4e-15);
   // Not mirror images: within the tolerance of minus the forward result.
   g_calls = 0;
   EXPECT_NEAR(GaussQv(1, 0, 4, Exp, 1e-12), -(M_E - 1), 1e-15);
   EXPECT_GT(g_calls, 7);
   EXPECT_NEAR(GaussQv(3, 0, 5, Gaussian, 1e-10),
-              -std::sqrt(M_PI) / 2 * std::erf(3.0), 1e-10);
+              -std::sqrt(kPi) / 2 * std::erf(3.0), 1e-10);
 }
 
 TEST(Quadrature, IntegrandExceptionsPassThrough) {
@@ -292,7 +294,7 @@ TEST(Quadrature, NestedIntegralsSubdivideReversedLimitsAtEveryLevel) {
   g_calls = 0;
   const double forward2 = GaussQv2(-1.5, 1.5, -1.5, 1.5, 5, Bell2, 0, 1e-10);
   const long calls2 = g_calls;
-  EXPECT_NEAR(forward2, M_PI * std::pow(std::erf(1.5), 2), 1e-12);
+  EXPECT_NEAR(forward2, kPi * std::pow(std::erf(1.5), 2), 1e-12);
   EXPECT_GT(calls2, 81) << "the case must subdivide";
   for (const Row2& r : rows2) {
     g_calls = 0;
@@ -315,7 +317,7 @@ TEST(Quadrature, NestedIntegralsSubdivideReversedLimitsAtEveryLevel) {
   g_calls = 0;
   const double forward3 = GaussQv3(-1, 1, -1, 1, -1, 1, 5, Bell3, 1e-6);
   const long calls3 = g_calls;
-  EXPECT_NEAR(forward3, std::pow(std::sqrt(M_PI) * std::erf(1.0), 3), 1e-6);
+  EXPECT_NEAR(forward3, std::pow(std::sqrt(kPi) * std::erf(1.0), 3), 1e-6);
   EXPECT_GT(calls3, 729) << "the case must subdivide";
   for (const Row3& r : rows3) {
     g_calls = 0;

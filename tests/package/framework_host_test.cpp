@@ -11,9 +11,12 @@
 #include <climits>
 #include <cstdint>
 
+// The shared test helpers see only the public headers, as a host does.
+#include "support/afx_testing.h"
+
 namespace {
 
-using Values = CArray<double, double const&>;
+using namespace matrix::testing;
 
 // The host's own exception, derived from one of the layer's, counting its
 // live objects.

@@ -11,26 +11,12 @@
 #include <filesystem>
 #include <string>
 
+// The shared test helpers see only the public headers, as a host does.
+#include "support/afx_testing.h"
+
 namespace {
 
-using Values = CArray<double, double const&>;
-
-// True when `thrower` throws a pointer that a handler for Caught* takes;
-// whatever it throws is Delete()d.
-template <class Caught>
-bool Catches(void (*thrower)()) {
-  try {
-    try {
-      thrower();
-    } catch (Caught* e) {
-      e->Delete();
-      return true;
-    }
-  } catch (CException* e) {
-    e->Delete();
-  }
-  return false;
-}
+using namespace matrix::testing;
 
 void FormulaFault() {
   CString text(L"1/0");

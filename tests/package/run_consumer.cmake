@@ -1,8 +1,9 @@
 # Installs the build into a staging prefix, then builds a host against it
 # both ways the README shows: the consumer project with find_package (its
-# program then versioned with the package's helper), and the README's own
-# pkg-config lines, run as written (with the staging prefix for
-# /opt/matrix) on the README's own host program.
+# program then versioned with the package's helper, and each of HEADERS,
+# the installed headers separated by commas, compiled alone), and the
+# README's own pkg-config lines, run as written (with the staging prefix
+# for /opt/matrix) on the README's own host program.
 cmake_minimum_required(VERSION 3.25)
 
 set(stage ${BUILD_DIR}/package-test/stage)
@@ -63,7 +64,8 @@ run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${stage})
 
 # find_package(matrix CONFIG REQUIRED) and the imported target matrix::matrix.
 run(${CMAKE_COMMAND} -S ${SOURCE_DIR} -B ${work}/cmake -G ${GENERATOR}
-    -DCMAKE_CXX_COMPILER=${CXX} -DCMAKE_PREFIX_PATH=${stage})
+    -DCMAKE_CXX_COMPILER=${CXX} -DCMAKE_PREFIX_PATH=${stage}
+    -DMATRIX_CONSUMER_HEADERS=${HEADERS})
 run(${CMAKE_COMMAND} --build ${work}/cmake)
 run(${work}/cmake/consumer)
 if(NOT last_output MATCHES "^14\nversion 131073 5 131073 7\n$")

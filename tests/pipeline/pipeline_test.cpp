@@ -7,10 +7,11 @@
 #include <string>
 
 #include "run.h"
+#include "support/testing.h"
 
 namespace {
 
-constexpr double kPi = 3.141592653589793;
+using namespace matrix::testing;
 
 // A document with the given nodes and survey; the fields may be replaced
 // one by one.

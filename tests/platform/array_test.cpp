@@ -17,24 +17,11 @@
 
 #include "support/afx_testing.h"
 
-// Failure messages show a CString as its text (internal linkage, so that
-// other test files may have their own).
-static void PrintTo(const CString& s, std::ostream* os) {
-  *os << ::testing::PrintToString(
-      std::wstring(s.GetString(), static_cast<std::size_t>(s.GetLength())));
-}
-
 namespace {
 
-using Ints = CArray<int, int>;
+using namespace matrix::testing;
 
-// The elements of `a`, through the const indexed access.
-template <class T, class A>
-std::vector<T> Elements(const CArray<T, A>& a) {
-  std::vector<T> out;
-  for (INT_PTR i = 0; i < a.GetSize(); ++i) out.push_back(a.GetAt(i));
-  return out;
-}
+using Ints = CArray<int, int>;
 
 // An array filled with `values` (arrays are not copyable, so no factory).
 struct IntsOf : Ints {

@@ -12,11 +12,7 @@
 
 namespace {
 
-using matrix::testing::MessageBoxes;
-using matrix::testing::ScopedLocale;
-using matrix::testing::TestDialog;
-using matrix::testing::TextOf;
-using matrix::testing::ThrowsFramework;
+using namespace matrix::testing;
 
 constexpr wchar_t kParseReal[] = L"Please type a number.";
 
@@ -118,11 +114,8 @@ TEST(DataExchange, WritesNumbersWithFifteenOrSixDigits) {
       {-0.5f, L"-0.5"},
   };
   for (const char* locale : {"C", "ru_RU.UTF-8"}) {
-    ScopedLocale scoped(locale);
-    if (!scoped.ok()) {
-      ADD_FAILURE() << locale << " is not available";
-      continue;
-    }
+    const ScopedLocale scoped(LC_ALL, locale);
+    MATRIX_REQUIRE_LOCALE(scoped, locale);
     for (const auto& row : doubles) {
       CDataExchange dx(&dlg.dialog, FALSE);
       double value = row.value;
@@ -150,11 +143,8 @@ TEST(DataExchange, ReadsBlanksADecimalNumberAndBlanks) {
       {L"00012", 12.0}, {L"1e+2", 100.0},    {L"4.9e-324", 4.9e-324},
   };
   for (const char* locale : {"C", "ru_RU.UTF-8"}) {
-    ScopedLocale scoped(locale);
-    if (!scoped.ok()) {
-      ADD_FAILURE() << locale << " is not available";
-      continue;
-    }
+    const ScopedLocale scoped(LC_ALL, locale);
+    MATRIX_REQUIRE_LOCALE(scoped, locale);
     for (const auto& row : rows) {
       double value = -99.0;
       EXPECT_TRUE(ReadDouble(dlg, row.text, value)) << locale;
@@ -167,8 +157,8 @@ TEST(DataExchange, ReadsThePointWhateverTheLocale) {
   // The framework parses with the C library's current locale, so under a
   // Russian locale "1.5" stops at the point; the layer reads '.' always and
   // a comma never.
-  ScopedLocale russian("ru_RU.UTF-8");
-  ASSERT_TRUE(russian.ok());
+  const ScopedLocale russian(LC_ALL, "ru_RU.UTF-8");
+  MATRIX_REQUIRE_LOCALE(russian, "ru_RU.UTF-8");
   TestDialog dlg;
   double value = 0.0;
   EXPECT_TRUE(ReadDouble(dlg, L"1.5", value));
@@ -267,14 +257,11 @@ TEST(DataExchange, CBStringReadsTheWindowTextAndWritesBySelectString) {
 
 TEST(DataExchange, NoExchangeOrNoDialogWindowIsAnInvalidArgument) {
   TestDialog dlg;
-  CWnd no_window;
-  CDataExchange without_window(&no_window, TRUE);
-  CDataExchange without_dialog(nullptr, TRUE);
+  ExchangesWithoutADialog exchanges;
   double d = 1.0;
   float f = 1.0f;
   CString s;
-  for (CDataExchange* dx : {static_cast<CDataExchange*>(nullptr),
-                            &without_window, &without_dialog}) {
+  for (CDataExchange* dx : exchanges.all()) {
     EXPECT_TRUE(ThrowsFramework<CInvalidArgException>(
         [&] { DDX_Text(dx, TestDialog::kEdit, d); }));
     EXPECT_TRUE(ThrowsFramework<CInvalidArgException>(
@@ -283,7 +270,7 @@ TEST(DataExchange, NoExchangeOrNoDialogWindowIsAnInvalidArgument) {
         [&] { DDX_CBString(dx, TestDialog::kCombo, s); }));
   }
   EXPECT_TRUE(ThrowsFramework<CInvalidArgException>(
-      [&] { without_window.PrepareCtrl(TestDialog::kEdit); }));
+      [&] { exchanges.without_window().PrepareCtrl(TestDialog::kEdit); }));
 }
 
 // A dialog whose exchange is a table of steps.

@@ -24,11 +24,7 @@
 
 namespace {
 
-using matrix_testing::ReadFile;
-using matrix_testing::ScopedEnvironment;
-using matrix_testing::ScratchFolder;
-using matrix_testing::Wide;
-using matrix_testing::WriteFile;
+using namespace matrix::testing;
 
 constexpr char kAppData[] = "MATRIX_COMMON_APPDATA";
 constexpr wchar_t kLoneSurrogate = static_cast<wchar_t>(0xD800);

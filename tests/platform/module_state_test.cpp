@@ -15,14 +15,9 @@
 
 #include "support/afx_testing.h"
 
-// Failure messages show a CString as its text (internal linkage, so that
-// other test files may have their own).
-static void PrintTo(const CString& s, std::ostream* os) {
-  *os << ::testing::PrintToString(
-      std::wstring(s.GetString(), static_cast<std::size_t>(s.GetLength())));
-}
-
 namespace {
+
+using namespace matrix::testing;
 
 // Stand-in modules for our own tables: never the program's handle, whose
 // table the library registers at start-up.
@@ -232,23 +227,6 @@ TEST(CWinApp, InitModuleRecordsTheHoldingModuleAndRunsTheHooks) {
   EXPECT_EQ(AfxInitModule(g_plain_app), TRUE);
   EXPECT_EQ(g_plain_app.m_hInstance, AfxGetInstanceHandle());
   EXPECT_EQ(AfxTermModule(g_plain_app), 0);
-}
-
-// Whether a handler for Caught* takes what `thrower` throws; whatever it
-// throws is Delete()d.
-template <class Caught>
-bool Catches(void (*thrower)()) {
-  try {
-    try {
-      thrower();
-    } catch (Caught* e) {
-      matrix::testing::DeleteOnExit guard(dynamic_cast<CException*>(e));
-      return true;
-    }
-  } catch (CException* e) {
-    e->Delete();
-  }
-  return false;
 }
 
 TEST(AfxThrow, ThrowsAPointerToItsOwnTypeCaughtAsAPointerToABase) {

@@ -15,7 +15,6 @@
 #include <windows.h>
 
 #include <chrono>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -27,7 +26,11 @@
 #include <thread>
 #include <vector>
 
+#include "support/testing.h"
+
 namespace {
+
+using namespace matrix::testing;
 
 namespace fs = std::filesystem;
 
@@ -114,20 +117,6 @@ int RunChild(const Folder& folder, const std::function<int(int out)>& body,
 
 void Say(int out, const std::string& text) {
   if (write(out, text.data(), text.size()) < 0) _exit(99);
-}
-
-std::string Narrow(const std::wstring& w) {
-  std::string out;
-  for (wchar_t c : w) {
-    if (c < 0x80) {
-      out.push_back(static_cast<char>(c));
-    } else {
-      char hex[16];
-      std::snprintf(hex, sizeof hex, "\\u%04X", static_cast<unsigned>(c));
-      out += hex;
-    }
-  }
-  return out;
 }
 
 std::string IntegrityCheck(const std::string& path) {

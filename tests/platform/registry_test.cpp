@@ -1,6 +1,5 @@
 // The registry calls, one by one: status codes, buffer rules, access, order.
 #include <gtest/gtest.h>
-#include <locale.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <windows.h>
@@ -10,17 +9,12 @@
 #include <thread>
 #include <vector>
 
+#include "support/locale_testing.h"
 #include "support/registry_testing.h"
 
 namespace {
 
-using matrix_testing::MakeKey;
-using matrix_testing::ReadValue;
-using matrix_testing::ScratchKey;
-using matrix_testing::SetDword;
-using matrix_testing::SetString;
-using matrix_testing::SubkeyNames;
-using matrix_testing::ValueNames;
+using namespace matrix::testing;
 
 std::vector<BYTE> Bytes(std::initializer_list<int> values) {
   std::vector<BYTE> out;
@@ -33,7 +27,7 @@ TEST(Registry, PredefinedKeysAreWin32sSignExtendedValues) {
             static_cast<std::intptr_t>(static_cast<std::int32_t>(0x80000001u)));
   EXPECT_EQ(reinterpret_cast<std::intptr_t>(HKEY_LOCAL_MACHINE),
             static_cast<std::intptr_t>(static_cast<std::int32_t>(0x80000002u)));
-  matrix_testing::RegistryFolder();
+  RegistryFolder();
   // Only the user's and the machine's stores exist.
   for (HKEY unbacked : {HKEY_CLASSES_ROOT, HKEY_USERS, HKEY_CURRENT_CONFIG}) {
     HKEY key = reinterpret_cast<HKEY>(1);
@@ -182,9 +176,10 @@ TEST(Registry, OpenFindsKeysWithoutRegardToCase) {
   ScratchKey root;
   HKEY made = MakeKey(root.get(), L"Ключ\\MiXeD");
   RegCloseKey(made);
-  // The fold is the layer's own: the C locale does not change it.
+  // The fold is the layer's own: the C locale does not change it (nor its
+  // absence, so a missing locale is no reason to stop).
   for (const char* locale : {"C", "ru_RU.UTF-8"}) {
-    const char* saved = setlocale(LC_ALL, locale);
+    const ScopedLocale scoped(LC_ALL, locale);
     for (const wchar_t* spelling :
          {L"КЛЮЧ\\mixed", L"ключ\\MIXED", L"Ключ\\MiXeD"}) {
       HKEY key = nullptr;
@@ -192,7 +187,6 @@ TEST(Registry, OpenFindsKeysWithoutRegardToCase) {
                 ERROR_SUCCESS);
       RegCloseKey(key);
     }
-    if (saved) setlocale(LC_ALL, "C");
   }
   // The name is kept as written.
   EXPECT_EQ(SubkeyNames(root.get()), std::vector<std::wstring>{L"Ключ"});

@@ -22,9 +22,7 @@
 
 namespace {
 
-using matrix_testing::ScratchFolder;
-using matrix_testing::Wide;
-using matrix_testing::WriteFile;
+using namespace matrix::testing;
 using Bytes = std::vector<unsigned char>;
 
 void Append(Bytes& out, const void* data, std::size_t size) {

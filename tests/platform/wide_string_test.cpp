@@ -17,16 +17,9 @@
 #include "support/afx_testing.h"
 #include "support/locale_testing.h"
 
-// Failure messages show a CString as its text (internal linkage, so that
-// other test files may have their own).
-static void PrintTo(const CString& s, std::ostream* os) {
-  *os << ::testing::PrintToString(
-      std::wstring(s.GetString(), static_cast<std::size_t>(s.GetLength())));
-}
-
 namespace {
 
-using matrix::testing::ScopedLocale;
+using namespace matrix::testing;
 
 TEST(CString, ConstructsFromTextLengthAndRepeatedCharacter) {
   static_assert(std::is_nothrow_move_constructible_v<CString>);

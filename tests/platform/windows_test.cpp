@@ -13,9 +13,7 @@
 
 namespace {
 
-using matrix::testing::ScopedLocale;
-using matrix::testing::TestDialog;
-using matrix::testing::TextOf;
+using namespace matrix::testing;
 
 const CRect kRect(0, 0, 10, 10);
 
@@ -347,8 +345,8 @@ TEST(ComboBox, FindStringExactSearchesRoundFromAfterStart) {
 }
 
 TEST(ComboBox, CaseIsIgnoredForCyrillicInTheCLocale) {
-  ScopedLocale c("C");
-  ASSERT_TRUE(c.ok());
+  const ScopedLocale c(LC_ALL, "C");
+  MATRIX_REQUIRE_LOCALE(c, "C");
   TestDialog dlg;
   for (const wchar_t* s : {L"Труба", L"Отвод", L"Ёмкость", L"ΔP"}) {
     dlg.combo.AddString(s);

@@ -1,15 +1,28 @@
-// Test helpers for the framework's exceptions, which arrive as pointers to
-// be Delete()d: an EXPECT_THROW for them, and a guard that Delete()s a
-// caught exception when the handler ends.
+// Test helpers for the framework's types: its exceptions, which arrive as
+// pointers to be Delete()d (an EXPECT_THROW for them, a guard that
+// Delete()s a caught exception, a check of which handler takes one), and
+// its strings and arrays turned into standard ones for comparisons and
+// failure messages.
 #ifndef MATRIX_TESTS_SUPPORT_AFX_TESTING_H_
 #define MATRIX_TESTS_SUPPORT_AFX_TESTING_H_
 
 #include <afx.h>
+#include <afxtempl.h>
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <exception>
+#include <ostream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "support/testing.h"
 
 namespace matrix::testing {
+
+// The value array that the formula functions read and extend.
+using Values = CArray<double, double const&>;
 
 // Owns a caught framework exception and Delete()s it on scope exit.
 class DeleteOnExit {
@@ -48,7 +61,45 @@ template <class F>
   return ::testing::AssertionFailure() << statement << " did not throw";
 }
 
+// Whether a handler for Caught* takes what `thrower` throws; whatever it
+// throws is Delete()d.
+template <class Caught>
+bool Catches(void (*thrower)()) {
+  try {
+    try {
+      thrower();
+    } catch (Caught* e) {
+      DeleteOnExit guard(dynamic_cast<CException*>(e));
+      return true;
+    }
+  } catch (CException* e) {
+    e->Delete();
+  }
+  return false;
+}
+
+// The text of `text` as printable ASCII (see testing.h).
+inline std::string Narrow(const CString& text) {
+  return Narrow(std::wstring_view(text.GetString(),
+                                  static_cast<std::size_t>(text.GetLength())));
+}
+
+// The elements of `a` in order, through the const indexed access.
+template <class T, class A>
+std::vector<T> Elements(const CArray<T, A>& a) {
+  std::vector<T> out;
+  for (INT_PTR i = 0; i < a.GetSize(); ++i) out.push_back(a.GetAt(i));
+  return out;
+}
+
 }  // namespace matrix::testing
+
+// Failure messages show a CString as its text. (In the global namespace,
+// beside CString, for GoogleTest to find it.)
+inline void PrintTo(const CString& s, std::ostream* os) {
+  *os << ::testing::PrintToString(
+      std::wstring(s.GetString(), static_cast<std::size_t>(s.GetLength())));
+}
 
 // EXPECT_THROW and ASSERT_THROW for the framework's exceptions: `statement`
 // must throw a pointer to `exception_class` (IsKindOf); the exception is

@@ -1,18 +1,19 @@
 // Test helpers for windows and dialog exchanges: a dialog with controls,
-// a recorder of message boxes, a locale switch, and a check that a call
-// throws a given framework exception.
+// a recorder of message boxes, a check that a call throws a given framework
+// exception, and the exchanges that have no dialog window to work on. The
+// locale switch the exchanges are tested under comes with them.
 #ifndef MATRIX_TESTS_SUPPORT_DIALOG_TESTING_H_
 #define MATRIX_TESTS_SUPPORT_DIALOG_TESTING_H_
 
 #include <afxwin.h>
 #include <gtest/gtest.h>
 
-#include <clocale>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "support/afx_testing.h"
+#include "support/locale_testing.h"
 
 namespace matrix::testing {
 
@@ -81,22 +82,6 @@ class MessageBoxes {
   std::vector<Shown> shown_;
 };
 
-// Sets LC_ALL for its lifetime; ok() is false when the locale is missing.
-class ScopedLocale {
- public:
-  explicit ScopedLocale(const char* name)
-      : saved_(std::setlocale(LC_ALL, nullptr)),
-        ok_(std::setlocale(LC_ALL, name) != nullptr) {}
-  ~ScopedLocale() { std::setlocale(LC_ALL, saved_.c_str()); }
-  ScopedLocale(const ScopedLocale&) = delete;
-  ScopedLocale& operator=(const ScopedLocale&) = delete;
-  bool ok() const { return ok_; }
-
- private:
-  std::string saved_;
-  bool ok_;
-};
-
 // Whether `call` throws a pointer to the framework exception E (which is
 // Delete()d), and nothing else.
 template <typename E>
@@ -104,6 +89,32 @@ template <typename E>
   const E probe(FALSE);  // not on the heap: only its class is wanted
   return ThrowsAfx(call, probe.GetRuntimeClass(), "the exchange");
 }
+
+// The exchanges that have no dialog window to work on, each of which an
+// exchange call must refuse with an invalid argument: no exchange at all,
+// one whose window was never created, and one with no window, saving and
+// loading.
+class ExchangesWithoutADialog {
+ public:
+  ExchangesWithoutADialog()
+      : without_window_(&no_window_, TRUE),
+        saving_without_dialog_(nullptr, TRUE),
+        loading_without_dialog_(nullptr, FALSE) {}
+  ExchangesWithoutADialog(const ExchangesWithoutADialog&) = delete;
+  ExchangesWithoutADialog& operator=(const ExchangesWithoutADialog&) = delete;
+
+  std::vector<CDataExchange*> all() {
+    return {nullptr, &without_window_, &saving_without_dialog_,
+            &loading_without_dialog_};
+  }
+  CDataExchange& without_window() { return without_window_; }
+
+ private:
+  CWnd no_window_;
+  CDataExchange without_window_;
+  CDataExchange saving_without_dialog_;
+  CDataExchange loading_without_dialog_;
+};
 
 }  // namespace matrix::testing
 

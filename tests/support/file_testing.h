@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-namespace matrix_testing {
+namespace matrix::testing {
 
 // A fresh folder below the temporary folder (links resolved), removed with
 // everything in it when the object goes.
@@ -106,6 +106,6 @@ inline void WriteFile(const std::string& path,
             static_cast<std::streamsize>(bytes.size()));
 }
 
-}  // namespace matrix_testing
+}  // namespace matrix::testing
 
 #endif  // MATRIX_TESTS_SUPPORT_FILE_TESTING_H_

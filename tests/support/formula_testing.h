@@ -8,9 +8,6 @@
 #include <gtest/gtest.h>
 #include <matrix/matrix.h>
 
-#include <cmath>
-#include <cstdio>
-#include <cwchar>
 #include <functional>
 #include <string>
 
@@ -18,8 +15,6 @@
 #include "support/afx_testing.h"
 
 namespace matrix::testing {
-
-using Values = CArray<double, double const&>;
 
 // The library's message `id`, loaded from its own module's string table.
 inline CString Msg(UINT id) {
@@ -37,21 +32,6 @@ inline CString LastError() {
   CString text;
   GetLastErrorM(text);
   return text;
-}
-
-inline std::string Narrow(const CString& text) {
-  std::string out;
-  for (int i = 0; i < text.GetLength(); ++i) {
-    wchar_t c = text[i];
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else {
-      char buf[16];
-      std::snprintf(buf, sizeof buf, "\\u%04X", static_cast<unsigned>(c));
-      out += buf;
-    }
-  }
-  return out;
 }
 
 // Runs `call`, which must throw a CUserException* with `expected` as the
@@ -82,12 +62,6 @@ inline ::testing::AssertionResult Faults(const std::function<void()>& call,
     return ::testing::AssertionFailure() << "threw " << e.what();
   }
   return ::testing::AssertionFailure() << "did not throw";
-}
-
-// |e - c| / max(|e|, 1) within `tolerance`.
-inline bool Near(double e, double c, double tolerance = 1e-15) {
-  double scale = std::fabs(e) > 1 ? std::fabs(e) : 1;
-  return std::fabs(e - c) / scale <= tolerance;
 }
 
 }  // namespace matrix::testing

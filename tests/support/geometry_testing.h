@@ -1,5 +1,6 @@
 // Test helpers for the geometry: a point compared with its expected
-// coordinates, printed in full on failure.
+// coordinates or another point, printed in full on failure; the helpers
+// every subsystem's tests use come with them.
 #ifndef MATRIX_TESTS_SUPPORT_GEOMETRY_TESTING_H_
 #define MATRIX_TESTS_SUPPORT_GEOMETRY_TESTING_H_
 
@@ -7,6 +8,8 @@
 #include <matrix/geometry.h>
 
 #include <cmath>
+
+#include "support/testing.h"
 
 namespace matrix::testing {
 
@@ -19,6 +22,12 @@ inline ::testing::AssertionResult Near(const SPointD& p, double x, double y,
   return ::testing::AssertionFailure()
          << "(" << p.x << ", " << p.y << ", " << p.z << ") is not (" << x
          << ", " << y << ", " << z << ")";
+}
+
+// Each coordinate of `p` within `tol` of the same coordinate of `q`.
+inline ::testing::AssertionResult Near(const SPointD& p, const SPointD& q,
+                                       double tol = 1e-9) {
+  return Near(p, q.x, q.y, q.z, tol);
 }
 
 }  // namespace matrix::testing

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-namespace matrix_testing {
+namespace matrix::testing {
 
 // A fresh folder for this process's stores, named in MATRIX_REGISTRY_DIR
 // before the first registry call and removed at exit. Call it before any
@@ -154,6 +154,6 @@ inline std::vector<std::wstring> ValueNames(HKEY key) {
   return names;
 }
 
-}  // namespace matrix_testing
+}  // namespace matrix::testing
 
 #endif  // MATRIX_TESTS_SUPPORT_REGISTRY_TESTING_H_

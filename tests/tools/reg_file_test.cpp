@@ -12,12 +12,7 @@
 
 namespace {
 
-using matrix_testing::MakeKey;
-using matrix_testing::ReadValue;
-using matrix_testing::ScratchKey;
-using matrix_testing::SetString;
-using matrix_testing::SubkeyNames;
-using matrix_testing::ValueNames;
+using namespace matrix::testing;
 
 // Wide text as the bytes of a Windows text file: UTF-16LE with a
 // byte-order mark (the test's texts are all in the Basic Multilingual Plane).
@@ -72,7 +67,7 @@ TEST(RegFile, ExportThenImportGivesTheSameTree) {
   const wchar_t inner_zero[] = L"ab\0cd";
   RegSetValueExW(root.get(), L"inner zero", 0, REG_SZ,
                  reinterpret_cast<const BYTE*>(inner_zero), sizeof inner_zero);
-  matrix_testing::SetDword(root.get(), L"dword", 0xCAFE);
+  SetDword(root.get(), L"dword", 0xCAFE);
   const BYTE three[] = {1, 2, 3};
   RegSetValueExW(root.get(), L"short dword", 0, REG_DWORD, three, sizeof three);
   const unsigned long long q = 0x0123456789ABCDEFull;

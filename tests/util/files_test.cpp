@@ -18,11 +18,7 @@
 
 namespace {
 
-using matrix_testing::ReadFile;
-using matrix_testing::ScopedEnvironment;
-using matrix_testing::ScratchFolder;
-using matrix_testing::Wide;
-using matrix_testing::WriteFile;
+using namespace matrix::testing;
 
 // The names in a folder ("" when it is missing).
 std::set<std::string> Names(const std::string& folder) {

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <matrix/util.h>
 
-#include <bit>
 #include <clocale>
 #include <cmath>
 #include <cstdint>
@@ -20,10 +19,11 @@
 #include <cpprest/json.h>
 
 #include "support/locale_testing.h"
+#include "support/testing.h"
 
 namespace {
 
-using matrix::testing::ScopedLocale;
+using namespace matrix::testing;
 
 constexpr DWORD kContext = 0xC0DE1234u;
 
@@ -39,25 +39,10 @@ struct Call {
 
   bool operator==(const Call& o) const {
     return name == o.name && text == o.text && intValue == o.intValue &&
-           std::bit_cast<std::uint64_t>(doubleValue) ==
-               std::bit_cast<std::uint64_t>(o.doubleValue) &&
-           context == o.context && type == o.type && parent == o.parent;
+           Bits(doubleValue) == Bits(o.doubleValue) && context == o.context &&
+           type == o.type && parent == o.parent;
   }
 };
-
-std::string Narrow(const std::wstring& s) {
-  std::string out;
-  for (wchar_t c : s) {
-    if (c >= 0x20 && c < 0x7F) {
-      out += static_cast<char>(c);
-    } else {
-      char buf[16];
-      std::snprintf(buf, sizeof buf, "\\u{%X}", static_cast<unsigned>(c));
-      out += buf;
-    }
-  }
-  return out;
-}
 
 std::string Quote(const std::optional<std::wstring>& s) {
   return s ? "\"" + Narrow(*s) + "\"" : std::string("null");

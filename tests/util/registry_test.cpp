@@ -17,13 +17,7 @@
 
 namespace {
 
-using matrix_testing::MakeKey;
-using matrix_testing::ReadValue;
-using matrix_testing::ScratchKey;
-using matrix_testing::SetDword;
-using matrix_testing::SetString;
-using matrix_testing::SubkeyNames;
-using matrix_testing::ValueNames;
+using namespace matrix::testing;
 
 // A whole subtree as text: one line per key (path and class) and per value
 // (path, name, type, bytes in hex), in enumeration order.
@@ -310,7 +304,7 @@ TEST(RegCopyKeyWithSubkey, WalksFiveHundredLevelsOnASmallStack) {
 class International {
  public:
   International() {
-    matrix_testing::RegistryFolder();
+    RegistryFolder();
     RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\International", 0,
                     nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_, nullptr);
   }

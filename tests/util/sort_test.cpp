@@ -6,13 +6,11 @@
 #include <random>
 #include <vector>
 
+#include "support/afx_testing.h"
+
 namespace {
 
-std::vector<UINT> Elements(const CUIntArray& a) {
-  std::vector<UINT> v;
-  for (INT_PTR i = 0; i < a.GetSize(); ++i) v.push_back(a[i]);
-  return v;
-}
+using namespace matrix::testing;
 
 void Fill(CUIntArray& a, const std::vector<UINT>& v) {
   a.RemoveAll();

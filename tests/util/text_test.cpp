@@ -8,7 +8,7 @@
 
 namespace {
 
-using matrix::testing::Narrow;
+using namespace matrix::testing;
 
 TEST(Translit, SpellsWordsLetterByLetter) {
   struct Row {

@@ -13,7 +13,7 @@
 
 namespace {
 
-using matrix_testing::ScratchFolder;
+using namespace matrix::testing;
 
 constexpr DWORD kSentinel = 0xDEADBEEF;
 
@@ -141,7 +141,7 @@ TEST(GetProductAndFileVersion, AModuleLoadedAfreshIsLookedUpByItsNewPath) {
   ASSERT_NE(b.module(), nullptr);
   wchar_t name[4096];
   ASSERT_GT(GetModuleFileNameW(b.module(), name, 4096), 0u);
-  EXPECT_EQ(std::wstring(name), matrix_testing::Wide(second));
+  EXPECT_EQ(std::wstring(name), Wide(second));
   Words w;
   EXPECT_EQ(Read(b.module(), w), 0);
   EXPECT_EQ(w.file_ms, kSentinel);
