@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <matrix/formula.h>
 
+#include <cstddef>
 #include <string>
 
 #include "support/dialog_testing.h"
@@ -21,6 +22,21 @@ struct Row {
   const wchar_t* result;
 };
 
+// Runs `rewrite` over a copy of each row's text in every locale and
+// expects the row's result.
+template <std::size_t N, class Rewrite>
+void ExpectRewrites(const Row (&rows)[N], Rewrite rewrite) {
+  for (const char* locale : kLocales) {
+    const ScopedLocale scoped(LC_ALL, locale);
+    MATRIX_REQUIRE_LOCALE(scoped, locale);
+    for (const Row& row : rows) {
+      CString text(row.text);
+      rewrite(text);
+      EXPECT_EQ(text, row.result) << locale << " " << Narrow(row.text);
+    }
+  }
+}
+
 TEST(MakeLower, LowersRussianCapitalsInEveryLocale) {
   const Row rows[] = {
       {L"\u0401\u0416\u0418\u041A \u042F", L"\u0451\u0436\u0438\u043A \u044F"},
@@ -35,15 +51,7 @@ TEST(MakeLower, LowersRussianCapitalsInEveryLocale) {
       {L"", L""},
       {L"\u0451\u044F already small", L"\u0451\u044F already small"},
   };
-  for (const char* locale : kLocales) {
-    const ScopedLocale scoped(LC_ALL, locale);
-    MATRIX_REQUIRE_LOCALE(scoped, locale);
-    for (const Row& row : rows) {
-      CString text(row.text);
-      MakeLower(text);
-      EXPECT_EQ(text, row.result) << locale << " " << Narrow(row.text);
-    }
-  }
+  ExpectRewrites(rows, [](CString& text) { MakeLower(text); });
 }
 
 TEST(MakeLower, OtherLettersFollowTheLocale) {
@@ -78,15 +86,7 @@ TEST(CompileStringFromCtrl, TrimsThenMakesCommaAndSmallYuThePoint) {
       {L"   ", L""},
       {L"1 , 5", L"1 . 5"},  // inner blanks stay
   };
-  for (const char* locale : kLocales) {
-    const ScopedLocale scoped(LC_ALL, locale);
-    MATRIX_REQUIRE_LOCALE(scoped, locale);
-    for (const Row& row : rows) {
-      CString text(row.text);
-      CompileStringFromCtrl(text);
-      EXPECT_EQ(text, row.result) << locale << " " << Narrow(row.text);
-    }
-  }
+  ExpectRewrites(rows, [](CString& text) { CompileStringFromCtrl(text); });
 }
 
 TEST(CompileStringForTbl, StepsInTheirOrder) {
@@ -102,15 +102,7 @@ TEST(CompileStringForTbl, StepsInTheirOrder) {
       {L"\n\n x \r", L"x"},  // trimmed first
       {L"", L""},
   };
-  for (const char* locale : kLocales) {
-    const ScopedLocale scoped(LC_ALL, locale);
-    MATRIX_REQUIRE_LOCALE(scoped, locale);
-    for (const Row& row : rows) {
-      CString text(row.text);
-      CompileStringForTbl(text);
-      EXPECT_EQ(text, row.result) << locale << " " << Narrow(row.text);
-    }
-  }
+  ExpectRewrites(rows, [](CString& text) { CompileStringForTbl(text); });
 }
 
 TEST(PreModifyStr, NormalisesTheEditTextWhenReading) {
