@@ -216,9 +216,8 @@ int main(int argc, char** argv) {
   std::vector<std::pair<std::string, std::string>> rows;
   for (int i = 0; i < kFormulaCount; ++i) {
     // Appended, not "/" + ...: GCC 12 warns falsely (-Wrestrict) on that.
-    std::string suffix = "/";
-    suffix += std::to_string(i);
-    rows.emplace_back(std::to_string(kFormulas[i].size()) + " chars", suffix);
+    rows.emplace_back(std::to_string(kFormulas[i].size()) + " chars",
+                      matrix_bench::RunSuffix(i));
   }
   reporter.PrintRatios("CPU time ratio to muParser's SetExpr + Eval",
                        "BM_muParser", {"BM_CompileStrV"}, rows);

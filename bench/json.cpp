@@ -301,14 +301,6 @@ BENCHMARK(BM_nlohmann_parse)->Apply(Sizes);
 BENCHMARK(BM_simdjson_parse)->Apply(Sizes);
 #endif
 
-// The run-name suffix of size `index`. Appended, not "/" + ...: GCC 12
-// warns falsely (-Wrestrict) on that.
-std::string RunSuffix(std::size_t index) {
-  std::string suffix = "/";
-  suffix += std::to_string(index);
-  return suffix;
-}
-
 // The stages of JsonParse in CPU time (ms, the unit of the runs), one row a
 // size; the walk is the parse and walk less cpprestsdk's parse, -1 where a
 // stage did not run.
@@ -319,7 +311,7 @@ void PrintStages(const matrix_bench::RatioReporter& reporter) {
   std::printf("%-14s %10s %10s %10s %10s %10s\n", "size", "JsonParse",
               "to UTF-8", "parse", "walk", "to wide");
   for (std::size_t i = 0; i < std::size(kSizes); ++i) {
-    const std::string arg = RunSuffix(i);
+    const std::string arg = matrix_bench::RunSuffix(i);
     auto ms = [&](const char* name) { return reporter.Time(name + arg); };
     const double parse = ms("BM_cpprest_parse");
     const double both = ms("BM_JsonStage_ParseAndWalk");
@@ -339,7 +331,8 @@ int main(int argc, char** argv) {
   benchmark::RunSpecifiedBenchmarks(&reporter);
   std::vector<std::pair<std::string, std::string>> sizes;
   for (std::size_t i = 0; i < std::size(kSizes); ++i) {
-    sizes.emplace_back(std::to_string(kSizes[i] / 1000) + " KB", RunSuffix(i));
+    sizes.emplace_back(std::to_string(kSizes[i] / 1000) + " KB",
+                       matrix_bench::RunSuffix(i));
   }
   reporter.PrintRatios("CPU time ratio to cpprestsdk's parse of the same text",
                        "BM_cpprest_parse",

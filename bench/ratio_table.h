@@ -5,6 +5,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <cstddef>
 #include <cstdio>
 #include <map>
 #include <string>
@@ -12,6 +13,14 @@
 #include <vector>
 
 namespace matrix_bench {
+
+// The run-name suffix of argument `index` ("/index"). Appended, not
+// "/" + ...: GCC 12 warns falsely (-Wrestrict) on that.
+inline std::string RunSuffix(std::size_t index) {
+  std::string suffix = "/";
+  suffix += std::to_string(index);
+  return suffix;
+}
 
 // Prints as Google Benchmark's console reporter does and keeps the CPU time
 // of every run: the median when the run is repeated, else the single run.
