@@ -163,7 +163,7 @@ const Document& Doc(std::size_t index) {
   if (it != docs.end()) return it->second;
   Document doc;
   doc.wide = Generator(kSeed + index).Document(kSizes[index]);
-  doc.utf8 = matrix_platform::ToUtf8(doc.wide);
+  doc.utf8 = matrix::platform::ToUtf8(doc.wide);
   g_count = 0;
   if (JsonParse(doc.wide.c_str(), Count, 0, true) != 1 || g_count == 0) {
     std::fprintf(stderr, "bench_json: document %zu does not walk to its end\n",

@@ -18,14 +18,14 @@ inline std::wstring Decode(const std::uint8_t* data, std::size_t size) {
   std::wstring out;
   for (std::size_t i = 0; i < size;) {
     const auto length =
-        static_cast<std::size_t>(matrix_platform::Utf8SequenceLength(data[i]));
+        static_cast<std::size_t>(matrix::platform::Utf8SequenceLength(data[i]));
     if (length == 0 || i + length > size) {
       out += static_cast<wchar_t>(data[i]);
       ++i;
       continue;
     }
-    out += static_cast<wchar_t>(
-        matrix_platform::Utf8SequenceValue(data + i, static_cast<int>(length)));
+    out += static_cast<wchar_t>(matrix::platform::Utf8SequenceValue(
+        data + i, static_cast<int>(length)));
     i += length;
   }
   return out;

@@ -411,7 +411,7 @@ bool EvaluateFormula(const std::wstring& formula,
     e->Delete();
     CString message;
     GetLastErrorM(message);
-    *fault = matrix_platform::ToUtf8(message.GetString());
+    *fault = matrix::platform::ToUtf8(message.GetString());
   } catch (CInvalidArgException* e) {
     e->Delete();
     *fault = "a reference does not name a field before this one";

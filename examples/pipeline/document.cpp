@@ -35,7 +35,7 @@ constexpr unsigned short kString = 8;
 constexpr unsigned short kInteger = 22;
 
 std::string Narrow(const wchar_t* text) {
-  return text ? matrix_platform::ToUtf8(text) : std::string("(none)");
+  return text ? matrix::platform::ToUtf8(text) : std::string("(none)");
 }
 
 // Fills records of x, y and z from the reports of one array.
@@ -51,7 +51,7 @@ class RecordReader {
     const int number = static_cast<int>(out_->size()) + (open_ ? 0 : 1);
     if (slot < 0) {
       return std::string(what_) + " " + std::to_string(number) +
-             ": unknown field \"" + matrix_platform::ToUtf8(key) +
+             ": unknown field \"" + matrix::platform::ToUtf8(key) +
              "\" (a point has x, y and z)";
     }
     if (open_ && (seen_ & (1u << slot))) {
@@ -66,12 +66,12 @@ class RecordReader {
     const int index = static_cast<int>(out_->size());
     if (!is_number) {
       return std::string(what_) + " " + std::to_string(index) + ": " +
-             matrix_platform::ToUtf8(key) + " is not a number (\"" +
+             matrix::platform::ToUtf8(key) + " is not a number (\"" +
              Narrow(text) + "\")";
     }
     if (!std::isfinite(value) || std::fabs(value) > 1e9) {
       return std::string(what_) + " " + std::to_string(index) + ": " +
-             matrix_platform::ToUtf8(key) + " is beyond +-1e9 m";
+             matrix::platform::ToUtf8(key) + " is beyond +-1e9 m";
     }
     double* coord[3] = {&out_->back().x, &out_->back().y, &out_->back().z};
     *coord[slot] = value;
@@ -126,7 +126,7 @@ struct Reader {
     if (up == key) {
       // A number straight inside an array at the top: its name and parent
       // are both the array's.
-      fault = matrix_platform::ToUtf8(key) + ": " +
+      fault = matrix::platform::ToUtf8(key) + ": " +
               (key == L"nodes" || key == L"ground"
                    ? "an element is a number; each point is an object with x, "
                      "y and z"
@@ -140,8 +140,8 @@ struct Reader {
     } else if (up == L"split") {
       TakeSplit(key, is_number, value, text);
     } else {
-      fault = "unknown field \"" + matrix_platform::ToUtf8(key) + "\" in \"" +
-              matrix_platform::ToUtf8(up) + "\"";
+      fault = "unknown field \"" + matrix::platform::ToUtf8(key) + "\" in \"" +
+              matrix::platform::ToUtf8(up) + "\"";
     }
   }
 
@@ -149,13 +149,13 @@ struct Reader {
     if (key == L"title" || key == L"fatigue_curve") {
       if (is_number) {
         fault =
-            matrix_platform::ToUtf8(key) + ": expected a text, found a number";
+            matrix::platform::ToUtf8(key) + ": expected a text, found a number";
         return;
       }
       if (key == L"title") {
-        doc.title = matrix_platform::ToUtf8(text);
+        doc.title = matrix::platform::ToUtf8(text);
       } else {
-        doc.fatigue_curve = matrix_platform::ToUtf8(text);
+        doc.fatigue_curve = matrix::platform::ToUtf8(text);
         if (doc.fatigue_curve != "1" && doc.fatigue_curve != "1a" &&
             doc.fatigue_curve != "2" && doc.fatigue_curve != "2a") {
           fault = "fatigue_curve: \"" + doc.fatigue_curve +
@@ -170,13 +170,13 @@ struct Reader {
     }
     if (key == L"fields" || key == L"split" || key == L"nodes" ||
         key == L"ground") {
-      fault = matrix_platform::ToUtf8(key) + ": expected " +
+      fault = matrix::platform::ToUtf8(key) + ": expected " +
               (key == L"nodes" || key == L"ground" ? "an array of points"
                                                    : "an object") +
               ", found a " + (is_number ? "number" : "text");
       return;
     }
-    fault = "unknown field \"" + matrix_platform::ToUtf8(key) + "\"";
+    fault = "unknown field \"" + matrix::platform::ToUtf8(key) + "\"";
   }
 
   void TakeField(const std::wstring& key, bool is_number, double value,
@@ -184,7 +184,8 @@ struct Reader {
     for (int k = 0; k < kFieldCount; ++k) {
       if (key == DecodeUtf8(kFieldNames[k])) {
         if (doc.present[k]) {
-          fault = "fields: " + matrix_platform::ToUtf8(key) + " is given twice";
+          fault =
+              "fields: " + matrix::platform::ToUtf8(key) + " is given twice";
           return;
         }
         doc.present[k] = true;
@@ -192,7 +193,7 @@ struct Reader {
         return;
       }
     }
-    fault = "fields: unknown field \"" + matrix_platform::ToUtf8(key) + "\"";
+    fault = "fields: unknown field \"" + matrix::platform::ToUtf8(key) + "\"";
   }
 
   void TakeSplit(const std::wstring& key, bool is_number, double value,
@@ -205,7 +206,7 @@ struct Reader {
       if (ok) node = node * 10 + (c - L'0');
     }
     if (!ok || node < 1) {
-      fault = "split: \"" + matrix_platform::ToUtf8(key) +
+      fault = "split: \"" + matrix::platform::ToUtf8(key) +
               "\" is not a node number";
       return;
     }

@@ -48,7 +48,7 @@ std::string FormatNumber(double value, int digits, wchar_t decimal) {
   const std::size_t point = out.find('.');
   if (point != std::string::npos && decimal != L'.') {
     out.replace(point, 1,
-                matrix_platform::ToUtf8(std::wstring_view(&decimal, 1)));
+                matrix::platform::ToUtf8(std::wstring_view(&decimal, 1)));
   }
   return out;
 }
@@ -195,7 +195,7 @@ std::wstring DecodeUtf8(const std::string& bytes) {
   const auto* end = begin + bytes.size();
   for (const unsigned char* p = begin; p < end;) {
     char32_t c = 0;
-    const int length = matrix_platform::ReadUtf8(p, end, c);
+    const int length = matrix::platform::ReadUtf8(p, end, c);
     if (length < 0) {
       // -1 - length: where in the sequence the fault shows.
       const auto offset = static_cast<std::size_t>(p - begin) +

@@ -145,7 +145,7 @@ std::string Summary(const Document& doc, const Results& res, wchar_t decimal);
 std::string FormatNumber(double value, int digits, wchar_t decimal);
 
 // UTF-8 to a wide string; throws InputError naming the byte offset of an
-// invalid sequence. The way back is matrix_platform::ToUtf8.
+// invalid sequence. The way back is matrix::platform::ToUtf8.
 std::wstring DecodeUtf8(const std::string& bytes);
 
 }  // namespace pipeline

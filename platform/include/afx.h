@@ -194,7 +194,7 @@ class MATRIX_PLATFORM_API CNotSupportedException : public CSimpleException {
 [[noreturn]] MATRIX_PLATFORM_API void AfxThrowNotSupportedException();
 [[noreturn]] MATRIX_PLATFORM_API void AfxThrowMemoryException();
 
-namespace matrix_platform {
+namespace matrix::platform {
 
 // Runs f and returns what it returns. Code written against the framework
 // expects running out of memory to arrive as a CMemoryException, so the
@@ -212,7 +212,7 @@ decltype(auto) WithFrameworkMemory(F&& f) {
   }
 }
 
-}  // namespace matrix_platform
+}  // namespace matrix::platform
 
 // The handler chain of the TRY macros: one link per TRY block, per thread.
 // A link owns the exception its CATCH block caught and Delete()s it when

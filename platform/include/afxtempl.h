@@ -27,7 +27,7 @@ class CArray : public CObject {
   void SetSize(INT_PTR new_size, INT_PTR grow_by = -1) {
     (void)grow_by;
     if (new_size < 0) AfxThrowInvalidArgException();
-    matrix_platform::WithFrameworkMemory(
+    matrix::platform::WithFrameworkMemory(
         [&] { v_.resize(static_cast<std::size_t>(new_size)); });
   }
   void RemoveAll() {
@@ -35,7 +35,7 @@ class CArray : public CObject {
     v_.shrink_to_fit();
   }
   void FreeExtra() {
-    matrix_platform::WithFrameworkMemory([&] { v_.shrink_to_fit(); });
+    matrix::platform::WithFrameworkMemory([&] { v_.shrink_to_fit(); });
   }
 
   const TYPE& GetAt(INT_PTR index) const { return v_[Checked(index)]; }
@@ -52,7 +52,7 @@ class CArray : public CObject {
 
   // Appends `element` and returns its index.
   INT_PTR Add(ARG_TYPE element) {
-    matrix_platform::WithFrameworkMemory([&] { v_.push_back(element); });
+    matrix::platform::WithFrameworkMemory([&] { v_.push_back(element); });
     return GetSize() - 1;
   }
   // Stores `element` at `index`, growing the array when needed.
@@ -70,7 +70,7 @@ class CArray : public CObject {
   // Appends the elements of `src`; returns the index of the first of them.
   INT_PTR Append(const CArray& src) {
     INT_PTR old = GetSize();
-    matrix_platform::WithFrameworkMemory([&] {
+    matrix::platform::WithFrameworkMemory([&] {
       if (&src == this) {
         std::vector<TYPE> copy(v_);
         v_.insert(v_.end(), copy.begin(), copy.end());
@@ -82,7 +82,7 @@ class CArray : public CObject {
   }
   void Copy(const CArray& src) {
     if (&src != this)
-      matrix_platform::WithFrameworkMemory([&] { v_ = src.v_; });
+      matrix::platform::WithFrameworkMemory([&] { v_ = src.v_; });
   }
   void InsertAt(INT_PTR index, ARG_TYPE element, INT_PTR count = 1) {
     if (index < 0 || count <= 0) AfxThrowInvalidArgException();
@@ -93,7 +93,7 @@ class CArray : public CObject {
     }
     TYPE copy = element;
     if (index >= GetSize()) SetSize(index);
-    matrix_platform::WithFrameworkMemory([&] {
+    matrix::platform::WithFrameworkMemory([&] {
       v_.insert(v_.begin() + index, static_cast<std::size_t>(count), copy);
     });
   }

@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-namespace matrix_platform {
+namespace matrix::platform {
 
 // Sum and difference of coordinates, wrapping round at 32 bits as Win32's
 // arithmetic does, without the undefined behaviour of a signed overflow.
@@ -24,7 +24,7 @@ inline LONG Mid(LONG a, LONG b) {
   return static_cast<LONG>((static_cast<std::int64_t>(a) + b) / 2);
 }
 
-}  // namespace matrix_platform
+}  // namespace matrix::platform
 
 class CPoint;
 class CRect;
@@ -48,12 +48,12 @@ class CSize : public tagSIZE {
   bool operator==(const CSize& o) const { return *this == SIZE(o); }
   bool operator!=(const CSize& o) const { return !(*this == o); }
   void operator+=(SIZE o) {
-    cx = matrix_platform::WrapAdd(cx, o.cx);
-    cy = matrix_platform::WrapAdd(cy, o.cy);
+    cx = matrix::platform::WrapAdd(cx, o.cx);
+    cy = matrix::platform::WrapAdd(cy, o.cy);
   }
   void operator-=(SIZE o) {
-    cx = matrix_platform::WrapSub(cx, o.cx);
-    cy = matrix_platform::WrapSub(cy, o.cy);
+    cx = matrix::platform::WrapSub(cx, o.cx);
+    cy = matrix::platform::WrapSub(cy, o.cy);
   }
   CSize operator+(SIZE o) const {
     CSize r(*this);
@@ -66,8 +66,8 @@ class CSize : public tagSIZE {
     return r;
   }
   CSize operator-() const {
-    return CSize(matrix_platform::WrapSub(0, cx),
-                 matrix_platform::WrapSub(0, cy));
+    return CSize(matrix::platform::WrapSub(0, cx),
+                 matrix::platform::WrapSub(0, cy));
   }
   // The point moved by this size (+) or by its negation (-).
   CPoint operator+(POINT point) const;
@@ -90,8 +90,8 @@ class CPoint : public tagPOINT {
     y = y0;
   }
   void Offset(int dx, int dy) {
-    x = matrix_platform::WrapAdd(x, dx);
-    y = matrix_platform::WrapAdd(y, dy);
+    x = matrix::platform::WrapAdd(x, dx);
+    y = matrix::platform::WrapAdd(y, dy);
   }
   void Offset(POINT point) { Offset(point.x, point.y); }
   void Offset(SIZE size) { Offset(size.cx, size.cy); }
@@ -103,13 +103,13 @@ class CPoint : public tagPOINT {
   bool operator!=(const CPoint& o) const { return !(*this == o); }
   void operator+=(SIZE size) { Offset(size); }
   void operator-=(SIZE size) {
-    x = matrix_platform::WrapSub(x, size.cx);
-    y = matrix_platform::WrapSub(y, size.cy);
+    x = matrix::platform::WrapSub(x, size.cx);
+    y = matrix::platform::WrapSub(y, size.cy);
   }
   void operator+=(POINT point) { Offset(point); }
   void operator-=(POINT point) {
-    x = matrix_platform::WrapSub(x, point.x);
-    y = matrix_platform::WrapSub(y, point.y);
+    x = matrix::platform::WrapSub(x, point.x);
+    y = matrix::platform::WrapSub(y, point.y);
   }
   CPoint operator+(SIZE size) const {
     CPoint r(*this);
@@ -128,12 +128,12 @@ class CPoint : public tagPOINT {
   }
   // The difference of two points is a size.
   CSize operator-(POINT point) const {
-    return CSize(matrix_platform::WrapSub(x, point.x),
-                 matrix_platform::WrapSub(y, point.y));
+    return CSize(matrix::platform::WrapSub(x, point.x),
+                 matrix::platform::WrapSub(y, point.y));
   }
   CPoint operator-() const {
-    return CPoint(matrix_platform::WrapSub(0, x),
-                  matrix_platform::WrapSub(0, y));
+    return CPoint(matrix::platform::WrapSub(0, x),
+                  matrix::platform::WrapSub(0, y));
   }
   // The rectangle moved by this point (+) or by its negation (-).
   CRect operator+(const RECT* rect) const;
@@ -153,16 +153,16 @@ class CRect : public tagRECT {
   CRect(LPCRECT rect) : tagRECT(*rect) {}     // NOLINT: implicit, as there
   // The rectangle of `size` whose top left corner is `point`.
   CRect(POINT point, SIZE size)
-      : tagRECT{point.x, point.y, matrix_platform::WrapAdd(point.x, size.cx),
-                matrix_platform::WrapAdd(point.y, size.cy)} {}
+      : tagRECT{point.x, point.y, matrix::platform::WrapAdd(point.x, size.cx),
+                matrix::platform::WrapAdd(point.y, size.cy)} {}
   CRect(POINT top_left, POINT bottom_right)
       : tagRECT{top_left.x, top_left.y, bottom_right.x, bottom_right.y} {}
 
   operator LPRECT() { return this; }         // NOLINT: as there
   operator LPCRECT() const { return this; }  // NOLINT: as there
 
-  int Width() const { return matrix_platform::WrapSub(right, left); }
-  int Height() const { return matrix_platform::WrapSub(bottom, top); }
+  int Width() const { return matrix::platform::WrapSub(right, left); }
+  int Height() const { return matrix::platform::WrapSub(bottom, top); }
   CSize Size() const { return CSize(Width(), Height()); }
   // The corners, as copies: assign them through SetRect or the edges (the
   // framework returns references into the rectangle, which C++ allows
@@ -171,8 +171,8 @@ class CRect : public tagRECT {
   const CPoint BottomRight() const { return CPoint(right, bottom); }
   // The midpoint of the edges, each coordinate rounded toward zero.
   CPoint CenterPoint() const {
-    return CPoint(matrix_platform::Mid(left, right),
-                  matrix_platform::Mid(top, bottom));
+    return CPoint(matrix::platform::Mid(left, right),
+                  matrix::platform::Mid(top, bottom));
   }
 
   BOOL IsRectEmpty() const { return ::IsRectEmpty(this); }
@@ -202,25 +202,25 @@ class CRect : public tagRECT {
     InflateRect(rect->left, rect->top, rect->right, rect->bottom);
   }
   void InflateRect(int l, int t, int r, int b) {
-    left = matrix_platform::WrapSub(left, l);
-    top = matrix_platform::WrapSub(top, t);
-    right = matrix_platform::WrapAdd(right, r);
-    bottom = matrix_platform::WrapAdd(bottom, b);
+    left = matrix::platform::WrapSub(left, l);
+    top = matrix::platform::WrapSub(top, t);
+    right = matrix::platform::WrapAdd(right, r);
+    bottom = matrix::platform::WrapAdd(bottom, b);
   }
   // The same inwards.
   void DeflateRect(int dx, int dy) {
-    ::InflateRect(this, matrix_platform::WrapSub(0, dx),
-                  matrix_platform::WrapSub(0, dy));
+    ::InflateRect(this, matrix::platform::WrapSub(0, dx),
+                  matrix::platform::WrapSub(0, dy));
   }
   void DeflateRect(SIZE size) { DeflateRect(size.cx, size.cy); }
   void DeflateRect(LPCRECT rect) {
     DeflateRect(rect->left, rect->top, rect->right, rect->bottom);
   }
   void DeflateRect(int l, int t, int r, int b) {
-    left = matrix_platform::WrapAdd(left, l);
-    top = matrix_platform::WrapAdd(top, t);
-    right = matrix_platform::WrapSub(right, r);
-    bottom = matrix_platform::WrapSub(bottom, b);
+    left = matrix::platform::WrapAdd(left, l);
+    top = matrix::platform::WrapAdd(top, t);
+    right = matrix::platform::WrapSub(right, r);
+    bottom = matrix::platform::WrapSub(bottom, b);
   }
 
   // Swaps left and right when left > right, and top and bottom when top >
@@ -263,12 +263,12 @@ class CRect : public tagRECT {
   void operator+=(SIZE size) { OffsetRect(size); }
   void operator+=(LPCRECT rect) { InflateRect(rect); }
   void operator-=(POINT point) {
-    OffsetRect(matrix_platform::WrapSub(0, point.x),
-               matrix_platform::WrapSub(0, point.y));
+    OffsetRect(matrix::platform::WrapSub(0, point.x),
+               matrix::platform::WrapSub(0, point.y));
   }
   void operator-=(SIZE size) {
-    OffsetRect(matrix_platform::WrapSub(0, size.cx),
-               matrix_platform::WrapSub(0, size.cy));
+    OffsetRect(matrix::platform::WrapSub(0, size.cx),
+               matrix::platform::WrapSub(0, size.cy));
   }
   void operator-=(LPCRECT rect) { DeflateRect(rect); }
   void operator&=(const RECT& rect) { ::IntersectRect(this, this, &rect); }

@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-namespace matrix_platform {
+namespace matrix::platform {
 
 static_assert(sizeof(wchar_t) == 4,
               "a wide text is read as one code point per wchar_t");
@@ -143,6 +143,6 @@ inline std::wstring ToWide(std::string_view bytes) {
   return out;
 }
 
-}  // namespace matrix_platform
+}  // namespace matrix::platform
 
 #endif  // MATRIX_PLATFORM_UTF8CODEC_H_

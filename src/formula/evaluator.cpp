@@ -194,12 +194,12 @@ double CompileFuncStrV(CString& name, double x) {
 // The evaluator's own work space (the scratch arrays, the rebuilt text)
 // reports exhausted memory as the framework's types do.
 double CompileSimpleStrV(CString& text, Values& values) {
-  return matrix_platform::WithFrameworkMemory(
+  return matrix::platform::WithFrameworkMemory(
       [&] { return matrix::detail::ReduceText(text, values); });
 }
 
 double CompileStrV(CString& text, Values& values, int clear) {
-  return matrix_platform::WithFrameworkMemory(
+  return matrix::platform::WithFrameworkMemory(
       [&] { return matrix::detail::EvaluateFormula(text, values, clear); });
 }
 

@@ -25,7 +25,7 @@ constexpr double kSideFoldedCos = 0.9999999999999998;
 // A per-call work array of n zeroed points. Exhausted memory is reported
 // as the framework reports it.
 std::vector<SPointD> WorkPoints(int n) {
-  return matrix_platform::WithFrameworkMemory(
+  return matrix::platform::WithFrameworkMemory(
       [n] { return std::vector<SPointD>(static_cast<std::size_t>(n)); });
 }
 

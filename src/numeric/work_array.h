@@ -18,7 +18,7 @@ class WorkArray {
  public:
   explicit WorkArray(std::size_t size) {
     if (size > kStack) {
-      heap_ = matrix_platform::WithFrameworkMemory(
+      heap_ = matrix::platform::WithFrameworkMemory(
           [size] { return std::make_unique_for_overwrite<T[]>(size); });
       data_ = heap_.get();
     }

@@ -102,7 +102,7 @@ bool JsonTextToUtf8(const wchar_t* text, std::string& out) {
     }
     const auto c = static_cast<std::uint32_t>(*p);
     if (c >= 0x80) {
-      if (!matrix_platform::IsScalarValue(c)) return false;
+      if (!matrix::platform::IsScalarValue(c)) return false;
       // Up to three bytes more than the one counted for this character.
       if (limit - o < (end - p) + 3) {
         const std::size_t used = static_cast<std::size_t>(o - out.data());
@@ -111,7 +111,7 @@ bool JsonTextToUtf8(const wchar_t* text, std::string& out) {
         o = out.data() + used;
         limit = out.data() + size;
       }
-      o = matrix_platform::PutUtf8(c, o);
+      o = matrix::platform::PutUtf8(c, o);
       ++p;
       continue;
     }
@@ -161,7 +161,7 @@ bool JsonTextToUtf8(const wchar_t* text, std::string& out) {
 // No text has more characters than bytes, so the result is written into
 // storage of the byte count and cut to size at the end.
 void JsonTextToWide(const std::string& text, std::wstring& out) {
-  matrix_platform::ToWide(text, out);
+  matrix::platform::ToWide(text, out);
 }
 
 namespace {

@@ -34,7 +34,7 @@ class OpenKeys {
     // only exception is the memory one; catching it by its type would make
     // this library export that pointer type's type_info.
     try {
-      matrix_platform::WithFrameworkMemory([&] { keys_.push_back(key); });
+      matrix::platform::WithFrameworkMemory([&] { keys_.push_back(key); });
     } catch (...) {
       RegCloseKey(key);
       throw;
@@ -135,7 +135,7 @@ LONG RegCopyKeyWithSubkey(HKEY source, HKEY destination) {
   OpenKeys open;  // source and destination subkeys, in pairs
   std::vector<CopyLevel> levels;
   auto push = [&levels](CopyLevel level) {
-    matrix_platform::WithFrameworkMemory([&] { levels.push_back(level); });
+    matrix::platform::WithFrameworkMemory([&] { levels.push_back(level); });
   };
   push({source, destination, 0});
   WCHAR name[kNameBuffer];
@@ -204,7 +204,7 @@ LONG GetControlPanelProp(CString valueName, DWORD* dwordOut,
     // Room for the size in bytes plus one characters, as the data may lack
     // a terminator.
     std::vector<WCHAR> text;
-    matrix_platform::WithFrameworkMemory(
+    matrix::platform::WithFrameworkMemory(
         [&] { text.assign(static_cast<size_t>(size) / sizeof(WCHAR) + 1, 0); });
     DWORD cb = size;
     rc = RegQueryValueExW(key, valueName, nullptr, &type,

@@ -66,7 +66,7 @@ CString RusToTranslit(CString text) {
   }
   if (needed > static_cast<std::size_t>(INT_MAX)) AfxThrowMemoryException();
   std::wstring out;
-  matrix_platform::WithFrameworkMemory([&] { out.reserve(needed); });
+  matrix::platform::WithFrameworkMemory([&] { out.reserve(needed); });
   for (int i = 0; i < length; ++i) {
     if (const wchar_t* latin = Spelling(chars[i])) {
       out += latin;

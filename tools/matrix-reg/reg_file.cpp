@@ -257,11 +257,11 @@ std::string Line(size_t n, const char* reason) {
 }  // namespace
 
 std::string ToUtf8(const std::wstring& text) {
-  return matrix_platform::ToUtf8(text);
+  return matrix::platform::ToUtf8(text);
 }
 
 std::wstring FromUtf8(const std::string& text) {
-  return matrix_platform::ToWide(text);
+  return matrix::platform::ToWide(text);
 }
 
 bool ParseKeyPath(const std::wstring& text, KeyPath* out) {

@@ -121,8 +121,8 @@ FILE* OpenStream(const std::string& name, const OpenMode& mode, int& error) {
 }  // namespace
 
 errno_t _wfopen_s(FILE** file, const wchar_t* name, const wchar_t* mode) {
-  using matrix::platform_detail::SetLastErrorFromErrno;
-  using matrix::platform_detail::ToFileSystemName;
+  using matrix::platform::file::SetLastErrorFromErrno;
+  using matrix::platform::file::ToFileSystemName;
   OpenMode parsed;
   if (file == nullptr || name == nullptr || mode == nullptr ||
       !ParseMode(mode, parsed)) {

@@ -9,9 +9,9 @@
 #include <cstring>
 #include <string>
 
-#include "registry_store.h"
+#include "store.h"
 
-namespace matrix::platform::reg {
+namespace matrix::platform::registry {
 namespace {
 
 // A locale string in the locale's own character set, as wide text.
@@ -187,4 +187,4 @@ std::vector<std::pair<std::wstring, std::wstring>> InternationalSettings() {
   return out;
 }
 
-}  // namespace matrix::platform::reg
+}  // namespace matrix::platform::registry

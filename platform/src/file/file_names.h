@@ -7,7 +7,7 @@
 
 #include <string>
 
-namespace matrix::platform_detail {
+namespace matrix::platform::file {
 
 // The UTF-8 name of the wide path `path` with every '\' turned into '/'.
 // False when `path` holds a value that is no Unicode scalar value.
@@ -25,6 +25,6 @@ DWORD Win32ErrorOf(int error, const std::string& name);
 // SetLastError(Win32ErrorOf(error, name)).
 void SetLastErrorFromErrno(int error, const std::string& name);
 
-}  // namespace matrix::platform_detail
+}  // namespace matrix::platform::file
 
 #endif  // MATRIX_PLATFORM_SRC_FILE_NAMES_H_

@@ -62,7 +62,7 @@ int Visit(dl_phdr_info* info, std::size_t /*size*/, void* data) {
 }  // namespace
 
 DWORD GetModuleFileNameW(HMODULE module, LPWSTR name, DWORD size) {
-  using matrix::platform_detail::FromUtf8;
+  using matrix::platform::file::FromUtf8;
   if (name == nullptr) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return 0;

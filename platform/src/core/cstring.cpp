@@ -10,7 +10,7 @@
 #include <string>
 #include <utility>
 
-using matrix_platform::WithFrameworkMemory;
+using matrix::platform::WithFrameworkMemory;
 
 namespace {
 

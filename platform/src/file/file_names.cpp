@@ -1,4 +1,5 @@
-// Platform layer - the thread's last error, wide path names, folders.
+// Platform layer - wide path names on the file system, the Win32 errors
+// that system errors become, and CreateDirectoryW.
 #include "file_names.h"
 
 #include <sys/stat.h>
@@ -8,7 +9,7 @@
 #include <cerrno>
 #include <cwchar>
 
-namespace matrix::platform_detail {
+namespace matrix::platform::file {
 
 namespace {
 
@@ -22,8 +23,6 @@ std::string ParentOf(const std::string& name) {
   return name.substr(0, slash);
 }
 
-thread_local DWORD t_last_error = ERROR_SUCCESS;
-
 }  // namespace
 
 bool ToFileSystemName(const wchar_t* path, std::string& name) {
@@ -31,8 +30,8 @@ bool ToFileSystemName(const wchar_t* path, std::string& name) {
   name.reserve(std::wcslen(path) + 8);
   for (const wchar_t* p = path; *p != L'\0'; ++p) {
     const auto c = static_cast<char32_t>(*p);
-    if (!matrix_platform::IsScalarValue(c)) return false;
-    matrix_platform::AppendUtf8(c == U'\\' ? U'/' : c, name);
+    if (!matrix::platform::IsScalarValue(c)) return false;
+    matrix::platform::AppendUtf8(c == U'\\' ? U'/' : c, name);
   }
   return true;
 }
@@ -44,7 +43,7 @@ bool FromUtf8(const std::string& text, std::wstring& wide) {
   const auto* end = p + text.size();
   while (p < end) {
     char32_t c;
-    const int length = matrix_platform::ReadUtf8(p, end, c);
+    const int length = matrix::platform::ReadUtf8(p, end, c);
     if (length < 0) return false;
     wide += static_cast<wchar_t>(c);
     p += length;
@@ -85,16 +84,10 @@ void SetLastErrorFromErrno(int error, const std::string& name) {
   SetLastError(Win32ErrorOf(error, name));
 }
 
-}  // namespace matrix::platform_detail
-
-DWORD GetLastError() { return matrix::platform_detail::t_last_error; }
-
-void SetLastError(DWORD error) {
-  matrix::platform_detail::t_last_error = error;
-}
+}  // namespace matrix::platform::file
 
 BOOL CreateDirectoryW(LPCWSTR path, LPSECURITY_ATTRIBUTES /*attributes*/) {
-  using namespace matrix::platform_detail;
+  using namespace matrix::platform::file;
   if (path == nullptr) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;

@@ -70,7 +70,7 @@ void AppendXmlChar(std::string& out, std::uint32_t c) {
     default:
       break;
   }
-  matrix_platform::AppendUtf8(static_cast<char32_t>(c), out);
+  matrix::platform::AppendUtf8(static_cast<char32_t>(c), out);
 }
 
 // A wide text as escaped UTF-8. wchar_t is 32 bits here, but a text may

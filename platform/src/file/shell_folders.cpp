@@ -11,8 +11,8 @@
 
 namespace {
 
-using matrix::platform_detail::FromUtf8;
-using matrix::platform_detail::Win32ErrorOf;
+using matrix::platform::file::FromUtf8;
+using matrix::platform::file::Win32ErrorOf;
 
 // The machine-wide application-data folder. scripts/setup.sh creates it
 // with mode 1777, as SHGetFolderPathW does when it must.

@@ -31,7 +31,7 @@ void AfxRegisterStringTable(HINSTANCE module, WORD language,
                             const AFX_STRING_RESOURCE* table,
                             std::size_t count) {
   StringTable entry{language, {}};
-  matrix_platform::WithFrameworkMemory([&] {
+  matrix::platform::WithFrameworkMemory([&] {
     for (std::size_t i = 0; i < count; ++i) {
       entry.strings[table[i].id] = table[i].text ? table[i].text : L"";
     }

@@ -21,9 +21,9 @@
 
 namespace {
 
-using matrix::platform_detail::FromUtf8;
-using matrix::platform_detail::ToFileSystemName;
-using matrix::platform_detail::Win32ErrorOf;
+using matrix::platform::file::FromUtf8;
+using matrix::platform::file::ToFileSystemName;
+using matrix::platform::file::Win32ErrorOf;
 
 #if defined(__x86_64__)
 constexpr int kMachine = EM_X86_64;

@@ -15,9 +15,9 @@
 #include <optional>
 #include <unordered_map>
 
-#include "registry_store.h"
+#include "store.h"
 
-namespace reg = matrix::platform::reg;
+namespace reg = matrix::platform::registry;
 using reg::Name;
 using reg::Sql;
 using reg::StmtUse;

@@ -15,7 +15,7 @@
 #include <utility>
 #include <vector>
 
-namespace matrix::platform::reg {
+namespace matrix::platform::registry {
 
 // Win32's limits, in characters.
 constexpr size_t kMaxKeyNameLength = 255;
@@ -169,6 +169,6 @@ const std::string& BootId();
 // (value name, text) pairs in the order they are written.
 std::vector<std::pair<std::wstring, std::wstring>> InternationalSettings();
 
-}  // namespace matrix::platform::reg
+}  // namespace matrix::platform::registry
 
 #endif  // MATRIX_PLATFORM_SRC_REGISTRY_STORE_H_

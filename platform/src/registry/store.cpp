@@ -1,6 +1,6 @@
 // Platform layer - the registry store: connecting to the SQLite files,
 // their layout, the statements and the rules for names.
-#include "registry_store.h"
+#include "store.h"
 
 #include <errno.h>
 #include <fcntl.h>
@@ -15,7 +15,7 @@
 #include <cstring>
 #include <fstream>
 
-namespace matrix::platform::reg {
+namespace matrix::platform::registry {
 namespace {
 
 // The layout. Key ids never repeat (AUTOINCREMENT), so a handle on a
@@ -556,8 +556,8 @@ namespace {
 // A name or value is stored in UTF-8; a value that is no Unicode scalar
 // value has no UTF-8 form and is refused.
 bool Encode(std::uint32_t u, std::string* out) {
-  if (!matrix_platform::IsScalarValue(u)) return false;
-  matrix_platform::AppendUtf8(u, *out);
+  if (!matrix::platform::IsScalarValue(u)) return false;
+  matrix::platform::AppendUtf8(u, *out);
   return true;
 }
 }  // namespace
@@ -589,7 +589,7 @@ bool MakeName(const wchar_t* text, size_t length, size_t limit, bool key_level,
 }
 
 std::wstring FromUtf8(const unsigned char* p, int bytes) {
-  return matrix_platform::ToWide(std::string_view(
+  return matrix::platform::ToWide(std::string_view(
       reinterpret_cast<const char*>(p), static_cast<size_t>(bytes)));
 }
 
@@ -641,4 +641,4 @@ const std::string& BootId() {
   return *id;
 }
 
-}  // namespace matrix::platform::reg
+}  // namespace matrix::platform::registry

@@ -5,7 +5,7 @@
 
 #include <mutex>
 
-namespace matrix::platform_detail {
+namespace matrix::platform::window {
 
 // The callback and its context are set and read together under a lock of
 // their own, so that a call never pairs one installation's callback with
@@ -33,6 +33,6 @@ class HostCallback {
   Installed installed_{nullptr, nullptr};
 };
 
-}  // namespace matrix::platform_detail
+}  // namespace matrix::platform::window
 
 #endif  // MATRIX_PLATFORM_SRC_HOST_CALLBACK_H_

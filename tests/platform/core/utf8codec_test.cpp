@@ -8,8 +8,8 @@
 
 namespace {
 
-using matrix_platform::AppendUtf8;
-using matrix_platform::ReadUtf8;
+using matrix::platform::AppendUtf8;
+using matrix::platform::ReadUtf8;
 
 TEST(Utf8Codec, WritesEachLengthAndReplacesWhatIsNoScalarValue) {
   const struct {
@@ -34,7 +34,7 @@ TEST(Utf8Codec, WritesEachLengthAndReplacesWhatIsNoScalarValue) {
     AppendUtf8(t.c, out);
     EXPECT_EQ(out, t.bytes) << std::hex << static_cast<unsigned long>(t.c);
   }
-  EXPECT_EQ(matrix_platform::ToUtf8(L"a\u00E9\U0001F600"),
+  EXPECT_EQ(matrix::platform::ToUtf8(L"a\u00E9\U0001F600"),
             "a\xC3\xA9\xF0\x9F\x98\x80");
 }
 
@@ -75,10 +75,10 @@ TEST(Utf8Codec, ReadsWellFormedSequencesAndLocatesTheFault) {
 TEST(Utf8Codec, BitPatternReachesWhatIsNoCharacter) {
   const unsigned char surrogate[] = {0xED, 0xA0, 0x80};
   const unsigned char top[] = {0xF7, 0xBF, 0xBF, 0xBF};
-  EXPECT_EQ(matrix_platform::Utf8SequenceLength(0xBF), 0);
-  EXPECT_EQ(matrix_platform::Utf8SequenceLength(0xF8), 0);
-  EXPECT_EQ(matrix_platform::Utf8SequenceValue(surrogate, 3), 0xD800u);
-  EXPECT_EQ(matrix_platform::Utf8SequenceValue(top, 4), 0x1FFFFFu);
+  EXPECT_EQ(matrix::platform::Utf8SequenceLength(0xBF), 0);
+  EXPECT_EQ(matrix::platform::Utf8SequenceLength(0xF8), 0);
+  EXPECT_EQ(matrix::platform::Utf8SequenceValue(surrogate, 3), 0xD800u);
+  EXPECT_EQ(matrix::platform::Utf8SequenceValue(top, 4), 0x1FFFFFu);
 }
 
 TEST(Utf8Codec, WideTextKeepsWhatFollowsAFault) {
@@ -94,7 +94,7 @@ TEST(Utf8Codec, WideTextKeepsWhatFollowsAFault) {
       {"x\xE2\x82", L"x\uFFFD\uFFFD"},          // cut off at the end
   };
   for (const auto& t : cases) {
-    EXPECT_EQ(matrix_platform::ToWide(t.bytes), t.wide) << t.bytes;
+    EXPECT_EQ(matrix::platform::ToWide(t.bytes), t.wide) << t.bytes;
   }
 }
 

@@ -1,5 +1,5 @@
 // Platform layer - dialog data exchange (CDataExchange, the number and
-// combo-box exchanges) and message boxes through the host's handler.
+// combo-box exchanges).
 #include <afxwin.h>
 
 #include <cfloat>
@@ -9,30 +9,7 @@
 #include <system_error>
 #include <vector>
 
-#include "host_callback.h"
-
 namespace {
-
-// --- Message boxes ----------------------------------------------------------
-
-using MessageBoxHandler =
-    matrix::platform_detail::HostCallback<AFX_MESSAGE_BOX_HANDLER>;
-
-MessageBoxHandler& Handler() {
-  static MessageBoxHandler h;
-  return h;
-}
-
-// The layer's own prompts, for hosts whose resources lack them.
-struct Prompt {
-  UINT id;
-  const wchar_t* text;
-};
-constexpr Prompt kPrompts[] = {
-    {AFX_IDP_PARSE_REAL, L"Please type a number."},
-};
-
-// --- Exchanges --------------------------------------------------------------
 
 // Every exchange needs an exchange object and a dialog with a window.
 void RequireDialog(const CDataExchange* exchange) {
@@ -131,27 +108,6 @@ double ReadNumber(CDataExchange* exchange, HWND control) {
 [[noreturn]] void ThrowNoSuchControl() { AfxThrowNotSupportedException(); }
 
 }  // namespace
-
-int AfxMessageBox(LPCTSTR text, UINT type, UINT help) {
-  const auto [handler, context] = Handler().Get();
-  if (!handler) return IDOK;
-  return handler(text ? text : L"", type, help, context);
-}
-
-int AfxMessageBox(UINT prompt, UINT type, UINT help) {
-  CString text;
-  if (!AfxLoadStringResource(AfxGetResourceHandle(), prompt, 0, text)) {
-    for (const Prompt& p : kPrompts) {
-      if (p.id == prompt) text = p.text;
-    }
-  }
-  if (help == static_cast<UINT>(-1)) help = prompt;
-  return AfxMessageBox(text.GetString(), type, help);
-}
-
-void AfxSetMessageBoxHandler(AFX_MESSAGE_BOX_HANDLER handler, void* context) {
-  Handler().Set(handler, context);
-}
 
 CDataExchange::CDataExchange(CWnd* dialog, BOOL save_and_validate)
     : m_bSaveAndValidate(save_and_validate),

@@ -4,8 +4,8 @@
 
 #include <algorithm>
 
-using matrix_platform::WrapAdd;
-using matrix_platform::WrapSub;
+using matrix::platform::WrapAdd;
+using matrix::platform::WrapSub;
 
 BOOL SetRect(LPRECT rect, int left, int top, int right, int bottom) {
   if (rect == nullptr) return FALSE;

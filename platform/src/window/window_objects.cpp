@@ -1,0 +1,195 @@
+// Platform layer - the framework's window objects (CWnd, CEdit, CComboBox)
+// over the window table.
+#include <afxwin.h>
+
+#include <string>
+
+#include "window_table.h"
+
+IMPLEMENT_DYNAMIC(CWnd, CCmdTarget)
+IMPLEMENT_DYNAMIC(CEdit, CWnd)
+IMPLEMENT_DYNAMIC(CComboBox, CWnd)
+
+CWnd::CWnd() : m_hWnd(nullptr) {}
+
+CWnd::~CWnd() {
+  if (m_hWnd) ::DestroyWindow(m_hWnd);
+}
+
+BOOL CWnd::CreateEx(DWORD ex_style, LPCTSTR class_name, LPCTSTR window_name,
+                    DWORD style, const RECT& rect, CWnd* parent, UINT id,
+                    LPVOID param) {
+  (void)ex_style;
+  (void)rect;
+  (void)param;
+  if (m_hWnd) return FALSE;
+  HWND parent_handle = nullptr;
+  if (parent) {
+    parent_handle = parent->m_hWnd;
+    if (!parent_handle) return FALSE;
+  }
+  return matrix::platform::window::CreateWindowRecord(
+             class_name, window_name, style, parent_handle,
+             static_cast<int>(id), this)
+             ? TRUE
+             : FALSE;
+}
+
+BOOL CWnd::DestroyWindow() {
+  if (!m_hWnd) return FALSE;
+  return ::DestroyWindow(m_hWnd);
+}
+
+CWnd* CWnd::GetDlgItem(int id) const {
+  return FromHandle(::GetDlgItem(m_hWnd, id));
+}
+
+void CWnd::GetDlgItem(int id, HWND* window) const {
+  if (window) *window = ::GetDlgItem(m_hWnd, id);
+}
+
+CWnd* CWnd::FromHandle(HWND window) {
+  return matrix::platform::window::OwnerOf(window);
+}
+
+void CWnd::SetWindowText(LPCTSTR text) { ::SetWindowTextW(m_hWnd, text); }
+
+int CWnd::GetWindowText(LPTSTR text, int max_count) const {
+  return ::GetWindowTextW(m_hWnd, text, max_count);
+}
+
+void CWnd::GetWindowText(CString& text) const {
+  const std::wstring copy = matrix::platform::WithFrameworkMemory(
+      [&] { return matrix::platform::window::TextOf(m_hWnd); });
+  text = CString(copy.data(), static_cast<int>(copy.size()));
+}
+
+int CWnd::GetWindowTextLength() const { return ::GetWindowTextLengthW(m_hWnd); }
+
+LRESULT CWnd::SendMessage(UINT message, WPARAM wparam, LPARAM lparam) {
+  return ::SendMessageW(m_hWnd, message, wparam, lparam);
+}
+
+int CWnd::GetDlgCtrlID() const { return ::GetDlgCtrlID(m_hWnd); }
+
+DWORD CWnd::GetStyle() const {
+  return static_cast<DWORD>(::GetWindowLongW(m_hWnd, GWL_STYLE));
+}
+
+CWnd* CWnd::SetFocus() {
+  // An object without a window has nothing to focus; ::SetFocus(NULL)
+  // would take the focus from every window.
+  if (!m_hWnd) return nullptr;
+  return FromHandle(::SetFocus(m_hWnd));
+}
+
+namespace {
+
+// Runs the exchange; false when it ended with the user exception, whose
+// message the exchange has shown already.
+template <typename Exchange>
+bool CompletesWithoutUserFailure(Exchange&& exchange) {
+  try {
+    exchange();
+    return true;
+  } catch (CUserException* e) {
+    e->Delete();
+    return false;
+  }
+}
+
+}  // namespace
+
+BOOL CWnd::UpdateData(BOOL save) {
+  CDataExchange exchange(this, save);
+  return CompletesWithoutUserFailure([&] { DoDataExchange(&exchange); })
+             ? TRUE
+             : FALSE;
+}
+
+void CWnd::DoDataExchange(CDataExchange* exchange) { (void)exchange; }
+
+CEdit::~CEdit() = default;
+
+BOOL CEdit::Create(DWORD style, const RECT& rect, CWnd* parent, UINT id) {
+  return CreateEx(0, L"EDIT", nullptr, style, rect, parent, id);
+}
+
+void CEdit::SetSel(int start, int end, BOOL no_scroll) {
+  (void)no_scroll;
+  SendMessage(EM_SETSEL, static_cast<WPARAM>(static_cast<INT_PTR>(start)), end);
+}
+
+void CEdit::GetSel(int& start, int& end) const {
+  DWORD a = 0;
+  DWORD b = 0;
+  ::SendMessageW(m_hWnd, EM_GETSEL, reinterpret_cast<WPARAM>(&a),
+                 reinterpret_cast<LPARAM>(&b));
+  start = static_cast<int>(a);
+  end = static_cast<int>(b);
+}
+
+CComboBox::~CComboBox() = default;
+
+BOOL CComboBox::Create(DWORD style, const RECT& rect, CWnd* parent, UINT id) {
+  return CreateEx(0, L"COMBOBOX", nullptr, style, rect, parent, id);
+}
+
+namespace {
+
+WPARAM Index(int i) { return static_cast<WPARAM>(static_cast<INT_PTR>(i)); }
+LPARAM Text(LPCTSTR text) { return reinterpret_cast<LPARAM>(text); }
+
+}  // namespace
+
+int CComboBox::AddString(LPCTSTR text) {
+  return static_cast<int>(SendMessage(CB_ADDSTRING, 0, Text(text)));
+}
+
+int CComboBox::InsertString(int index, LPCTSTR text) {
+  return static_cast<int>(
+      SendMessage(CB_INSERTSTRING, Index(index), Text(text)));
+}
+
+int CComboBox::DeleteString(UINT index) {
+  return static_cast<int>(SendMessage(CB_DELETESTRING, index, 0));
+}
+
+void CComboBox::ResetContent() { SendMessage(CB_RESETCONTENT, 0, 0); }
+
+int CComboBox::GetCount() const {
+  return static_cast<int>(::SendMessageW(m_hWnd, CB_GETCOUNT, 0, 0));
+}
+
+int CComboBox::GetCurSel() const {
+  if (!::IsWindow(m_hWnd)) return CB_ERR;
+  return static_cast<int>(::SendMessageW(m_hWnd, CB_GETCURSEL, 0, 0));
+}
+
+int CComboBox::SetCurSel(int index) {
+  return static_cast<int>(SendMessage(CB_SETCURSEL, Index(index), 0));
+}
+
+void CComboBox::GetLBText(int index, CString& text) const {
+  const std::wstring copy = matrix::platform::WithFrameworkMemory(
+      [&] { return matrix::platform::window::ItemTextOf(m_hWnd, index); });
+  text = CString(copy.data(), static_cast<int>(copy.size()));
+}
+
+int CComboBox::GetLBTextLen(int index) const {
+  if (!::IsWindow(m_hWnd)) return CB_ERR;
+  return static_cast<int>(
+      ::SendMessageW(m_hWnd, CB_GETLBTEXTLEN, Index(index), 0));
+}
+
+int CComboBox::FindStringExact(int start_after, LPCTSTR text) const {
+  if (!::IsWindow(m_hWnd)) return CB_ERR;
+  return static_cast<int>(::SendMessageW(m_hWnd, CB_FINDSTRINGEXACT,
+                                         Index(start_after), Text(text)));
+}
+
+int CComboBox::SelectString(int start_after, LPCTSTR text) {
+  if (!::IsWindow(m_hWnd)) return CB_ERR;
+  return static_cast<int>(
+      SendMessage(CB_SELECTSTRING, Index(start_after), Text(text)));
+}
