@@ -131,85 +131,16 @@ class Drawer {
     view.x0 = left + kPad - low.x;
     view.y0 = top + kPad + 14 - low.y;
     CRect frame(left, top, left + size.right, top + size.bottom);
-    const bool survey = Survey(plan);
-
     CPen frame_pen(PS_SOLID, 1, kFrame);
     CPen* old = dc_.SelectObject(&frame_pen);
     FrameRect(&dc_, frame);
     dc_.SetTextColor(RGB(90, 90, 90));
     dc_.SetTextAlign(TA_LEFT | TA_TOP);
     dc_.TextOutW(left + 6, top + 4, CString(spec.name));
-
-    const int n = static_cast<int>(doc_.nodes.size());
-    if (survey) {
-      CPen ground(PS_SOLID, 1, kGround);
-      dc_.SelectObject(&ground);
-      for (const Point3& g : doc_.ground) {
-        if (!NearRun(g)) continue;
-        const CPoint s = At(g, &view);
-        dc_.MoveTo(s.x - 3, s.y);
-        dc_.LineTo(s.x + 4, s.y);
-        dc_.MoveTo(s.x, s.y - 3);
-        dc_.LineTo(s.x, s.y + 4);
-      }
-    }
-
-    // Legs, from the end of one bend to the start of the next.
-    CPen pipe(PS_SOLID, 2, kPipe);
-    dc_.SelectObject(&pipe);
-    for (int i = 0; i + 1 < n; ++i) {
-      dc_.MoveTo(At(LegEnd(i, true), &view));
-      dc_.LineTo(At(LegEnd(i + 1, false), &view));
-    }
-    // Bends, traced on the screen by the library.
-    CPen bend_pen(PS_SOLID, 3, kBendColor);
-    dc_.SelectObject(&bend_pen);
-    std::vector<CPoint> pts(static_cast<std::size_t>(arc_points_));
-    const double R = res_.field[kBendRadius];
-    for (const Bend& b : res_.bends) {
-      if (!b.fits) continue;
-      const std::size_t i = static_cast<std::size_t>(b.node);
-      if (!TraceArc(R, P(Shifted(doc_.nodes[i - 1])), P(Shifted(doc_.nodes[i])),
-                    P(Shifted(doc_.nodes[i + 1])), arc_points_, pts.data(),
-                    scale_, &view)) {
-        continue;
-      }
-      dc_.MoveTo(pts[0]);
-      for (int k = 1; k < arc_points_; ++k)
-        dc_.LineTo(pts[static_cast<std::size_t>(k)]);
-    }
-
-    // Markers: nodes, flagged nodes, corners whose bend does not fit, nodes
-    // inserted on bends.
-    if (n <= kMaxMarkedNodes) {
-      CPen node_pen(PS_SOLID, 1, kNodeColor);
-      CPen low_pen(PS_SOLID, 2, kLowCover);
-      for (int i = 0; i < n; ++i) {
-        const bool low = !res_.cover.empty() &&
-                         res_.cover[static_cast<std::size_t>(i)].too_little;
-        dc_.SelectObject(low ? &low_pen : &node_pen);
-        Marker(dc_, At(doc_.nodes[static_cast<std::size_t>(i)], &view),
-               low ? kMarker + 1 : kMarker);
-      }
-    }
-    CPen misfit(PS_SOLID, 2, kNoFit);
-    dc_.SelectObject(&misfit);
-    for (const Bend& b : res_.bends) {
-      if (!b.fits)
-        Marker(dc_, At(doc_.nodes[static_cast<std::size_t>(b.node)], &view), 7);
-    }
-    CPen split_pen(PS_SOLID, 2, kSplitColor);
-    dc_.SelectObject(&split_pen);
-    for (const Split& s : res_.splits) Marker(dc_, At(s.point, &view), 5);
-
-    if (n <= kMaxLabelledNodes) {
-      dc_.SetTextColor(kNodeColor);
-      dc_.SetTextAlign(TA_LEFT | TA_BOTTOM);
-      for (int i = 0; i < n; ++i) {
-        const CPoint s = At(doc_.nodes[static_cast<std::size_t>(i)], &view);
-        dc_.TextOutW(s.x + 5, s.y - 4, CString(std::to_wstring(i + 1).c_str()));
-      }
-    }
+    if (Survey(plan)) SurveyPoints(&view);
+    Pipe(&view);
+    Markers(&view);
+    Labels(&view);
     dc_.SelectObject(old);
     return frame;
   }
@@ -257,6 +188,90 @@ class Drawer {
   }
 
  private:
+  // Survey points as small crosses.
+  void SurveyPoints(SEilerang* view) {
+    CPen ground(PS_SOLID, 1, kGround);
+    CPen* old = dc_.SelectObject(&ground);
+    for (const Point3& g : doc_.ground) {
+      if (!NearRun(g)) continue;
+      const CPoint s = At(g, view);
+      dc_.MoveTo(s.x - 3, s.y);
+      dc_.LineTo(s.x + 4, s.y);
+      dc_.MoveTo(s.x, s.y - 3);
+      dc_.LineTo(s.x, s.y + 4);
+    }
+    dc_.SelectObject(old);
+  }
+
+  // Legs, from the end of one bend to the start of the next, then the
+  // bends, traced on the screen by the library.
+  void Pipe(SEilerang* view) {
+    const int n = static_cast<int>(doc_.nodes.size());
+    CPen pipe(PS_SOLID, 2, kPipe);
+    CPen* old = dc_.SelectObject(&pipe);
+    for (int i = 0; i + 1 < n; ++i) {
+      dc_.MoveTo(At(LegEnd(i, true), view));
+      dc_.LineTo(At(LegEnd(i + 1, false), view));
+    }
+    CPen bend_pen(PS_SOLID, 3, kBendColor);
+    dc_.SelectObject(&bend_pen);
+    std::vector<CPoint> pts(static_cast<std::size_t>(arc_points_));
+    const double R = res_.field[kBendRadius];
+    for (const Bend& b : res_.bends) {
+      if (!b.fits) continue;
+      const std::size_t i = static_cast<std::size_t>(b.node);
+      if (!TraceArc(R, P(Shifted(doc_.nodes[i - 1])), P(Shifted(doc_.nodes[i])),
+                    P(Shifted(doc_.nodes[i + 1])), arc_points_, pts.data(),
+                    scale_, view)) {
+        continue;
+      }
+      dc_.MoveTo(pts[0]);
+      for (int k = 1; k < arc_points_; ++k)
+        dc_.LineTo(pts[static_cast<std::size_t>(k)]);
+    }
+    dc_.SelectObject(old);
+  }
+
+  // Markers: nodes, flagged nodes, corners whose bend does not fit, nodes
+  // inserted on bends.
+  void Markers(SEilerang* view) {
+    const int n = static_cast<int>(doc_.nodes.size());
+    CPen node_pen(PS_SOLID, 1, kNodeColor);
+    CPen low_pen(PS_SOLID, 2, kLowCover);
+    CPen* old = dc_.GetCurrentPen();
+    if (n <= kMaxMarkedNodes) {
+      for (int i = 0; i < n; ++i) {
+        const bool low = !res_.cover.empty() &&
+                         res_.cover[static_cast<std::size_t>(i)].too_little;
+        dc_.SelectObject(low ? &low_pen : &node_pen);
+        Marker(dc_, At(doc_.nodes[static_cast<std::size_t>(i)], view),
+               low ? kMarker + 1 : kMarker);
+      }
+    }
+    CPen misfit(PS_SOLID, 2, kNoFit);
+    dc_.SelectObject(&misfit);
+    for (const Bend& b : res_.bends) {
+      if (!b.fits)
+        Marker(dc_, At(doc_.nodes[static_cast<std::size_t>(b.node)], view), 7);
+    }
+    CPen split_pen(PS_SOLID, 2, kSplitColor);
+    dc_.SelectObject(&split_pen);
+    for (const Split& s : res_.splits) Marker(dc_, At(s.point, view), 5);
+    dc_.SelectObject(old);
+  }
+
+  // Node numbers, where there are few enough to read.
+  void Labels(SEilerang* view) {
+    const int n = static_cast<int>(doc_.nodes.size());
+    if (n > kMaxLabelledNodes) return;
+    dc_.SetTextColor(kNodeColor);
+    dc_.SetTextAlign(TA_LEFT | TA_BOTTOM);
+    for (int i = 0; i < n; ++i) {
+      const CPoint s = At(doc_.nodes[static_cast<std::size_t>(i)], view);
+      dc_.TextOutW(s.x + 5, s.y - 4, CString(std::to_wstring(i + 1).c_str()));
+    }
+  }
+
   // The point where the pipe leaves node i (leaving) or reaches it: the
   // node itself, or the tangent point of its bend.
   Point3 LegEnd(int i, bool leaving) const {

@@ -96,16 +96,18 @@ std::string Summary(const Document& doc, const Results& res, wchar_t decimal) {
   return s;
 }
 
-std::string Report(const Document& doc, const Results& res,
-                   const std::string& source, wchar_t decimal) {
-  auto f = [decimal](double v, int d) { return FormatNumber(v, d, decimal); };
-  std::string r;
-  r.reserve(256 + doc.nodes.size() * 72);
-  r += "Pipe run report\n===============\n\n";
-  r += "Document: " + source + "\n\n";
-  r += "Summary\n-------\n" + Summary(doc, res, decimal) + "\n";
+namespace {
 
-  r += "Pipe\n----\n";
+// Formats numbers with the report's decimal separator.
+struct Fmt {
+  wchar_t decimal;
+  std::string operator()(double v, int digits) const {
+    return FormatNumber(v, digits, decimal);
+  }
+};
+
+std::string PipeSection(const Results& res, const Fmt& f) {
+  std::string r = "Pipe\n----\n";
   r += Line("outer diameter", f(res.field[kOuterDiameter], 4), "m");
   r += Line("wall thickness", f(res.field[kWall], 4), "m");
   r += Line("inner diameter", f(res.inner_diameter, 4), "m");
@@ -116,18 +118,22 @@ std::string Report(const Document& doc, const Results& res,
   r += Line("weight per metre (TorWeight)", f(res.weight_per_metre, 3), "kg/m");
   r += Line("design pressure", f(res.field[kPressure], 3), "MPa");
   r += Line("hoop stress p*d/(2t)", f(res.hoop_stress, 2), "MPa");
-  r += "\n";
+  return r + "\n";
+}
 
-  r += "Length and weight\n-----------------\n";
+std::string LengthSection(const Results& res, const Fmt& f) {
+  std::string r = "Length and weight\n-----------------\n";
   r += Line("straight", f(res.straight_length, 3), "m");
   r += Line("bends", f(res.arc_length, 3), "m");
   r += Line("total", f(res.total_length, 3), "m");
   r += Line("weight of the straights", f(res.straight_weight, 1), "kg");
   r += Line("weight of the bends", f(res.bend_weight, 1), "kg");
   r += Line("weight in all", f(res.total_weight, 1), "kg");
-  r += "\n";
+  return r + "\n";
+}
 
-  r += "Bends\n-----\n";
+std::string BendSection(const Results& res, const Fmt& f) {
+  std::string r = "Bends\n-----\n";
   if (res.bends.empty()) r += "  none: the run is straight\n";
   if (!res.bends.empty()) {
     r += "  node    turn deg   tangent m     arc m   centre x, y, z\n";
@@ -142,25 +148,28 @@ std::string Report(const Document& doc, const Results& res,
          Pad(f(b.arc, 3), 10) + "   " + f(b.centre.x, 3) + ", " +
          f(b.centre.y, 3) + ", " + f(b.centre.z, 3) + "\n";
   }
-  r += "\n";
+  return r + "\n";
+}
 
-  if (!res.splits.empty()) {
-    r += "Nodes inserted on bends\n-----------------------\n";
-    for (const Split& s : res.splits) {
-      r += "  bend at node " + std::to_string(s.node + 1) + ", " + f(s.at, 3) +
-           " m along the arc: node at " + f(s.point.x, 3) + ", " +
-           f(s.point.y, 3) + ", " + f(s.point.z, 3);
-      if (s.cover_known) r += ", cover " + f(s.cover, 2) + " m";
-      r += "\n    new corners " + f(s.corner1.x, 3) + ", " + f(s.corner1.y, 3) +
-           ", " + f(s.corner1.z, 3) + " (" + f(s.dist1, 3) + " m from node " +
-           std::to_string(s.node) + ") and " + f(s.corner2.x, 3) + ", " +
-           f(s.corner2.y, 3) + ", " + f(s.corner2.z, 3) + " (" + f(s.dist2, 3) +
-           " m from node " + std::to_string(s.node + 2) + ")\n";
-    }
-    r += "\n";
+std::string SplitSection(const Results& res, const Fmt& f) {
+  if (res.splits.empty()) return std::string();
+  std::string r = "Nodes inserted on bends\n-----------------------\n";
+  for (const Split& s : res.splits) {
+    r += "  bend at node " + std::to_string(s.node + 1) + ", " + f(s.at, 3) +
+         " m along the arc: node at " + f(s.point.x, 3) + ", " +
+         f(s.point.y, 3) + ", " + f(s.point.z, 3);
+    if (s.cover_known) r += ", cover " + f(s.cover, 2) + " m";
+    r += "\n    new corners " + f(s.corner1.x, 3) + ", " + f(s.corner1.y, 3) +
+         ", " + f(s.corner1.z, 3) + " (" + f(s.dist1, 3) + " m from node " +
+         std::to_string(s.node) + ") and " + f(s.corner2.x, 3) + ", " +
+         f(s.corner2.y, 3) + ", " + f(s.corner2.z, 3) + " (" + f(s.dist2, 3) +
+         " m from node " + std::to_string(s.node + 2) + ")\n";
   }
+  return r + "\n";
+}
 
-  r += "Nodes and soil cover\n--------------------\n";
+std::string NodeSection(const Document& doc, const Results& res, const Fmt& f) {
+  std::string r = "Nodes and soil cover\n--------------------\n";
   r += "  node           x           y           z    ground     cover\n";
   for (std::size_t i = 0; i < doc.nodes.size(); ++i) {
     const Point3& p = doc.nodes[i];
@@ -175,9 +184,12 @@ std::string Report(const Document& doc, const Results& res,
     }
     r += "\n";
   }
-  r += "\n";
+  return r + "\n";
+}
 
-  r += "Fatigue\n-------\n";
+std::string FatigueSection(const Document& doc, const Results& res,
+                           const Fmt& f) {
+  std::string r = "Fatigue\n-------\n";
   r += Line("load cycles", f(res.field[kCycles], 0), "");
   r += Line("allowable amplitude, curve " + doc.fatigue_curve,
             f(res.allowable_amplitude, 1), "");
@@ -185,6 +197,25 @@ std::string Report(const Document& doc, const Results& res,
   r +=
       Line("utilisation", f(res.field[kAmplitude] / res.allowable_amplitude, 3),
            res.fatigue_ok ? "OK" : "EXCEEDED");
+  return r;
+}
+
+}  // namespace
+
+std::string Report(const Document& doc, const Results& res,
+                   const std::string& source, wchar_t decimal) {
+  const Fmt f{decimal};
+  std::string r;
+  r.reserve(256 + doc.nodes.size() * 72);
+  r += "Pipe run report\n===============\n\n";
+  r += "Document: " + source + "\n\n";
+  r += "Summary\n-------\n" + Summary(doc, res, decimal) + "\n";
+  r += PipeSection(res, f);
+  r += LengthSection(res, f);
+  r += BendSection(res, f);
+  r += SplitSection(res, f);
+  r += NodeSection(doc, res, f);
+  r += FatigueSection(doc, res, f);
   return r;
 }
 
