@@ -5,10 +5,12 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
+#include <memory>
 #include <string>
 
+#include "profile.h"
 #include "run.h"
+#include "survey.h"
 
 namespace pipeline {
 
@@ -55,142 +57,6 @@ void Require(bool ok, const std::string& what, double value, const char* rule) {
     throw InputError("fields: " + what + " = " + Number(value) + " " + rule);
 }
 
-// The three survey points nearest in plan to a position, found through a
-// uniform grid over the survey's plan extent.
-class SurveyIndex {
- public:
-  explicit SurveyIndex(const std::vector<Point3>& pts) : pts_(pts) {
-    if (pts.empty()) return;
-    min_x_ = max_x_ = pts[0].x;
-    min_y_ = max_y_ = pts[0].y;
-    for (const Point3& p : pts) {
-      min_x_ = std::min(min_x_, p.x);
-      max_x_ = std::max(max_x_, p.x);
-      min_y_ = std::min(min_y_, p.y);
-      max_y_ = std::max(max_y_, p.y);
-    }
-    const double w = max_x_ - min_x_, h = max_y_ - min_y_;
-    // About two points per cell; a survey along a line gets a line of cells.
-    const double area = std::max(w * h, std::max(w, h) * 1e-3);
-    cell_ = std::sqrt(area * 2.0 / static_cast<double>(pts.size()));
-    if (!(cell_ > 0)) cell_ = 1.0;
-    cols_ = static_cast<long>(std::min(w / cell_, 4096.0)) + 1;
-    rows_ = static_cast<long>(std::min(h / cell_, 4096.0)) + 1;
-    cell_ = std::max(w / static_cast<double>(cols_),
-                     h / static_cast<double>(rows_));
-    if (!(cell_ > 0)) cell_ = 1.0;
-    start_.assign(static_cast<std::size_t>(cols_ * rows_) + 1, 0);
-    for (const Point3& p : pts)
-      ++start_[static_cast<std::size_t>(CellOf(p.x, p.y)) + 1];
-    for (std::size_t i = 1; i < start_.size(); ++i) start_[i] += start_[i - 1];
-    order_.resize(pts.size());
-    std::vector<long> fill(start_.begin(), start_.end() - 1);
-    for (std::size_t i = 0; i < pts.size(); ++i) {
-      order_[static_cast<std::size_t>(
-          fill[static_cast<std::size_t>(CellOf(pts[i].x, pts[i].y))]++)] = i;
-    }
-  }
-
-  // Indices of the (up to) three nearest points, nearest first.
-  int Nearest3(double x, double y, std::size_t out[3]) const {
-    if (pts_.empty()) return 0;
-    double best[3] = {kInf, kInf, kInf};
-    int found = 0;
-    const long qc = Col(x), qr = Row(y);
-    // Rings of cells around the position's cell, from the first that
-    // touches the grid; a ring r + 1 lies at least r cells away.
-    const long gap =
-        std::max({0L, -qc, qc - (cols_ - 1), -qr, qr - (rows_ - 1)});
-    const long last = gap + std::max(cols_, rows_);
-    for (long r = gap; r <= last; ++r) {
-      const long row_lo = std::max(qr - r, 0L),
-                 row_hi = std::min(qr + r, rows_ - 1);
-      for (long row = row_lo; row <= row_hi; ++row) {
-        if (row == qr - r || row == qr + r) {
-          const long col_lo = std::max(qc - r, 0L),
-                     col_hi = std::min(qc + r, cols_ - 1);
-          for (long col = col_lo; col <= col_hi; ++col) {
-            Visit(row * cols_ + col, x, y, best, out, &found);
-          }
-        } else {
-          if (qc - r >= 0 && qc - r < cols_)
-            Visit(row * cols_ + qc - r, x, y, best, out, &found);
-          if (qc + r >= 0 && qc + r < cols_)
-            Visit(row * cols_ + qc + r, x, y, best, out, &found);
-        }
-      }
-      if (found >= 3 && static_cast<double>(r) * cell_ >= std::sqrt(best[2]))
-        break;
-    }
-    return found;
-  }
-
- private:
-  static constexpr double kInf = std::numeric_limits<double>::infinity();
-
-  long Col(double x) const {
-    const double c = std::floor((x - min_x_) / cell_);
-    return static_cast<long>(std::clamp(c, -1e12, 1e12));
-  }
-  long Row(double y) const {
-    const double r = std::floor((y - min_y_) / cell_);
-    return static_cast<long>(std::clamp(r, -1e12, 1e12));
-  }
-  long CellOf(double x, double y) const {
-    return std::clamp(Row(y), 0L, rows_ - 1) * cols_ +
-           std::clamp(Col(x), 0L, cols_ - 1);
-  }
-
-  void Visit(long cell, double x, double y, double best[3], std::size_t out[3],
-             int* found) const {
-    for (long k = start_[static_cast<std::size_t>(cell)];
-         k < start_[static_cast<std::size_t>(cell) + 1]; ++k) {
-      const std::size_t i = order_[static_cast<std::size_t>(k)];
-      const double dx = pts_[i].x - x, dy = pts_[i].y - y;
-      const double d = dx * dx + dy * dy;
-      int at = std::min(*found, 3);
-      while (at > 0 && best[at - 1] > d) {
-        if (at < 3) {
-          best[at] = best[at - 1];
-          out[at] = out[at - 1];
-        }
-        --at;
-      }
-      if (at < 3) {
-        best[at] = d;
-        out[at] = i;
-        *found = std::min(*found + 1, 3);
-      }
-    }
-  }
-
-  const std::vector<Point3>& pts_;
-  double min_x_ = 0, max_x_ = 0, min_y_ = 0, max_y_ = 0, cell_ = 1;
-  long cols_ = 1, rows_ = 1;
-  std::vector<long> start_;
-  std::vector<std::size_t> order_;
-};
-
-// Cover at a plan position: the soil surface through the three nearest
-// survey points, less the pipe's top. With fewer than three survey points
-// the last is repeated, which the soil surface takes as level (one point)
-// or as following the line between two.
-bool CoverAt(const SurveyIndex& index, const std::vector<Point3>& ground,
-             const Point3& at, double top, double* cover) {
-  std::size_t near[3] = {0, 0, 0};
-  const int found = index.Nearest3(at.x, at.y, near);
-  if (found == 0) return false;
-  for (int k = found; k < 3; ++k) near[k] = near[found - 1];
-  SPointD g0 = P(ground[near[0]]), g1 = P(ground[near[1]]),
-          g2 = P(ground[near[2]]);
-  double z = 0;
-  if (!GetZForPointOnPlainForSoil(at.x, at.y, top, g0, 0.0, g1, 0.0, g2, 0.0,
-                                  z)) {
-    return false;
-  }
-  *cover = z;
-  return std::isfinite(z);
-}
 // Fields in their order; each formula sees the values before it. Returns
 // the values, for the formulas of the splits.
 std::vector<double> EvaluateFields(const Document& doc, Results* res) {
@@ -364,17 +230,15 @@ void InsertSplits(const Document& doc, const std::vector<double>& values,
 }
 
 // Soil cover over the pipe's top at every node and inserted node.
-void NodeCovers(const Document& doc, Results* res) {
-  if (doc.ground.empty()) return;
+void NodeCovers(const Document& doc, const Survey& survey, Results* res) {
   const double half = res->field[kOuterDiameter] / 2;
-  const SurveyIndex index(doc.ground);
   res->cover.resize(doc.nodes.size());
   bool first = true;
   for (std::size_t i = 0; i < doc.nodes.size(); ++i) {
     NodeCover& nc = res->cover[i];
     const Point3& p = doc.nodes[i];
     const double top = p.z + half;
-    nc.known = CoverAt(index, doc.ground, p, top, &nc.cover);
+    nc.known = survey.CoverAt(p, top, &nc.cover);
     if (!nc.known) continue;
     nc.ground = nc.cover + top;
     nc.too_little = nc.cover < res->field[kMinCover];
@@ -383,10 +247,8 @@ void NodeCovers(const Document& doc, Results* res) {
     res->max_cover = first ? nc.cover : std::max(res->max_cover, nc.cover);
     first = false;
   }
-  for (Split& s : res->splits) {
-    s.cover_known =
-        CoverAt(index, doc.ground, s.point, s.point.z + half, &s.cover);
-  }
+  for (Split& s : res->splits)
+    s.cover_known = survey.CoverAt(s.point, s.point.z + half, &s.cover);
 }
 
 // Fatigue: the allowable amplitude for the run's load cycles.
@@ -409,7 +271,12 @@ Results Compute(const Document& doc) {
   Section(&res);
   const std::vector<int> bend_at = FitBends(doc.nodes, leg, &res);
   InsertSplits(doc, values, bend_at, &res);
-  NodeCovers(doc, &res);
+  std::unique_ptr<const Survey> survey;
+  if (!doc.ground.empty()) {
+    survey = std::make_unique<const Survey>(doc.ground);
+    NodeCovers(doc, *survey, &res);
+  }
+  ComputeProfile(doc, bend_at, survey.get(), &res);
   Fatigue(doc.fatigue_curve, &res);
   return res;
 }

@@ -1,13 +1,14 @@
 // The pipeline host: reads a pipe run from a JSON document, computes it with
 // the library, writes a report and draws the run into an SVG file.
 //
-//   pipeline [input.json] [--out DIR] [--view plan|iso|both] [--version]
-//            [--timing]
+//   pipeline [input.json] [--out DIR] [--view plan|iso|profile|both|all]
+//            [--exaggeration N] [--version] [--timing]
 //
 // Without an input it runs the bundled sample. The report DIR/NAME.txt and
 // the drawing DIR/NAME.svg take NAME from the input's file name; DIR is the
 // current folder unless --out names one. Exit status: 0 done, 1 an output
 // could not be written, 2 bad input or bad arguments.
+#include <charconv>
 #include <chrono>
 #include <clocale>
 #include <cstdio>
@@ -17,6 +18,8 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <system_error>
+#include <utility>
 
 #include "host.h"
 #include "run.h"
@@ -59,7 +62,8 @@ double PeakMemoryMiB() {
 int Usage(const std::string& why) {
   std::fprintf(stderr,
                "pipeline: %s\nusage: pipeline [input.json] [--out DIR] "
-               "[--view plan|iso|both] [--version] [--timing]\n",
+               "[--view plan|iso|profile|both|all] [--exaggeration N] "
+               "[--version] [--timing]\n",
                why.c_str());
   return 2;
 }
@@ -67,28 +71,49 @@ int Usage(const std::string& why) {
 struct Options {
   std::string input;
   std::string out_dir = ".";
-  pipeline::View view = pipeline::View::kBoth;
+  pipeline::DrawOptions drawing;
   bool timing = false;
   bool version = false;
 };
 
-// Reads the value of --out or --view into `o`; returns an empty text or
-// why the value is refused.
+// The most the profile's levels may be exaggerated: beyond it a run of any
+// slope would be drawn far taller than wide.
+constexpr double kMaxExaggeration = 1000;
+
+// Reads the value of --out, --view or --exaggeration into `o`; returns an
+// empty text or why the value is refused.
 std::string TakeValue(const std::string& option, const std::string& value,
                       Options* o) {
+  static const std::pair<const char*, pipeline::View> kViews[] = {
+      {"plan", pipeline::View::kPlan},
+      {"iso", pipeline::View::kIso},
+      {"both", pipeline::View::kBoth},
+      {"profile", pipeline::View::kProfile},
+      {"all", pipeline::View::kAll}};
   if (option == "--out") {
     if (value.empty()) return "--out needs a folder";
     o->out_dir = value;
-  } else if (value == "plan") {
-    o->view = pipeline::View::kPlan;
-  } else if (value == "iso") {
-    o->view = pipeline::View::kIso;
-  } else if (value == "both") {
-    o->view = pipeline::View::kBoth;
-  } else {
-    return "--view " + value + ": expected plan, iso or both";
+    return std::string();
   }
-  return std::string();
+  if (option == "--exaggeration") {
+    double n = 0;
+    const auto r =
+        std::from_chars(value.data(), value.data() + value.size(), n);
+    if (r.ec != std::errc() || r.ptr != value.data() + value.size() ||
+        !(n > 0 && n <= kMaxExaggeration)) {
+      return "--exaggeration " + value +
+             ": expected a number above 0, at most 1000";
+    }
+    o->drawing.exaggeration = n;
+    return std::string();
+  }
+  for (const auto& [name, view] : kViews) {
+    if (value == name) {
+      o->drawing.view = view;
+      return std::string();
+    }
+  }
+  return "--view " + value + ": expected plan, iso, profile, both or all";
 }
 
 // The command line into `o`. Returns an empty text, or why it is refused.
@@ -100,7 +125,7 @@ std::string ParseArguments(int argc, char** argv, Options* o) {
       return std::string();
     } else if (arg == "--timing") {
       o->timing = true;
-    } else if (arg == "--out" || arg == "--view") {
+    } else if (arg == "--out" || arg == "--view" || arg == "--exaggeration") {
       if (i + 1 >= argc) return arg + " needs a value";
       const std::string why = TakeValue(arg, argv[++i], o);
       if (!why.empty()) return why;
@@ -150,12 +175,9 @@ void RunStages(const Options& o, const std::string& bytes,
   run->parsed = Moment::Now();
   run->res = pipeline::Compute(run->doc);
   run->computed = Moment::Now();
-  CSvgDC dc;
-  dc.SetTitle(CString(
-      pipeline::DecodeUtf8(run->doc.title.empty() ? name : run->doc.title)
-          .c_str()));
-  pipeline::Draw(run->doc, run->res, o.view, dc);
-  run->svg = dc.GetSvg();
+  run->svg = pipeline::DrawSvg(
+      run->doc, run->res, o.drawing,
+      pipeline::DecodeUtf8(run->doc.title.empty() ? name : run->doc.title));
   run->drawn = Moment::Now();
   run->report = pipeline::Report(run->doc, run->res, o.input,
                                  pipeline::DecimalSeparator());
