@@ -43,10 +43,15 @@ class Survey::Index {
     const double w = max_x_ - min_x_, h = max_y_ - min_y_;
     // About two points per cell; a survey along a line gets a line of cells.
     const double area = std::max(w * h, std::max(w, h) * 1e-3);
-    cell_ = std::sqrt(area * 2.0 / static_cast<double>(pts.size()));
+    const double count = static_cast<double>(pts.size());
+    cell_ = std::sqrt(area * 2.0 / count);
+    // At most four cells a point along either side: the grid's memory stays
+    // in proportion to the survey, and so does the work of a look-up, where
+    // a fixed cap on the cells let the points per cell grow with the survey.
+    cell_ = std::max(cell_, std::max(w, h) / (4.0 * count));
     if (!(cell_ > 0)) cell_ = 1.0;
-    cols_ = static_cast<long>(std::min(w / cell_, 4096.0)) + 1;
-    rows_ = static_cast<long>(std::min(h / cell_, 4096.0)) + 1;
+    cols_ = static_cast<long>(w / cell_) + 1;
+    rows_ = static_cast<long>(h / cell_) + 1;
     cell_ = std::max(w / static_cast<double>(cols_),
                      h / static_cast<double>(rows_));
     if (!(cell_ > 0)) cell_ = 1.0;
