@@ -11,6 +11,7 @@
 #include "profile.h"
 #include "run.h"
 #include "survey.h"
+#include "values.h"
 
 namespace pipeline {
 
@@ -25,15 +26,6 @@ constexpr int kArcPoints = 9;
 // Legs count as straight or folded back when the square of the sine of their
 // angle is at most this; the bend functions use the same bound.
 constexpr double kParallel = 1e-7;
-
-SPointD P(const Point3& p) { return SPointD(p.x, p.y, p.z); }
-Point3 Q(const SPointD& p) { return Point3{p.x, p.y, p.z}; }
-
-std::string Number(double v) {
-  char text[40];
-  std::snprintf(text, sizeof text, "%.6g", v);
-  return text;
-}
 
 // The value of an entry: a number as it stands, a formula by the engine
 // over `before` (#0 .. #k-1). Throws InputError naming `what`.

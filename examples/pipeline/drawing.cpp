@@ -10,6 +10,7 @@
 
 #include "run.h"
 #include "sheet.h"
+#include "values.h"
 
 namespace pipeline {
 
@@ -31,8 +32,6 @@ void Marker(CDC& dc, CPoint c, int r) {
 namespace {
 
 using namespace sheet;
-
-SPointD P(const Point3& p) { return SPointD(p.x, p.y, p.z); }
 
 struct ViewSpec {
   const wchar_t* name;

@@ -7,6 +7,8 @@
 #include <cmath>
 #include <string>
 
+#include "values.h"
+
 namespace pipeline {
 
 namespace {
@@ -21,15 +23,6 @@ constexpr int kArcPieces = 4;
 constexpr double kMaxSamples = 2e7;
 // Offsets along an arc closer than this are one sample.
 constexpr double kSameOffset = 1e-9;  // m
-
-SPointD P(const Point3& p) { return SPointD(p.x, p.y, p.z); }
-Point3 Q(const SPointD& p) { return Point3{p.x, p.y, p.z}; }
-
-std::string Number(double v) {
-  char text[40];
-  std::snprintf(text, sizeof text, "%.6g", v);
-  return text;
-}
 
 // The profile's step, checked; throws InputError.
 double StepOf(const Document& doc, double length, std::size_t nodes) {

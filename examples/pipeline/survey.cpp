@@ -6,6 +6,8 @@
 #include <cmath>
 #include <limits>
 
+#include "values.h"
+
 namespace pipeline {
 
 namespace {
@@ -17,8 +19,6 @@ constexpr double kReach = 1e-6;  // m
 double Cross(const Point3& o, const Point3& a, const Point3& b) {
   return (a.x - o.x) * (b.y - o.y) - (a.y - o.y) * (b.x - o.x);
 }
-
-SPointD P(const Point3& p) { return SPointD(p.x, p.y, p.z); }
 
 double PlanLength(const Point3& a, const Point3& b) {
   return std::hypot(b.x - a.x, b.y - a.y);
