@@ -5,10 +5,13 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
+#include <memory>
 #include <string>
 
+#include "profile.h"
 #include "run.h"
+#include "survey.h"
+#include "values.h"
 
 namespace pipeline {
 
@@ -23,15 +26,6 @@ constexpr int kArcPoints = 9;
 // Legs count as straight or folded back when the square of the sine of their
 // angle is at most this; the bend functions use the same bound.
 constexpr double kParallel = 1e-7;
-
-SPointD P(const Point3& p) { return SPointD(p.x, p.y, p.z); }
-Point3 Q(const SPointD& p) { return Point3{p.x, p.y, p.z}; }
-
-std::string Number(double v) {
-  char text[40];
-  std::snprintf(text, sizeof text, "%.6g", v);
-  return text;
-}
 
 // The value of an entry: a number as it stands, a formula by the engine
 // over `before` (#0 .. #k-1). Throws InputError naming `what`.
@@ -55,162 +49,27 @@ void Require(bool ok, const std::string& what, double value, const char* rule) {
     throw InputError("fields: " + what + " = " + Number(value) + " " + rule);
 }
 
-// The three survey points nearest in plan to a position, found through a
-// uniform grid over the survey's plan extent.
-class SurveyIndex {
- public:
-  explicit SurveyIndex(const std::vector<Point3>& pts) : pts_(pts) {
-    if (pts.empty()) return;
-    min_x_ = max_x_ = pts[0].x;
-    min_y_ = max_y_ = pts[0].y;
-    for (const Point3& p : pts) {
-      min_x_ = std::min(min_x_, p.x);
-      max_x_ = std::max(max_x_, p.x);
-      min_y_ = std::min(min_y_, p.y);
-      max_y_ = std::max(max_y_, p.y);
-    }
-    const double w = max_x_ - min_x_, h = max_y_ - min_y_;
-    // About two points per cell; a survey along a line gets a line of cells.
-    const double area = std::max(w * h, std::max(w, h) * 1e-3);
-    cell_ = std::sqrt(area * 2.0 / static_cast<double>(pts.size()));
-    if (!(cell_ > 0)) cell_ = 1.0;
-    cols_ = static_cast<long>(std::min(w / cell_, 4096.0)) + 1;
-    rows_ = static_cast<long>(std::min(h / cell_, 4096.0)) + 1;
-    cell_ = std::max(w / static_cast<double>(cols_),
-                     h / static_cast<double>(rows_));
-    if (!(cell_ > 0)) cell_ = 1.0;
-    start_.assign(static_cast<std::size_t>(cols_ * rows_) + 1, 0);
-    for (const Point3& p : pts)
-      ++start_[static_cast<std::size_t>(CellOf(p.x, p.y)) + 1];
-    for (std::size_t i = 1; i < start_.size(); ++i) start_[i] += start_[i - 1];
-    order_.resize(pts.size());
-    std::vector<long> fill(start_.begin(), start_.end() - 1);
-    for (std::size_t i = 0; i < pts.size(); ++i) {
-      order_[static_cast<std::size_t>(
-          fill[static_cast<std::size_t>(CellOf(pts[i].x, pts[i].y))]++)] = i;
-    }
-  }
-
-  // Indices of the (up to) three nearest points, nearest first.
-  int Nearest3(double x, double y, std::size_t out[3]) const {
-    if (pts_.empty()) return 0;
-    double best[3] = {kInf, kInf, kInf};
-    int found = 0;
-    const long qc = Col(x), qr = Row(y);
-    // Rings of cells around the position's cell, from the first that
-    // touches the grid; a ring r + 1 lies at least r cells away.
-    const long gap =
-        std::max({0L, -qc, qc - (cols_ - 1), -qr, qr - (rows_ - 1)});
-    const long last = gap + std::max(cols_, rows_);
-    for (long r = gap; r <= last; ++r) {
-      const long row_lo = std::max(qr - r, 0L),
-                 row_hi = std::min(qr + r, rows_ - 1);
-      for (long row = row_lo; row <= row_hi; ++row) {
-        if (row == qr - r || row == qr + r) {
-          const long col_lo = std::max(qc - r, 0L),
-                     col_hi = std::min(qc + r, cols_ - 1);
-          for (long col = col_lo; col <= col_hi; ++col) {
-            Visit(row * cols_ + col, x, y, best, out, &found);
-          }
-        } else {
-          if (qc - r >= 0 && qc - r < cols_)
-            Visit(row * cols_ + qc - r, x, y, best, out, &found);
-          if (qc + r >= 0 && qc + r < cols_)
-            Visit(row * cols_ + qc + r, x, y, best, out, &found);
-        }
-      }
-      if (found >= 3 && static_cast<double>(r) * cell_ >= std::sqrt(best[2]))
-        break;
-    }
-    return found;
-  }
-
- private:
-  static constexpr double kInf = std::numeric_limits<double>::infinity();
-
-  long Col(double x) const {
-    const double c = std::floor((x - min_x_) / cell_);
-    return static_cast<long>(std::clamp(c, -1e12, 1e12));
-  }
-  long Row(double y) const {
-    const double r = std::floor((y - min_y_) / cell_);
-    return static_cast<long>(std::clamp(r, -1e12, 1e12));
-  }
-  long CellOf(double x, double y) const {
-    return std::clamp(Row(y), 0L, rows_ - 1) * cols_ +
-           std::clamp(Col(x), 0L, cols_ - 1);
-  }
-
-  void Visit(long cell, double x, double y, double best[3], std::size_t out[3],
-             int* found) const {
-    for (long k = start_[static_cast<std::size_t>(cell)];
-         k < start_[static_cast<std::size_t>(cell) + 1]; ++k) {
-      const std::size_t i = order_[static_cast<std::size_t>(k)];
-      const double dx = pts_[i].x - x, dy = pts_[i].y - y;
-      const double d = dx * dx + dy * dy;
-      int at = std::min(*found, 3);
-      while (at > 0 && best[at - 1] > d) {
-        if (at < 3) {
-          best[at] = best[at - 1];
-          out[at] = out[at - 1];
-        }
-        --at;
-      }
-      if (at < 3) {
-        best[at] = d;
-        out[at] = i;
-        *found = std::min(*found + 1, 3);
-      }
-    }
-  }
-
-  const std::vector<Point3>& pts_;
-  double min_x_ = 0, max_x_ = 0, min_y_ = 0, max_y_ = 0, cell_ = 1;
-  long cols_ = 1, rows_ = 1;
-  std::vector<long> start_;
-  std::vector<std::size_t> order_;
-};
-
-// Cover at a plan position: the soil surface through the three nearest
-// survey points, less the pipe's top. With fewer than three survey points
-// the last is repeated, which the soil surface takes as level (one point)
-// or as following the line between two.
-bool CoverAt(const SurveyIndex& index, const std::vector<Point3>& ground,
-             const Point3& at, double top, double* cover) {
-  std::size_t near[3] = {0, 0, 0};
-  const int found = index.Nearest3(at.x, at.y, near);
-  if (found == 0) return false;
-  for (int k = found; k < 3; ++k) near[k] = near[found - 1];
-  SPointD g0 = P(ground[near[0]]), g1 = P(ground[near[1]]),
-          g2 = P(ground[near[2]]);
-  double z = 0;
-  if (!GetZForPointOnPlainForSoil(at.x, at.y, top, g0, 0.0, g1, 0.0, g2, 0.0,
-                                  z)) {
-    return false;
-  }
-  *cover = z;
-  return std::isfinite(z);
-}
-
-}  // namespace
-
-Results Compute(const Document& doc) {
-  Results res;
-  // Fields in their order; each formula sees the values before it.
+// Fields in their order; each formula sees the values before it. Returns
+// the values, for the formulas of the splits.
+std::vector<double> EvaluateFields(const Document& doc, Results* res) {
   std::vector<double> values;
   for (int k = 0; k < kFieldCount; ++k) {
     const double v = Evaluate(doc.fields[k], values,
                               std::string("fields: ") + kFieldNames[k]);
-    res.field[k] = v;
+    res->field[k] = v;
     values.push_back(v);
   }
+  return values;
+}
+
+void CheckFields(const Results& res) {
   const double D = res.field[kOuterDiameter], t = res.field[kWall];
-  const double R = res.field[kBendRadius];
   Require(D > 0, "outer_diameter", D, "must be positive");
   Require(t > 0, "wall", t, "must be positive");
   Require(2 * t < D, "wall", t,
           "leaves no bore (twice the wall reaches the outer diameter)");
-  Require(R > 0, "bend_radius", R, "must be positive");
+  Require(res.field[kBendRadius] > 0, "bend_radius", res.field[kBendRadius],
+          "must be positive");
   Require(res.field[kPressure] >= 0, "pressure", res.field[kPressure],
           "must not be negative");
   Require(res.field[kDensity] > 0, "density", res.field[kDensity],
@@ -221,8 +80,11 @@ Results Compute(const Document& doc) {
           "must be positive");
   Require(res.field[kAmplitude] > 0, "amplitude", res.field[kAmplitude],
           "must be positive");
+}
 
-  const std::vector<Point3>& nodes = doc.nodes;
+// The length of every leg; throws for fewer than two nodes or coincident
+// neighbours.
+std::vector<double> LegLengths(const std::vector<Point3>& nodes) {
   const int n = static_cast<int>(nodes.size());
   if (n < 2) {
     throw InputError("nodes: " + std::to_string(n) +
@@ -230,152 +92,184 @@ Results Compute(const Document& doc) {
                      "; a run needs at least two");
   }
   std::vector<double> leg(static_cast<std::size_t>(n - 1));
-  for (int i = 0; i + 1 < n; ++i) {
-    leg[static_cast<std::size_t>(i)] =
-        Distance(P(nodes[static_cast<std::size_t>(i)]),
-                 P(nodes[static_cast<std::size_t>(i) + 1]));
-    if (leg[static_cast<std::size_t>(i)] < kCoincident) {
+  for (std::size_t i = 0; i < leg.size(); ++i) {
+    leg[i] = Distance(P(nodes[i]), P(nodes[i + 1]));
+    if (leg[i] < kCoincident) {
       throw InputError("nodes " + std::to_string(i + 1) + " and " +
                        std::to_string(i + 2) + " coincide");
     }
   }
+  return leg;
+}
 
-  // Section and weight: the pipe's weight per metre is that of a torus of
-  // unit centre-line length, a bend's that of its share of a whole torus.
+// Section and weight: the pipe's weight per metre is that of a torus of
+// unit centre-line length.
+void Section(Results* res) {
+  const double D = res->field[kOuterDiameter], t = res->field[kWall];
   const double d = D - 2 * t;
-  res.inner_diameter = d;
-  res.second_moment = IxP(D, d);
-  res.weight_per_metre = TorWeight(1.0 / (2 * kPi), D, d, res.field[kDensity]);
-  res.hoop_stress = res.field[kPressure] * d / (2 * t);
+  res->inner_diameter = d;
+  res->second_moment = IxP(D, d);
+  res->weight_per_metre =
+      TorWeight(1.0 / (2 * kPi), D, d, res->field[kDensity]);
+  res->hoop_stress = res->field[kPressure] * d / (2 * t);
+}
 
-  // Bends, corner by corner. A bend must fit inside both legs and leave room
-  // for the bend before it on the leg they share; one that does not is
-  // reported and its corner left sharp.
-  std::vector<double> tangent_at(static_cast<std::size_t>(n), 0.0);
-  std::vector<int> bend_at(static_cast<std::size_t>(n), -1);
+// The bend at corner i, whose leg before holds `before` m of the previous
+// bend's tangent. A bend must fit inside both legs and leave room for the
+// bend before it on the leg they share; one that does not says why.
+Bend FitBend(const std::vector<Point3>& nodes, const std::vector<double>& leg,
+             std::size_t i, double before, double R) {
+  SPointD a = P(nodes[i - 1]), b = P(nodes[i]), c = P(nodes[i + 1]);
+  Bend bend;
+  bend.node = static_cast<int>(i);
+  bend.turn = kPi - std::acos(CosAngle(a, b, c));
+  const double need = R * std::tan(bend.turn / 2);
   SPointD arc[kArcPoints];
-  for (int i = 1; i + 1 < n; ++i) {
-    SPointD a = P(nodes[static_cast<std::size_t>(i) - 1]);
-    SPointD b = P(nodes[static_cast<std::size_t>(i)]);
-    SPointD c = P(nodes[static_cast<std::size_t>(i) + 1]);
-    Bend bend;
-    bend.node = i;
+  if (!InsertArc(R, a, b, c, 0, static_cast<SPointD*>(nullptr))) {
+    bend.problem = "a bend of radius " + Number(R) + " m needs " +
+                   Number(need) + " m of each leg; the legs are " +
+                   Number(leg[i - 1]) + " and " + Number(leg[i]) + " m";
+  } else if (before + need > leg[i - 1]) {
+    bend.problem = "overlaps the bend at node " + std::to_string(i) +
+                   " on the " + Number(leg[i - 1]) + " m leg between them (" +
+                   Number(before) + " + " + Number(need) + " m)";
+  } else if (InsertArc(R, a, b, c, kArcPoints, arc)) {
+    SPointD centre;
+    SPointD trace[3];
+    if (TraceArc(R, a, b, c, nullptr, 3, trace, &centre)) {
+      bend.fits = true;
+      bend.t1 = Q(arc[0]);
+      bend.t2 = Q(arc[kArcPoints - 1]);
+      bend.centre = Q(centre);
+      bend.tangent = Distance(b, arc[0]);
+      bend.arc = R * bend.turn;
+    }
+  }
+  if (!bend.fits && bend.problem.empty())
+    bend.problem = "the arc cannot be traced";
+  return bend;
+}
+
+// Bends, corner by corner, with the lengths and weights they give the run.
+// Returns for every node the index of its fitted bend in res->bends, or -1.
+std::vector<int> FitBends(const std::vector<Point3>& nodes,
+                          const std::vector<double>& leg, Results* res) {
+  const std::size_t n = nodes.size();
+  const double R = res->field[kBendRadius], D = res->field[kOuterDiameter];
+  std::vector<double> tangent_at(n, 0.0);
+  std::vector<int> bend_at(n, -1);
+  for (std::size_t i = 1; i + 1 < n; ++i) {
+    SPointD a = P(nodes[i - 1]), b = P(nodes[i]), c = P(nodes[i + 1]);
     if (IsParallel(a, b, b, c, kParallel)) {
       if (CosAngle(a, b, c) < 0) continue;  // straight on: no bend
+      Bend bend;
+      bend.node = static_cast<int>(i);
       bend.problem = "the run turns back on itself";
-      res.bends.push_back(bend);
+      res->bends.push_back(bend);
       continue;
     }
-    bend.turn = kPi - std::acos(CosAngle(a, b, c));
-    const double need = R * std::tan(bend.turn / 2);
-    const double before = tangent_at[static_cast<std::size_t>(i) - 1];
-    if (!InsertArc(R, a, b, c, 0, static_cast<SPointD*>(nullptr))) {
-      bend.problem = "a bend of radius " + Number(R) + " m needs " +
-                     Number(need) + " m of each leg; the legs are " +
-                     Number(leg[static_cast<std::size_t>(i) - 1]) + " and " +
-                     Number(leg[static_cast<std::size_t>(i)]) + " m";
-    } else if (before + need > leg[static_cast<std::size_t>(i) - 1]) {
-      bend.problem = "overlaps the bend at node " + std::to_string(i) +
-                     " on the " + Number(leg[static_cast<std::size_t>(i) - 1]) +
-                     " m leg between them (" + Number(before) + " + " +
-                     Number(need) + " m)";
-    } else if (InsertArc(R, a, b, c, kArcPoints, arc)) {
-      SPointD centre;
-      SPointD trace[3];
-      if (TraceArc(R, a, b, c, nullptr, 3, trace, &centre)) {
-        bend.fits = true;
-        bend.t1 = Q(arc[0]);
-        bend.t2 = Q(arc[kArcPoints - 1]);
-        bend.centre = Q(centre);
-        bend.tangent = Distance(b, arc[0]);
-        bend.arc = R * bend.turn;
-      }
-    }
-    if (!bend.fits && bend.problem.empty())
-      bend.problem = "the arc cannot be traced";
+    const Bend bend = FitBend(nodes, leg, i, tangent_at[i - 1], R);
     if (bend.fits) {
-      tangent_at[static_cast<std::size_t>(i)] = bend.tangent;
-      bend_at[static_cast<std::size_t>(i)] = static_cast<int>(res.bends.size());
-      res.arc_length += bend.arc;
-      res.bend_weight +=
-          TorWeight(R * bend.turn / (2 * kPi), D, d, res.field[kDensity]);
+      tangent_at[i] = bend.tangent;
+      bend_at[i] = static_cast<int>(res->bends.size());
+      res->arc_length += bend.arc;
+      res->bend_weight += TorWeight(R * bend.turn / (2 * kPi), D,
+                                    res->inner_diameter, res->field[kDensity]);
     }
-    res.bends.push_back(bend);
+    res->bends.push_back(bend);
   }
-  for (int i = 0; i + 1 < n; ++i) {
-    res.straight_length += leg[static_cast<std::size_t>(i)] -
-                           tangent_at[static_cast<std::size_t>(i)] -
-                           tangent_at[static_cast<std::size_t>(i) + 1];
-  }
-  res.total_length = res.straight_length + res.arc_length;
-  res.straight_weight = res.weight_per_metre * res.straight_length;
-  res.total_weight = res.straight_weight + res.bend_weight;
+  for (std::size_t i = 0; i + 1 < n; ++i)
+    res->straight_length += leg[i] - tangent_at[i] - tangent_at[i + 1];
+  res->total_length = res->straight_length + res->arc_length;
+  res->straight_weight = res->weight_per_metre * res->straight_length;
+  res->total_weight = res->straight_weight + res->bend_weight;
+  return bend_at;
+}
 
-  // Nodes inserted on bends.
+// Nodes inserted on bends, each at its arc length from the bend's start.
+void InsertSplits(const Document& doc, const std::vector<double>& values,
+                  const std::vector<int>& bend_at, Results* res) {
+  const int n = static_cast<int>(doc.nodes.size());
   for (const auto& [number, entry] : doc.splits) {
     const std::string what = "split " + std::to_string(number);
     if (number > n) {
       throw InputError(what + ": the run has " + std::to_string(n) + " nodes");
     }
-    const int i = number - 1;
-    if (bend_at[static_cast<std::size_t>(i)] < 0) {
+    const std::size_t i = static_cast<std::size_t>(number - 1);
+    if (bend_at[i] < 0) {
       throw InputError(what + ": node " + std::to_string(number) +
                        " has no bend");
     }
-    const Bend& bend = res.bends[static_cast<std::size_t>(
-        bend_at[static_cast<std::size_t>(i)])];
+    const Bend& bend = res->bends[static_cast<std::size_t>(bend_at[i])];
     Split split;
-    split.node = i;
+    split.node = static_cast<int>(i);
     split.at = Evaluate(entry, values, what);
     if (!(split.at > 0 && split.at < bend.arc)) {
       throw InputError(what + ": " + Number(split.at) +
                        " m is not inside the bend's arc of " +
                        Number(bend.arc) + " m");
     }
-    SPointD a = P(nodes[static_cast<std::size_t>(i) - 1]);
-    SPointD b = P(nodes[static_cast<std::size_t>(i)]);
-    SPointD c = P(nodes[static_cast<std::size_t>(i) + 1]);
+    SPointD a = P(doc.nodes[i - 1]), b = P(doc.nodes[i]),
+            c = P(doc.nodes[i + 1]);
     SPointD c1, c2, at, centre;
-    GetPointsByInsertNodeInBend(split.at, R, a, b, c, split.dist1, split.dist2,
-                                c1, c2, at, &centre);
+    GetPointsByInsertNodeInBend(split.at, res->field[kBendRadius], a, b, c,
+                                split.dist1, split.dist2, c1, c2, at, &centre);
     split.point = Q(at);
     split.corner1 = Q(c1);
     split.corner2 = Q(c2);
-    res.splits.push_back(split);
+    res->splits.push_back(split);
   }
+}
 
-  // Soil cover over the pipe's top at every node (and inserted node).
+// Soil cover over the pipe's top at every node and inserted node.
+void NodeCovers(const Document& doc, const Survey& survey, Results* res) {
+  const double half = res->field[kOuterDiameter] / 2;
+  res->cover.resize(doc.nodes.size());
+  bool first = true;
+  for (std::size_t i = 0; i < doc.nodes.size(); ++i) {
+    NodeCover& nc = res->cover[i];
+    const Point3& p = doc.nodes[i];
+    const double top = p.z + half;
+    nc.known = survey.CoverAt(p, top, &nc.cover);
+    if (!nc.known) continue;
+    nc.ground = nc.cover + top;
+    nc.too_little = nc.cover < res->field[kMinCover];
+    if (nc.too_little) ++res->low_cover_nodes;
+    res->min_cover = first ? nc.cover : std::min(res->min_cover, nc.cover);
+    res->max_cover = first ? nc.cover : std::max(res->max_cover, nc.cover);
+    first = false;
+  }
+  for (Split& s : res->splits)
+    s.cover_known = survey.CoverAt(s.point, s.point.z + half, &s.cover);
+}
+
+// Fatigue: the allowable amplitude for the run's load cycles.
+void Fatigue(const std::string& curve, Results* res) {
+  const double cycles = res->field[kCycles];
+  res->allowable_amplitude = curve == "1a"   ? CurveCyclys_1a(cycles)
+                             : curve == "2"  ? CurveCyclys_2(cycles)
+                             : curve == "2a" ? CurveCyclys_2a(cycles)
+                                             : CurveCyclys_1(cycles);
+  res->fatigue_ok = res->field[kAmplitude] <= res->allowable_amplitude;
+}
+
+}  // namespace
+
+Results Compute(const Document& doc) {
+  Results res;
+  const std::vector<double> values = EvaluateFields(doc, &res);
+  CheckFields(res);
+  const std::vector<double> leg = LegLengths(doc.nodes);
+  Section(&res);
+  const std::vector<int> bend_at = FitBends(doc.nodes, leg, &res);
+  InsertSplits(doc, values, bend_at, &res);
+  std::unique_ptr<const Survey> survey;
   if (!doc.ground.empty()) {
-    const SurveyIndex index(doc.ground);
-    res.cover.resize(static_cast<std::size_t>(n));
-    bool first = true;
-    for (int i = 0; i < n; ++i) {
-      NodeCover& nc = res.cover[static_cast<std::size_t>(i)];
-      const Point3& p = nodes[static_cast<std::size_t>(i)];
-      const double top = p.z + D / 2;
-      nc.known = CoverAt(index, doc.ground, p, top, &nc.cover);
-      if (!nc.known) continue;
-      nc.ground = nc.cover + top;
-      nc.too_little = nc.cover < res.field[kMinCover];
-      if (nc.too_little) ++res.low_cover_nodes;
-      res.min_cover = first ? nc.cover : std::min(res.min_cover, nc.cover);
-      res.max_cover = first ? nc.cover : std::max(res.max_cover, nc.cover);
-      first = false;
-    }
-    for (Split& s : res.splits) {
-      s.cover_known =
-          CoverAt(index, doc.ground, s.point, s.point.z + D / 2, &s.cover);
-    }
+    survey = std::make_unique<const Survey>(doc.ground);
+    NodeCovers(doc, *survey, &res);
   }
-
-  // Fatigue: the allowable amplitude for the run's load cycles.
-  const double cycles = res.field[kCycles];
-  const std::string& curve = doc.fatigue_curve;
-  res.allowable_amplitude = curve == "1a"   ? CurveCyclys_1a(cycles)
-                            : curve == "2"  ? CurveCyclys_2(cycles)
-                            : curve == "2a" ? CurveCyclys_2a(cycles)
-                                            : CurveCyclys_1(cycles);
-  res.fatigue_ok = res.field[kAmplitude] <= res.allowable_amplitude;
+  ComputeProfile(doc, bend_at, survey.get(), &res);
+  Fatigue(doc.fatigue_curve, &res);
   return res;
 }
 

@@ -2,7 +2,8 @@
 // string and number with its name and a parent name, by rules fixed per
 // depth; the document is laid out so that those two names say everything:
 //
-//   depth 1  "title": "...", "fatigue_curve": "1a"      (name, no parent)
+//   depth 1  "title": "...", "fatigue_curve": "1a",     (name, no parent)
+//            "profile_step": 0.5
 //   depth 2  "fields": { "wall": "0.008", ... }          (name, parent
 //   "fields")
 //            "split":  { "3": "0.5*#2" }                 (name, parent "split")
@@ -119,7 +120,7 @@ struct Reader {
             : double_value;
     const std::wstring key = name;
     if (parent == nullptr) {
-      TakeTop(key, is_number, text);
+      TakeTop(key, is_number, value, text);
       return;
     }
     const std::wstring up = parent;
@@ -145,7 +146,17 @@ struct Reader {
     }
   }
 
-  void TakeTop(const std::wstring& key, bool is_number, const wchar_t* text) {
+  void TakeTop(const std::wstring& key, bool is_number, double value,
+               const wchar_t* text) {
+    if (key == L"profile_step") {
+      if (!is_number) {
+        fault = "profile_step: expected a number of metres, found a text";
+        return;
+      }
+      doc.profile_step_given = true;
+      doc.profile_step = value;
+      return;
+    }
     if (key == L"title" || key == L"fatigue_curve") {
       if (is_number) {
         fault =

@@ -4,53 +4,17 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "run.h"
+#include "sheet.h"
+#include "values.h"
 
 namespace pipeline {
 
-namespace {
-
-// The longest side of the run is drawn this many units long.
-constexpr double kDrawnSpan = 720.0;
-constexpr int kPad = 28;    // frame to the drawing
-constexpr int kGap = 24;    // between the two views
-constexpr int kMarker = 3;  // node marker radius
-constexpr int kMarkerPoints = 13;
-// Beyond these counts markers and labels would only cover the line.
-constexpr int kMaxMarkedNodes = 2000;
-constexpr int kMaxLabelledNodes = 60;
-
-const COLORREF kPipe = RGB(31, 95, 191);
-const COLORREF kBendColor = RGB(0, 150, 136);
-const COLORREF kNodeColor = RGB(40, 40, 40);
-const COLORREF kLowCover = RGB(214, 39, 40);
-const COLORREF kNoFit = RGB(255, 127, 14);
-const COLORREF kSplitColor = RGB(148, 103, 189);
-const COLORREF kGround = RGB(44, 160, 44);
-const COLORREF kFrame = RGB(150, 150, 150);
-
-SPointD P(const Point3& p) { return SPointD(p.x, p.y, p.z); }
-
-struct ViewSpec {
-  const wchar_t* name;
-  SEilerang angles;  // x0, y0 set per drawing
-};
-
-// Plan: looking down the vertical, x to the right and y up the screen.
-// Isometric: turned 45 degrees about the vertical and tilted so that the
-// three axes are drawn equally foreshortened.
-const ViewSpec kPlan = {L"Plan", {-90.0, 0.0, 0.0, 0.0, 0.0}};
-const ViewSpec kIso = {L"Isometric",
-                       {-35.264389682754654, 45.0, 0.0, 0.0, 0.0}};
-
-CPoint Screen(const Point3& p, double scale, SEilerang* view) {
-  SPointD m = P(p);
-  const SPointI s = PointXYZ(&m, scale, view);
-  return CPoint(s.x, s.y);
-}
+namespace sheet {
 
 void Marker(CDC& dc, CPoint c, int r) {
   CPoint pts[kMarkerPoints];
@@ -63,10 +27,33 @@ void Marker(CDC& dc, CPoint c, int r) {
   for (int k = 1; k < kMarkerPoints; ++k) dc.LineTo(pts[k]);
 }
 
+}  // namespace sheet
+
+namespace {
+
+using namespace sheet;
+
+struct ViewSpec {
+  const wchar_t* name;
+  SEilerang angles;  // x0, y0 set per drawing
+};
+
+// Plan: looking down the vertical, x to the right and y up the screen.
+// Isometric: turned 45 degrees about the vertical and tilted so that the
+// three axes are drawn equally foreshortened.
+const ViewSpec kPlanView = {L"Plan", {-90.0, 0.0, 0.0, 0.0, 0.0}};
+const ViewSpec kIsoView = {L"Isometric",
+                           {-35.264389682754654, 45.0, 0.0, 0.0, 0.0}};
+
+CPoint Screen(const Point3& p, double scale, SEilerang* view) {
+  SPointD m = P(p);
+  const SPointI s = PointXYZ(&m, scale, view);
+  return CPoint(s.x, s.y);
+}
+
 class Drawer {
  public:
-  Drawer(const Document& doc, const Results& res, CDC& dc)
-      : doc_(doc), res_(res), dc_(dc) {
+  Drawer(const Document& doc, const Results& res) : doc_(doc), res_(res) {
     const int n = static_cast<int>(doc.nodes.size());
     double lo[3] = {1e300, 1e300, 1e300}, hi[3] = {-1e300, -1e300, -1e300};
     for (const Point3& p : doc.nodes) {
@@ -114,7 +101,7 @@ class Drawer {
     }
     *low = CPoint(min_x, min_y);
     return CRect(0, 0, (max_x - min_x) + 2 * kPad,
-                 (max_y - min_y) + 2 * kPad + 14);
+                 (max_y - min_y) + 2 * kPad + kTitle);
   }
 
   bool Survey(bool plan) const {
@@ -129,41 +116,55 @@ class Drawer {
     CPoint low;
     const CRect size = Measure(spec, plan, &low);
     view.x0 = left + kPad - low.x;
-    view.y0 = top + kPad + 14 - low.y;
+    view.y0 = top + kPad + kTitle - low.y;
     CRect frame(left, top, left + size.right, top + size.bottom);
-    const bool survey = Survey(plan);
-
     CPen frame_pen(PS_SOLID, 1, kFrame);
-    CPen* old = dc_.SelectObject(&frame_pen);
-    FrameRect(&dc_, frame);
-    dc_.SetTextColor(RGB(90, 90, 90));
-    dc_.SetTextAlign(TA_LEFT | TA_TOP);
-    dc_.TextOutW(left + 6, top + 4, CString(spec.name));
+    CPen* old = dc_->SelectObject(&frame_pen);
+    FrameRect(dc_, frame);
+    dc_->SetTextColor(kCaption);
+    dc_->SetTextAlign(TA_LEFT | TA_TOP);
+    dc_->TextOutW(left + 6, top + 4, CString(spec.name));
+    if (Survey(plan)) SurveyPoints(&view);
+    Pipe(&view);
+    Markers(&view);
+    Labels(&view);
+    dc_->SelectObject(old);
+    return frame;
+  }
 
+  // The surface the views are drawn on from now on.
+  void SetSurface(CDC* dc) { dc_ = dc; }
+  // The plan's drawing units per metre.
+  double Scale() const { return scale_; }
+
+ private:
+  // Survey points as small crosses.
+  void SurveyPoints(SEilerang* view) {
+    CPen ground(PS_SOLID, 1, kGround);
+    CPen* old = dc_->SelectObject(&ground);
+    for (const Point3& g : doc_.ground) {
+      if (!NearRun(g)) continue;
+      const CPoint s = At(g, view);
+      dc_->MoveTo(s.x - 3, s.y);
+      dc_->LineTo(s.x + 4, s.y);
+      dc_->MoveTo(s.x, s.y - 3);
+      dc_->LineTo(s.x, s.y + 4);
+    }
+    dc_->SelectObject(old);
+  }
+
+  // Legs, from the end of one bend to the start of the next, then the
+  // bends, traced on the screen by the library.
+  void Pipe(SEilerang* view) {
     const int n = static_cast<int>(doc_.nodes.size());
-    if (survey) {
-      CPen ground(PS_SOLID, 1, kGround);
-      dc_.SelectObject(&ground);
-      for (const Point3& g : doc_.ground) {
-        if (!NearRun(g)) continue;
-        const CPoint s = At(g, &view);
-        dc_.MoveTo(s.x - 3, s.y);
-        dc_.LineTo(s.x + 4, s.y);
-        dc_.MoveTo(s.x, s.y - 3);
-        dc_.LineTo(s.x, s.y + 4);
-      }
-    }
-
-    // Legs, from the end of one bend to the start of the next.
     CPen pipe(PS_SOLID, 2, kPipe);
-    dc_.SelectObject(&pipe);
+    CPen* old = dc_->SelectObject(&pipe);
     for (int i = 0; i + 1 < n; ++i) {
-      dc_.MoveTo(At(LegEnd(i, true), &view));
-      dc_.LineTo(At(LegEnd(i + 1, false), &view));
+      dc_->MoveTo(At(LegEnd(i, true), view));
+      dc_->LineTo(At(LegEnd(i + 1, false), view));
     }
-    // Bends, traced on the screen by the library.
     CPen bend_pen(PS_SOLID, 3, kBendColor);
-    dc_.SelectObject(&bend_pen);
+    dc_->SelectObject(&bend_pen);
     std::vector<CPoint> pts(static_cast<std::size_t>(arc_points_));
     const double R = res_.field[kBendRadius];
     for (const Bend& b : res_.bends) {
@@ -171,92 +172,56 @@ class Drawer {
       const std::size_t i = static_cast<std::size_t>(b.node);
       if (!TraceArc(R, P(Shifted(doc_.nodes[i - 1])), P(Shifted(doc_.nodes[i])),
                     P(Shifted(doc_.nodes[i + 1])), arc_points_, pts.data(),
-                    scale_, &view)) {
+                    scale_, view)) {
         continue;
       }
-      dc_.MoveTo(pts[0]);
+      dc_->MoveTo(pts[0]);
       for (int k = 1; k < arc_points_; ++k)
-        dc_.LineTo(pts[static_cast<std::size_t>(k)]);
+        dc_->LineTo(pts[static_cast<std::size_t>(k)]);
     }
+    dc_->SelectObject(old);
+  }
 
-    // Markers: nodes, flagged nodes, corners whose bend does not fit, nodes
-    // inserted on bends.
+  // Markers: nodes, flagged nodes, corners whose bend does not fit, nodes
+  // inserted on bends.
+  void Markers(SEilerang* view) {
+    const int n = static_cast<int>(doc_.nodes.size());
+    CPen node_pen(PS_SOLID, 1, kNodeColor);
+    CPen low_pen(PS_SOLID, 2, kLowCover);
+    CPen* old = dc_->GetCurrentPen();
     if (n <= kMaxMarkedNodes) {
-      CPen node_pen(PS_SOLID, 1, kNodeColor);
-      CPen low_pen(PS_SOLID, 2, kLowCover);
       for (int i = 0; i < n; ++i) {
         const bool low = !res_.cover.empty() &&
                          res_.cover[static_cast<std::size_t>(i)].too_little;
-        dc_.SelectObject(low ? &low_pen : &node_pen);
-        Marker(dc_, At(doc_.nodes[static_cast<std::size_t>(i)], &view),
+        dc_->SelectObject(low ? &low_pen : &node_pen);
+        Marker(*dc_, At(doc_.nodes[static_cast<std::size_t>(i)], view),
                low ? kMarker + 1 : kMarker);
       }
     }
     CPen misfit(PS_SOLID, 2, kNoFit);
-    dc_.SelectObject(&misfit);
+    dc_->SelectObject(&misfit);
     for (const Bend& b : res_.bends) {
       if (!b.fits)
-        Marker(dc_, At(doc_.nodes[static_cast<std::size_t>(b.node)], &view), 7);
+        Marker(*dc_, At(doc_.nodes[static_cast<std::size_t>(b.node)], view), 7);
     }
     CPen split_pen(PS_SOLID, 2, kSplitColor);
-    dc_.SelectObject(&split_pen);
-    for (const Split& s : res_.splits) Marker(dc_, At(s.point, &view), 5);
-
-    if (n <= kMaxLabelledNodes) {
-      dc_.SetTextColor(kNodeColor);
-      dc_.SetTextAlign(TA_LEFT | TA_BOTTOM);
-      for (int i = 0; i < n; ++i) {
-        const CPoint s = At(doc_.nodes[static_cast<std::size_t>(i)], &view);
-        dc_.TextOutW(s.x + 5, s.y - 4, CString(std::to_wstring(i + 1).c_str()));
-      }
-    }
-    dc_.SelectObject(old);
-    return frame;
+    dc_->SelectObject(&split_pen);
+    for (const Split& s : res_.splits) Marker(*dc_, At(s.point, view), 5);
+    dc_->SelectObject(old);
   }
 
-  void Legend(int left, int top) {
-    struct Item {
-      COLORREF color;
-      int width;
-      int kind;  // 0 line, 1 marker, 2 cross
-      const wchar_t* text;
-    };
-    std::wstring low =
-        L"cover below " +
-        DecodeUtf8(FormatNumber(res_.field[kMinCover], 2, L'.')) + L" m";
-    const Item items[] = {{kPipe, 2, 0, L"pipe"},
-                          {kBendColor, 3, 0, L"bend"},
-                          {kNodeColor, 1, 1, L"node"},
-                          {kLowCover, 2, 1, low.c_str()},
-                          {kNoFit, 2, 1, L"bend does not fit"},
-                          {kSplitColor, 2, 1, L"node on a bend"},
-                          {kGround, 1, 2, L"survey point"}};
-    int x = left;
-    dc_.SetTextColor(RGB(60, 60, 60));
-    dc_.SetTextAlign(TA_LEFT | TA_TOP);
-    for (const Item& item : items) {
-      CPen pen(PS_SOLID, item.width, item.color);
-      CPen* old = dc_.SelectObject(&pen);
-      const int cy = top + 7;
-      if (item.kind == 0) {
-        dc_.MoveTo(x, cy);
-        dc_.LineTo(x + 22, cy);
-      } else if (item.kind == 1) {
-        Marker(dc_, CPoint(x + 11, cy), 4);
-      } else {
-        dc_.MoveTo(x + 8, cy);
-        dc_.LineTo(x + 15, cy);
-        dc_.MoveTo(x + 11, cy - 3);
-        dc_.LineTo(x + 11, cy + 4);
-      }
-      dc_.SelectObject(old);
-      const CString text(item.text);
-      dc_.TextOutW(x + 28, top, text);
-      x += 28 + static_cast<int>(7.5 * text.GetLength()) + 18;
+  // Node numbers, where there are few enough to read.
+  void Labels(SEilerang* view) {
+    const int n = static_cast<int>(doc_.nodes.size());
+    if (n > kMaxLabelledNodes) return;
+    dc_->SetTextColor(kNodeColor);
+    dc_->SetTextAlign(TA_LEFT | TA_BOTTOM);
+    for (int i = 0; i < n; ++i) {
+      const CPoint s = At(doc_.nodes[static_cast<std::size_t>(i)], view);
+      dc_->TextOutW(s.x + 5, s.y - 4, CString(std::to_wstring(i + 1).c_str()));
     }
   }
 
- private:
   // The point where the pipe leaves node i (leaving) or reaches it: the
   // node itself, or the tangent point of its bend.
   Point3 LegEnd(int i, bool leaving) const {
@@ -285,7 +250,7 @@ class Drawer {
 
   const Document& doc_;
   const Results& res_;
-  CDC& dc_;
+  CDC* dc_ = nullptr;
   double scale_ = 1;
   Point3 centre_;
   double reach_ = 1;
@@ -293,38 +258,184 @@ class Drawer {
   int arc_points_ = 9;
 };
 
+struct LegendItem {
+  COLORREF color;
+  int width;
+  int kind;  // 0 line, 1 marker, 2 cross, 3 dashed line
+  std::wstring text;
+};
+
+// The legend of the views drawn, in rows no wider than `right`.
+void Legend(CDC& dc, const std::vector<LegendItem>& items, int left, int top,
+            int right) {
+  int x = left;
+  dc.SetTextColor(RGB(60, 60, 60));
+  dc.SetTextAlign(TA_LEFT | TA_TOP);
+  for (const LegendItem& item : items) {
+    const CString text(item.text.c_str());
+    const int width = 28 + static_cast<int>(7.5 * text.GetLength()) + 18;
+    if (x > left && x + width - 18 > right) {
+      x = left;
+      top += 20;
+    }
+    CPen pen(item.kind == 3 ? PS_DASH : PS_SOLID, item.width, item.color);
+    CPen* old = dc.SelectObject(&pen);
+    const int cy = top + 7;
+    if (item.kind == 0 || item.kind == 3) {
+      dc.MoveTo(x, cy);
+      dc.LineTo(x + 22, cy);
+    } else if (item.kind == 1) {
+      Marker(dc, CPoint(x + 11, cy), 4);
+    } else {
+      dc.MoveTo(x + 8, cy);
+      dc.LineTo(x + 15, cy);
+      dc.MoveTo(x + 11, cy - 3);
+      dc.LineTo(x + 11, cy + 4);
+    }
+    dc.SelectObject(old);
+    dc.TextOutW(x + 28, top, text);
+    x += width;
+  }
+}
+
+std::vector<LegendItem> LegendItems(const Results& res, bool plan_or_iso,
+                                    bool profile) {
+  const std::wstring least =
+      DecodeUtf8(FormatNumber(res.field[kMinCover], 2, L'.')) + L" m";
+  std::vector<LegendItem> items = {{kPipe, 2, 0, L"pipe"},
+                                   {kBendColor, 3, 0, L"bend"},
+                                   {kNodeColor, 1, 1, L"node"}};
+  if (plan_or_iso) {
+    items.push_back({kLowCover, 2, 1, L"cover below " + least});
+    items.push_back({kNoFit, 2, 1, L"bend does not fit"});
+    items.push_back({kSplitColor, 2, 1, L"node on a bend"});
+    items.push_back({kGround, 1, 2, L"survey point"});
+  }
+  if (profile) {
+    items.push_back({kGroundLine, 2, 0, L"ground"});
+    items.push_back({kLeastCover, 1, 3, L"ground less " + least});
+    items.push_back({kLowCover, 4, 0, L"stretch with cover below " + least});
+  }
+  return items;
+}
+
+enum class Part { kSheet, kPlan, kProfile, kIso };
+using Surfaces = std::function<CDC&(Part)>;
+
+// Lays the chosen views out and draws each on its surface: the plan, the
+// isometric view beside it when no wider, the profile under them, the
+// isometric view under that otherwise; the title and legend on the sheet.
+void DrawSheet(const Document& doc, const Results& res,
+               const DrawOptions& options, const Surfaces& surface) {
+  const View v = options.view;
+  const bool plan = v == View::kPlan || v == View::kBoth || v == View::kAll;
+  const bool iso = v == View::kIso || v == View::kBoth || v == View::kAll;
+  const bool profile = v == View::kProfile || v == View::kAll;
+  Drawer drawer(doc, res);
+  CDC& sheet = surface(Part::kSheet);
+  if (!doc.title.empty()) {
+    sheet.SetTextColor(RGB(20, 20, 20));
+    sheet.SetTextAlign(TA_LEFT | TA_TOP);
+    sheet.TextOutW(0, -26, CString(DecodeUtf8(doc.title).c_str()));
+  }
+  CRect plan_frame(0, 0, 0, 0);
+  int bottom = 0, right = 0;
+  auto placed = [&](const CRect& frame) {
+    bottom = std::max(bottom, static_cast<int>(frame.bottom));
+    right = std::max(right, static_cast<int>(frame.right));
+  };
+  if (plan) {
+    drawer.SetSurface(&surface(Part::kPlan));
+    plan_frame = drawer.DrawView(kPlanView, 0, 0, true);
+    placed(plan_frame);
+  }
+  CPoint low;
+  const bool beside =
+      plan && iso &&
+      drawer.Measure(kIsoView, false, &low).Width() <= plan_frame.Width();
+  drawer.SetSurface(&surface(Part::kIso));
+  if (beside)
+    placed(drawer.DrawView(kIsoView, plan_frame.right + kGap, 0, false));
+  if (profile) {
+    // Chainage runs the way the plan's run goes, as on a plan-and-profile
+    // sheet.
+    const bool reversed = doc.nodes.back().x < doc.nodes.front().x;
+    const ProfileView view(doc, res, drawer.Scale(), options.exaggeration,
+                           reversed);
+    placed(
+        view.Draw(surface(Part::kProfile), 0, bottom > 0 ? bottom + kGap : 0));
+  }
+  if (iso && !beside)
+    placed(drawer.DrawView(kIsoView, 0, bottom > 0 ? bottom + kGap : 0, false));
+  Legend(sheet, LegendItems(res, plan || iso, profile), 0, bottom + 14, right);
+}
+
+// The elements of a document CSvgDC wrote: those after its white ground,
+// before its end.
+std::string Body(const std::string& svg) {
+  static const std::string kGround = "fill=\"#ffffff\"/>\n";
+  const std::size_t from = svg.find(kGround);
+  const std::size_t to = svg.rfind("</svg>");
+  if (from == std::string::npos || to == std::string::npos || to < from)
+    return std::string();
+  return svg.substr(from + kGround.size(), to - from - kGround.size());
+}
+
 }  // namespace
 
+void Draw(const Document& doc, const Results& res, const DrawOptions& options,
+          CDC& dc) {
+  DrawSheet(doc, res, options, [&dc](Part) -> CDC& { return dc; });
+}
+
 void Draw(const Document& doc, const Results& res, View view, CDC& dc) {
-  Drawer drawer(doc, res, dc);
-  if (!doc.title.empty()) {
-    dc.SetTextColor(RGB(20, 20, 20));
-    dc.SetTextAlign(TA_LEFT | TA_TOP);
-    dc.TextOutW(0, -26, CString(DecodeUtf8(doc.title).c_str()));
+  DrawOptions options;
+  options.view = view;
+  Draw(doc, res, options, dc);
+}
+
+std::string DrawSvg(const Document& doc, const Results& res,
+                    const DrawOptions& options, const std::wstring& title) {
+  // CSvgDC writes one flat document: each view is drawn on a surface of its
+  // own and its elements are gathered into a group of the sheet's document.
+  CSvgDC sheet, plan, profile, iso;
+  sheet.SetTitle(CString(title.c_str()));
+  DrawSheet(doc, res, options, [&](Part part) -> CDC& {
+    return part == Part::kPlan      ? plan
+           : part == Part::kProfile ? profile
+           : part == Part::kIso     ? iso
+                                    : sheet;
+  });
+  const std::pair<const char*, const CSvgDC*> groups[] = {
+      {"plan", &plan}, {"profile", &profile}, {"iso", &iso}};
+  CRect extent = sheet.GetExtent();
+  for (const auto& [id, dc] : groups) {
+    if (dc->GetElementCount() > 0) extent.UnionRect(extent, dc->GetExtent());
   }
-  CRect frame(0, 0, 0, 0);
-  int bottom = 0;
-  if (view != View::kIso) {
-    frame = drawer.DrawView(kPlan, 0, 0, true);
-    bottom = frame.bottom;
+  constexpr int kMargin = 10;  // CSvgDC's own
+  const long long x = extent.left - kMargin, y = extent.top - kMargin,
+                  w = extent.Width() + 2LL * kMargin,
+                  h = extent.Height() + 2LL * kMargin;
+  const std::string head = sheet.GetSvg();
+  std::string out = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+  out +=
+      "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" viewBox=\"" +
+      std::to_string(x) + " " + std::to_string(y) + " " + std::to_string(w) +
+      " " + std::to_string(h) + "\" width=\"" + std::to_string(w) +
+      "\" height=\"" + std::to_string(h) + "\">\n";
+  const std::size_t t0 = head.find("<title>"), t1 = head.find("</title>\n");
+  if (t0 != std::string::npos && t1 != std::string::npos)
+    out += head.substr(t0, t1 + 9 - t0);
+  out += "<rect x=\"" + std::to_string(x) + "\" y=\"" + std::to_string(y) +
+         "\" width=\"" + std::to_string(w) + "\" height=\"" +
+         std::to_string(h) + "\" fill=\"#ffffff\"/>\n";
+  out += Body(head);
+  for (const auto& [id, dc] : groups) {
+    if (dc->GetElementCount() == 0) continue;
+    out +=
+        std::string("<g id=\"") + id + "\">\n" + Body(dc->GetSvg()) + "</g>\n";
   }
-  if (view != View::kPlan) {
-    // Beside the plan when it is no wider than the plan, else below it.
-    CPoint low;
-    const CRect iso = drawer.Measure(kIso, false, &low);
-    int left = 0, top = 0;
-    if (view == View::kBoth) {
-      if (iso.Width() <= frame.Width()) {
-        left = frame.right + kGap;
-      } else {
-        top = frame.bottom + kGap;
-      }
-    }
-    bottom = std::max(
-        bottom,
-        static_cast<int>(drawer.DrawView(kIso, left, top, false).bottom));
-  }
-  drawer.Legend(0, bottom + 14);
+  return out + "</svg>\n";
 }
 
 }  // namespace pipeline

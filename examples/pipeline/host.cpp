@@ -1,6 +1,8 @@
 // The pipeline host's services from the system.
 #include "host.h"
 
+#include <crtio.h>
+#include <intfile.h>
 #include <matrix/matrix.h>
 
 #include <cerrno>
@@ -31,9 +33,12 @@ wchar_t DecimalSeparator() {
   return L'.';
 }
 
-std::string WriteOutputFile(const std::string& dir, const std::string& name,
-                            const std::string& content) {
-  namespace fs = std::filesystem;
+namespace {
+
+namespace fs = std::filesystem;
+
+// The output folder, created when missing.
+fs::path OutputFolder(const std::string& dir) {
   const fs::path folder = dir.empty() ? fs::path(".") : fs::path(dir);
   std::error_code ec;
   if (!fs::is_directory(folder, ec)) {
@@ -43,61 +48,70 @@ std::string WriteOutputFile(const std::string& dir, const std::string& name,
                         ec.message());
     }
   }
-  const fs::path final_path = folder / name;
-  // A name of our own beside the final one: same folder, so the rename
-  // cannot cross file systems; opened exclusively, so a concurrent run
-  // never writes into it.
+  return folder;
+}
+
+// Opens a temporary file of our own beside `final_path` into `file` and
+// returns its path: in the same folder, so that the rename cannot cross
+// file systems, and created exclusively ("x"), so that a concurrent run
+// never writes into it. The library's OpenTempFile is not used: it opens a
+// name without exclusivity, needs its product folder even for a name
+// elsewhere, and on failure falls back to a numbered name it does not
+// report, where this program must know the file it renames into place.
+fs::path OpenTemporary(const fs::path& final_path, CIntFileA* file) {
   std::random_device device;
   std::mt19937_64 random(
       device() ^
       static_cast<std::uint64_t>(
           std::chrono::steady_clock::now().time_since_epoch().count()));
-  CIntFileA file;
-  fs::path temp;
-  for (int attempt = 0; attempt < 16 && !file.IsOpen(); ++attempt) {
+  const std::string name = final_path.filename().string();
+  for (int attempt = 0; attempt < 16; ++attempt) {
     char suffix[24];
     std::snprintf(suffix, sizeof suffix, "%016llx",
                   static_cast<unsigned long long>(random()));
-    temp = folder / ("." + name + "." + suffix + ".tmp");
-    if (fs::exists(temp, ec)) continue;
-    // The library opens the preferred name as it stands, and only when
-    // that fails a numbered name of the pattern in its product folder. The
-    // empty pattern names that folder itself, which never opens as a file:
-    // so a stream held means the preferred name, and a failure is ours to
-    // report, with the system's reason from opening the name once more.
-    if (OpenTempFile(file, CString(DecodeUtf8(temp.string()).c_str()),
-                     CString(L"")) &&
-        file.IsOpen() && fs::exists(temp, ec)) {
-      break;
+    const fs::path temp =
+        final_path.parent_path() / ("." + name + "." + suffix + ".tmp");
+    FILE* stream = nullptr;
+    const errno_t error =
+        _wfopen_s(&stream, DecodeUtf8(temp.string()).c_str(), L"wbx");
+    if (error == 0) {
+      file->m_pStream = stream;
+      return temp;
     }
-    file.Close();
-    errno = 0;
-    std::FILE* probe = std::fopen(temp.c_str(), "wbx");
-    const int open_errno = errno;
-    if (probe != nullptr) {
-      // The library could not open it (its product folder missing, say),
-      // the system can: write through the system's stream.
-      file.m_pStream = probe;
-      break;
+    if (error != EEXIST) {
+      throw OutputError("cannot write " + final_path.string() + ": " +
+                        std::strerror(error));
     }
-    throw OutputError("cannot write " + final_path.string() + ": " +
-                      std::strerror(open_errno ? open_errno : EIO));
   }
-  if (!file.IsOpen()) {
-    throw OutputError("cannot write " + final_path.string() +
-                      ": no free temporary name");
-  }
+  throw OutputError("cannot write " + final_path.string() +
+                    ": no free temporary name");
+}
+
+// Writes `content` to the stream held and closes it; returns 0 or the
+// errno of the first failure.
+int WriteAndClose(const std::string& content, CIntFileA* file) {
   errno = 0;
   const bool written = std::fwrite(content.data(), 1, content.size(),
-                                   file.m_pStream) == content.size();
-  int write_errno = written ? 0 : (errno ? errno : EIO);
-  if (std::fflush(file.m_pStream) != 0 && write_errno == 0)
-    write_errno = errno ? errno : EIO;
-  file.Close();
-  if (write_errno != 0) {
+                                   file->m_pStream) == content.size();
+  int error = written ? 0 : (errno ? errno : EIO);
+  if (std::fflush(file->m_pStream) != 0 && error == 0)
+    error = errno ? errno : EIO;
+  file->Close();
+  return error;
+}
+
+}  // namespace
+
+std::string WriteOutputFile(const std::string& dir, const std::string& name,
+                            const std::string& content) {
+  const fs::path final_path = OutputFolder(dir) / name;
+  CIntFileA file;
+  const fs::path temp = OpenTemporary(final_path, &file);
+  std::error_code ec;
+  if (const int error = WriteAndClose(content, &file)) {
     fs::remove(temp, ec);
     throw OutputError("cannot write " + final_path.string() + ": " +
-                      std::strerror(write_errno));
+                      std::strerror(error));
   }
   fs::rename(temp, final_path, ec);
   if (ec) {

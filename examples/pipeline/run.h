@@ -66,6 +66,10 @@ struct Document {
   // node number (1-based) -> arc length from the bend's start at which a
   // node is inserted on the bend, as typed (a formula or a number).
   std::map<int, Entry> splits;
+  // The longest distance between two samples of the profile, m, when the
+  // document gives one (at most 1; without it every metre).
+  bool profile_step_given = false;
+  double profile_step = 0;
 };
 
 // Reads a document through JsonParse. Throws InputError for a text that
@@ -95,6 +99,7 @@ struct Split {
   double at = 0;  // arc length from the bend's start, m
   Point3 point, corner1, corner2;
   double dist1 = 0, dist2 = 0;  // new corners' distances from the neighbours
+  double station = 0;           // chainage of the inserted node, m
   double cover = 0;
   bool cover_known = false;
 };
@@ -104,6 +109,32 @@ struct NodeCover {
   double cover = 0;   // ground minus the pipe's top, m
   bool known = false;
   bool too_little = false;
+};
+
+// A sample of the longitudinal profile: a point of the pipe's axis.
+struct ProfilePoint {
+  double station = 0;  // chainage: m along the axis from the first node
+  Point3 axis;         // the axis point; z is its level
+  bool known = false;  // false: the survey does not reach here, no ground
+  double ground = 0;   // ground level above the axis point, m
+  double cover = 0;    // ground less the pipe's top, m
+};
+
+// A stretch of consecutive samples whose cover is below min_cover.
+struct LowStretch {
+  double from = 0, to = 0;   // stations of its first and last sample, m
+  double least = 0, at = 0;  // its least cover, m, and that sample's station
+};
+
+struct Profile {
+  double step = 1;  // the longest distance between two samples, m
+  // By station, from the first node (0) to the last (the run's length).
+  std::vector<ProfilePoint> points;
+  std::vector<std::size_t> node_point;   // per node: its sample in points
+  std::vector<LowStretch> low;           // in station order
+  bool any_known = false;                // ground found at some sample
+  double least_cover = 0, least_at = 0;  // over the samples with ground
+  double unknown_length = 0;  // m of the route between samples without ground
 };
 
 struct Results {
@@ -119,21 +150,39 @@ struct Results {
   std::vector<NodeCover> cover;  // one per node; empty without survey
   int low_cover_nodes = 0;
   double min_cover = 0, max_cover = 0;
+  Profile profile;
   double allowable_amplitude = 0;
   bool fatigue_ok = false;
 };
 
-// Evaluates the fields and computes the run. Throws InputError for a
-// formula fault (naming the field and GetLastErrorM's text), a value out of
-// range, fewer than two nodes, coincident neighbours, a split that names no
-// bend or lies beyond it.
+// Evaluates the fields and computes the run, its profile and the cover
+// along it. Throws InputError for a formula fault (naming the field and
+// GetLastErrorM's text), a value out of range, fewer than two nodes,
+// coincident neighbours, a split that names no bend or lies beyond it, a
+// profile step out of range or one that would take too many samples.
 Results Compute(const Document& doc);
 
-enum class View { kPlan, kIso, kBoth };
+// kBoth is the plan and the isometric view; kAll adds the profile.
+enum class View { kPlan, kIso, kBoth, kProfile, kAll };
 
-// Draws the run on `dc`: the plan and/or an isometric view, each framed,
-// with bends, node markers, labels and a legend.
+struct DrawOptions {
+  View view = View::kAll;
+  double exaggeration = 10;  // the profile's vertical scale over the plan's
+};
+
+// Draws the run on `dc`: the chosen views, each framed (the plan, the
+// profile under it, the isometric view), with a legend. The profile's
+// chainage runs as the plan's run does and its levels are drawn at
+// `exaggeration` times the plan's scale. REQUIRES: exaggeration > 0.
+void Draw(const Document& doc, const Results& res, const DrawOptions& options,
+          CDC& dc);
+// The same with the default exaggeration.
 void Draw(const Document& doc, const Results& res, View view, CDC& dc);
+
+// The drawing as an SVG document (UTF-8) titled `title`: each view drawn
+// through CSvgDC into a group whose id is "plan", "profile" or "iso".
+std::string DrawSvg(const Document& doc, const Results& res,
+                    const DrawOptions& options, const std::wstring& title);
 
 // The report as UTF-8 text; numbers use `decimal` as the separator.
 std::string Report(const Document& doc, const Results& res,

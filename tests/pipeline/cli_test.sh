@@ -28,10 +28,23 @@ if rsvg-convert "$out/sample.svg" -o "$work/sample.png"; then
 else
   fail "rsvg-convert cannot render the SVG"
 fi
-for v in plan iso; do
+for v in plan iso profile; do
   "$pipeline" "$sample" --out "$work/$v" --view "$v" >/dev/null 2>&1 || fail "--view $v"
   xmllint --noout "$work/$v/sample.svg" || fail "--view $v: SVG not well-formed"
 done
+# Each view is a group of its own; the default draws all three.
+for g in plan profile iso; do
+  grep -q "<g id=\"$g\">" "$out/sample.svg" || fail "the default drawing has no $g group"
+done
+grep -q '<g id="profile">' "$work/profile/sample.svg" || fail "--view profile: no profile group"
+grep -q '<g id="plan">' "$work/profile/sample.svg" && fail "--view profile: a plan was drawn"
+grep -q '<g id="profile">' "$work/plan/sample.svg" && fail "--view plan: a profile was drawn"
+grep -q "Profile, levels exaggerated 10x" "$out/sample.svg" || fail "the exaggeration is not stated"
+"$pipeline" "$sample" --out "$work/x25" --view profile --exaggeration 25 >/dev/null 2>&1 || fail "--exaggeration 25"
+grep -q "Profile, levels exaggerated 25x" "$work/x25/sample.svg" || fail "--exaggeration 25 is not stated"
+grep -q "^  least cover [0-9.]* m at chainage [0-9.]* m; [0-9]* of 7 nodes and [0-9]* stretch" "$work/stdout" ||
+  fail "no least cover along the route in: $(cat "$work/stdout")"
+grep -q "^Profile$" "$out/sample.txt" || fail "no profile in the report"
 "$pipeline" --version | grep -q '^pipeline [0-9]' || fail "--version"
 
 # --- Bad documents: one line, status 2, no output ---------------------------
@@ -55,10 +68,18 @@ bad formula-fault "fields: wall:" "{\"fields\": {${good_fields/\"0.01\"/\"1/0\"}
 bad one-node "at least two" "{\"fields\": {$good_fields}, \"nodes\": [{\"x\": 0, \"y\": 0, \"z\": 0}]}"
 bad coincident "nodes 1 and 2 coincide" "{\"fields\": {$good_fields}, \"nodes\": [{\"x\": 0, \"y\": 0, \"z\": 0}, {\"x\": 0, \"y\": 0, \"z\": 0}]}"
 bad text-coordinate 'node 2: y is not a number' "{\"fields\": {$good_fields}, \"nodes\": [{\"x\": 0, \"y\": 0, \"z\": 0}, {\"x\": 1, \"y\": \"north\", \"z\": 0}]}"
+bad profile-step "profile_step: 2 m is not more than 0 and at most 1 m" "{\"fields\": {$good_fields}, \"nodes\": [$two_nodes], \"profile_step\": 2}"
 bad not-utf8 "not UTF-8" $'{"title": "\xff"}'
 printf '{}' >"$work/empty.json"
 "$pipeline" "$work/no-such-file.json" >/dev/null 2>&1; [ $? = 2 ] || fail "a missing input is not status 2"
 "$pipeline" --view sideways >/dev/null 2>&1; [ $? = 2 ] || fail "a bad option is not status 2"
+for x in 0 -3 abc 1e9 10x ""; do
+  "$pipeline" "$sample" --out "$work/bad-x" --exaggeration "$x" >/dev/null 2>"$work/stderr"
+  status=$?
+  [ "$status" = 2 ] || fail "--exaggeration '$x': exit status $status, not 2"
+  grep -q -- "--exaggeration" "$work/stderr" || fail "--exaggeration '$x': '$(cat "$work/stderr")'"
+  [ -e "$work/bad-x" ] && fail "--exaggeration '$x': an output was written" && rm -rf "$work/bad-x"
+done
 
 # --- An output folder that cannot be written: status 1, path and reason ------
 touch "$work/a-file"

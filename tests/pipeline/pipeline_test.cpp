@@ -4,7 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <initializer_list>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "run.h"
 #include "support/testing.h"
@@ -212,6 +215,130 @@ TEST(PipelineSoil, TheNearestSurveyPointsCarryTheSurface) {
   }
 }
 
+// Survey rows at y = -5 and y = 5, one pair of points at each x with the
+// given level: along the pipe's line (y = 0) the ground is level across and
+// follows the pairs lengthwise.
+std::string Rows(std::initializer_list<std::pair<double, double>> x_and_z) {
+  std::string g;
+  for (const auto& [x, z] : x_and_z) {
+    if (!g.empty()) g += ",";
+    g += Pt(x, -5, z) + "," + Pt(x, 5, z);
+  }
+  return g;
+}
+
+TEST(PipelineProfile, AGullyBetweenWellCoveredNodesIsAStretchBelowTheMinimum) {
+  // Nodes with 1.9 m of cover (ground 2.0, top 0.1); midway the ground
+  // falls to 0.89, 1.11 m lower: 0.79 m over the pipe at chainage 50.
+  Doc d;
+  d.nodes = Pt(0, 0, 0) + "," + Pt(100, 0, 0);
+  d.ground = Rows({{0, 2}, {40, 2}, {50, 0.89}, {60, 2}, {100, 2}});
+  const pipeline::Document doc = pipeline::ReadDocument(d.Text());
+  const pipeline::Results r = pipeline::Compute(doc);
+  EXPECT_EQ(r.low_cover_nodes, 0);
+  EXPECT_NEAR(r.cover[0].cover, 1.9, 1e-9);
+  const pipeline::Profile& p = r.profile;
+  EXPECT_NEAR(p.least_cover, 0.79, 1e-9);
+  EXPECT_NEAR(p.least_at, 50.0, 1e-9);
+  ASSERT_EQ(p.low.size(), 1u);
+  EXPECT_NEAR(p.low[0].from, 50.0, 1e-9);
+  EXPECT_NEAR(p.low[0].to, 50.0, 1e-9);
+  EXPECT_NE(
+      pipeline::Summary(doc, r, L'.')
+          .find("  least cover 0.79 m at chainage 50.0 m; 0 of 2 nodes and 1 "
+                "stretch below 0.80 m\n"),
+      std::string::npos)
+      << pipeline::Summary(doc, r, L'.');
+}
+
+TEST(PipelineProfile, StationsOfAnLRunComeFromTheTangentAndTheArc) {
+  // Legs of 10 m, a quarter bend of 1.5 m: the straight ends 1.5 m before
+  // the corner, the corner node sits half-way round the arc.
+  const pipeline::Results r = Computed(LShape());
+  const pipeline::Profile& p = r.profile;
+  const double arc = 0.75 * kPi;
+  const double expected[3] = {0, 8.5 + arc / 2, 17 + arc};
+  for (std::size_t i = 0; i < 3; ++i)
+    EXPECT_NEAR(p.points[p.node_point[i]].station, expected[i], 1e-9) << i;
+  EXPECT_NEAR(p.points.back().station, r.total_length, 1e-9);
+  // The arc's middle lies R (sqrt 2 - 1) inside the corner (10, 0).
+  const pipeline::Point3 mid = p.points[p.node_point[1]].axis;
+  EXPECT_NEAR(mid.x, 8.5 + 1.5 * std::sqrt(0.5), 1e-9);
+  EXPECT_NEAR(mid.y, 1.5 - 1.5 * std::sqrt(0.5), 1e-9);
+  bool tangent1 = false, tangent2 = false;
+  for (std::size_t k = 1; k < p.points.size(); ++k) {
+    EXPECT_LE(p.points[k].station - p.points[k - 1].station, 1.0 + 1e-12);
+    tangent1 = tangent1 || std::fabs(p.points[k].station - 8.5) < 1e-9;
+    tangent2 = tangent2 || std::fabs(p.points[k].station - 8.5 - arc) < 1e-9;
+  }
+  EXPECT_TRUE(tangent1 && tangent2);
+}
+
+TEST(PipelineProfile, BeyondTheSurveyThereIsNoGroundAndNoCover) {
+  // The survey reaches x = 20; the run goes on to x = 50.
+  Doc d;
+  d.nodes = Pt(0, 0, 0) + "," + Pt(50, 0, 0);
+  d.ground = Rows({{0, 2}, {20, 1.5}});
+  const pipeline::Document doc = pipeline::ReadDocument(d.Text());
+  const pipeline::Results r = pipeline::Compute(doc);
+  EXPECT_FALSE(r.cover[1].known);
+  for (const pipeline::ProfilePoint& q : r.profile.points)
+    EXPECT_EQ(q.known, q.station <= 20 + 1e-9) << q.station;
+  EXPECT_NEAR(r.profile.unknown_length, 30, 1e-9);
+  EXPECT_NEAR(r.profile.least_cover, 1.4, 1e-9);  // at x = 20, not beyond
+  EXPECT_NEAR(r.profile.least_at, 20, 1e-9);
+  EXPECT_NE(pipeline::Summary(doc, r, L'.').find("; no ground over 30.0 m"),
+            std::string::npos);
+}
+
+TEST(PipelineProfile, UnderARiverTheCoverIsDeepestMidCrossing) {
+  // Banks at 12 m, a river bed at 8 m from x = 35 to 45; the pipe descends
+  // from 10 m to a vertical bend at 1 m under mid-river and climbs back.
+  // Legs of slope 9/40 (hypotenuse 41): the arc's middle lies R (41/40 - 1)
+  // = 0.0375 m above the corner, so the top is at 1.1375 m there.
+  Doc d;
+  d.nodes = Pt(0, 0, 10) + "," + Pt(40, 0, 1) + "," + Pt(80, 0, 10);
+  d.ground = Rows({{0, 12}, {20, 12}, {35, 8}, {45, 8}, {60, 12}, {80, 12}});
+  const pipeline::Results r = Computed(d);
+  const pipeline::Profile& p = r.profile;
+  std::size_t deepest = 0;
+  for (std::size_t k = 0; k < p.points.size(); ++k) {
+    ASSERT_TRUE(p.points[k].known) << p.points[k].station;
+    if (p.points[k].cover > p.points[deepest].cover) deepest = k;
+  }
+  EXPECT_EQ(deepest, p.node_point[1]);
+  EXPECT_NEAR(p.points[deepest].station, r.total_length / 2, 1e-9);
+  EXPECT_NEAR(p.points[deepest].cover, 8 - 1.1375, 1e-9);
+  EXPECT_NEAR(p.least_cover, 1.9, 1e-9);  // at the two ends
+  EXPECT_TRUE(p.low.empty());
+}
+
+TEST(PipelineProfile, AProfileStepOutOfRangeIsRefused) {
+  const struct {
+    const char* step;
+    const char* says;  // empty: accepted
+  } cases[] = {{"0.25", ""},
+               {"0", "profile_step: 0 m is not more than 0"},
+               {"1.5", "profile_step: 1.5 m is not"},
+               {"1e-9", "takes more than"},
+               {"\"fine\"", "profile_step: expected a number"}};
+  for (const auto& c : cases) {
+    Doc d = LShape();
+    d.extra = std::string("\"profile_step\": ") + c.step;
+    if (c.says[0] == '\0') {
+      const pipeline::Results r = Computed(d);
+      EXPECT_EQ(r.profile.step, 0.25);
+      for (std::size_t k = 1; k < r.profile.points.size(); ++k) {
+        EXPECT_LE(r.profile.points[k].station - r.profile.points[k - 1].station,
+                  0.25 + 1e-12);
+      }
+    } else {
+      EXPECT_NE(FaultOf(d).find(c.says), std::string::npos)
+          << c.step << ": " << FaultOf(d);
+    }
+  }
+}
+
 TEST(PipelineFatigue, TheAllowableAmplitudeComesFromTheChosenCurve) {
   // Points of the curves' tables: curve 1 allows 30000 at 2000 cycles,
   // curve 2 allows 20000 at 36000 cycles.
@@ -356,6 +483,62 @@ TEST(PipelineDrawing, ARunInSurveyCoordinatesIsDrawnAboutItsCentre) {
   EXPECT_LT(e.Width(), 4000);
   EXPECT_LT(e.Height(), 4000);
   EXPECT_GT(e.Width(), 700);
+}
+
+// The first and last point of the first path drawn in `colour` inside the
+// group `id` of an SVG document.
+struct Ends {
+  double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+  bool found = false;
+};
+Ends PathEnds(const std::string& svg, const std::string& id,
+              const std::string& colour) {
+  Ends e;
+  const std::size_t g = svg.find("<g id=\"" + id + "\">");
+  if (g == std::string::npos) return e;
+  const std::size_t end = svg.find("</g>", g);
+  const std::size_t at = svg.find("stroke=\"" + colour + "\"", g);
+  if (at == std::string::npos || at > end) return e;
+  const std::size_t d = svg.find(" d=\"M", at) + 5;
+  std::string data = svg.substr(d, svg.find('"', d) - d);
+  const std::size_t move = data.find('M', 1);  // the first sub-path only
+  if (move != std::string::npos) data.resize(move);
+  for (char& c : data) c = (c == 'L') ? ' ' : c;
+  std::vector<double> v;
+  std::size_t pos = 0;
+  while (pos < data.size()) {
+    std::size_t used = 0;
+    v.push_back(std::stod(data.substr(pos), &used));
+    pos += used;
+    while (pos < data.size() && data[pos] == ' ') ++pos;
+  }
+  if (v.size() < 4) return e;
+  e = Ends{v[0], v[1], v[v.size() - 2], v[v.size() - 1], true};
+  return e;
+}
+
+TEST(PipelineDrawing, TheProfileDrawsLevelsAtTheExaggerationTimesThePlanScale) {
+  // A straight 100 m run falling 1 m: the plan draws it 720 units long, so
+  // 7.2 units a metre; the profile's pipe falls 1 m at 10 (or 20) times that.
+  Doc d;
+  d.nodes = Pt(0, 0, 10) + "," + Pt(100, 0, 9);
+  d.ground = Rows({{0, 12}, {100, 12}});
+  const pipeline::Document doc = pipeline::ReadDocument(d.Text());
+  const pipeline::Results res = pipeline::Compute(doc);
+  for (double exaggeration : {10.0, 20.0}) {
+    pipeline::DrawOptions options;
+    options.exaggeration = exaggeration;
+    const std::string svg = pipeline::DrawSvg(doc, res, options, L"t");
+    const Ends plan = PathEnds(svg, "plan", "#1f5fbf");
+    const Ends pipe = PathEnds(svg, "profile", "#1f5fbf");
+    const Ends ground = PathEnds(svg, "profile", "#8c5628");
+    ASSERT_TRUE(plan.found && pipe.found && ground.found) << svg;
+    EXPECT_NE(svg.find("<g id=\"iso\">"), std::string::npos);
+    EXPECT_EQ(plan.x1 - plan.x0, 720);
+    EXPECT_EQ(pipe.x1 - pipe.x0, 720);  // chainage at the plan's scale
+    EXPECT_NEAR(pipe.y1 - pipe.y0, 7.2 * exaggeration, 1.0);  // downwards
+    EXPECT_EQ(ground.y1, ground.y0);                          // level ground
+  }
 }
 
 TEST(PipelineReport, TheLargestNumbersAreWrittenInFull) {
