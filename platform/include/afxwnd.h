@@ -80,6 +80,13 @@ class MATRIX_PLATFORM_API CWnd : public CCmdTarget {
   virtual void DoDataExchange(CDataExchange* exchange);
 };
 
+// The whole text of `window`, however long, into `text`: what
+// CWnd::GetWindowText gives, for a window known only by its handle. The
+// text is read at one moment, so that a change made meanwhile by another
+// thread is seen whole or not at all. Empty for a null or stale handle.
+// Throws CMemoryException* when the copy cannot be had (`text` unchanged).
+MATRIX_PLATFORM_API void AfxGetWindowText(HWND window, CString& text);
+
 // An edit control.
 class MATRIX_PLATFORM_API CEdit : public CWnd {
   DECLARE_DYNAMIC(CEdit)
