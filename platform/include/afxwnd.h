@@ -137,13 +137,13 @@ class MATRIX_PLATFORM_API CDataExchange {
   BOOL m_bEditLastControl;
 
   // The control `id` of the dialog, remembered as the one a failure goes
-  // back to. Throws a CNotSupportedException* when the dialog has no such
-  // control, a CInvalidArgException* when there is no dialog window.
+  // back to. Throws CNotSupportedException* when the dialog has no such
+  // control, CInvalidArgException* when there is no dialog window.
   HWND PrepareCtrl(int id);
   // The same for an edit control, whose text a failure selects.
   HWND PrepareEditCtrl(int id);
   // Gives the focus to the last prepared control (selecting all of an
-  // edit control's text) and throws a CUserException*.
+  // edit control's text) and throws CUserException*.
   [[noreturn]] void Fail();
 };
 
@@ -152,10 +152,10 @@ class MATRIX_PLATFORM_API CDataExchange {
 // takes the whole text: spaces and tabs, a decimal number with '.' as the
 // point (whatever the locale), spaces and tabs. Anything else, "inf",
 // "nan", hexadecimal, a value too large for the variable or one that
-// rounds to zero, shows AFX_IDP_PARSE_REAL and fails (Fail: a
+// rounds to zero, shows AFX_IDP_PARSE_REAL and fails (Fail:
 // CUserException*) with the variable unchanged. A null exchange or a
-// dialog without a window throws a CInvalidArgException*, a missing
-// control a CNotSupportedException*.
+// dialog without a window throws CInvalidArgException*, a missing control
+// CNotSupportedException*.
 MATRIX_PLATFORM_API void DDX_Text(CDataExchange* exchange, int id,
                                   double& value);
 MATRIX_PLATFORM_API void DDX_Text(CDataExchange* exchange, int id,
