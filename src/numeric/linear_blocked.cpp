@@ -254,7 +254,7 @@ void OrderRows(std::size_t n, const double* a, RowSource source, double* scan,
 // multiplier replaces the entry below the diagonal that it eliminates (the
 // plain loop reduces that entry to a value it never reads again). The
 // columns go in panels of kPanel, each panel in groups of kTileCols
-// columns [q0, q1); the steps below say what each does for a group.
+// columns [q0, q1).
 class BlockedElimination {
  public:
   // `packed` holds PackedSize(n) doubles, zeroed by the caller, so that
@@ -274,36 +274,57 @@ class BlockedElimination {
   }
 
   // Runs the elimination; false at the first pivot below 2^-52 in
-  // magnitude.
+  // magnitude. For each group: the rows below the panel take the panel's
+  // pivots above the group, for the group's columns (the pivot rows there
+  // are final); the group's own pivots are eliminated row after row; the
+  // panel's rows below the group take the group's pivots for all their
+  // columns right of it. Once a panel is done, the rows below it take all
+  // the panel's pivots for their columns right of it.
   bool Run() {
     for (std::size_t p0 = 0; p0 < n_; p0 += kPanel) {
       const std::size_t p1 = std::min(p0 + kPanel, n_);
       for (std::size_t q0 = p0; q0 < p1; q0 += kTileCols) {
         const std::size_t q1 = std::min(q0 + kTileCols, p1);
-        if (p1 < n_ && q0 > p0) UpdateBelowPanelForGroup(p0, p1, q0, q1);
+        if (p1 < n_ && q0 > p0) {
+          SubtractPivotRows(p0, {p0, q0}, {p1, n_}, {q0, q1}, group_, kPanel);
+        }
         if (!EliminateGroup(p0, q0, q1)) return false;
-        if (q1 < p1) UpdatePanelBelowGroup(p0, p1, q0, q1);
+        if (q1 < p1) {
+          SubtractPivotRows(p0, {q0, q1}, {q1, p1}, {q1, ld_}, step_,
+                            kTileCols);
+        }
       }
-      if (p1 < n_) UpdateBelowPanel(p0, p1);
+      if (p1 < n_) {
+        SubtractPivotRows(p0, {p0, p1}, {p1, n_}, {p1, ld_}, right_, kPanel);
+      }
     }
     return true;
   }
 
  private:
-  // The rows below the panel take the multiply-subtracts of the panel's
-  // pivots above the group, for the group's columns, in one tiled update
-  // (the pivot rows there are final).
-  void UpdateBelowPanelForGroup(std::size_t p0, std::size_t p1, std::size_t q0,
-                                std::size_t q1) {
-    for (std::size_t i = p0; i < q0; ++i) {
+  // Rows or columns [begin, end) of m.
+  struct Range {
+    std::size_t begin, end;
+  };
+
+  // The rows `targets`, in the columns `columns`, take the multiply-
+  // subtracts of the pivot rows `pivots` (of the panel starting at row p0)
+  // in one tiled update: the pivot rows' entries there are packed as the
+  // right operand into `packed`, which has room for `stride` terms, and
+  // their multipliers are read from the packed left operand.
+  void SubtractPivotRows(std::size_t p0, Range pivots, Range targets,
+                         Range columns, double* packed, std::size_t stride) {
+    for (std::size_t i = pivots.begin; i < pivots.end; ++i) {
       const double* row = m_ + i * ld_;
-      for (std::size_t k = q0; k < q1; ++k) {
-        group_[RightAt(i - p0, k - q0, kPanel)] = row[k];
+      for (std::size_t k = columns.begin; k < columns.end; ++k) {
+        packed[RightAt(i - pivots.begin, k - columns.begin, stride)] = row[k];
       }
     }
-    MultiplyPacked<true>(n_ - p1, q1 - q0, q0 - p0,
-                         left_ + LeftAt(p1 - p0, 0, kPanel), kPanel, group_,
-                         kPanel, m_ + p1 * ld_ + q0, ld_, false);
+    MultiplyPacked<true>(
+        targets.end - targets.begin, columns.end - columns.begin,
+        pivots.end - pivots.begin,
+        left_ + LeftAt(targets.begin - p0, pivots.begin - p0, kPanel), kPanel,
+        packed, stride, m_ + targets.begin * ld_ + columns.begin, ld_, false);
   }
 
   // Every row j >= q0 takes the group's own pivots one after the other:
@@ -327,36 +348,6 @@ class BlockedElimination {
       if (j < q1 && IsZero(row[j])) return false;
     }
     return true;
-  }
-
-  // The panel's rows below the group take the group's pivots for all their
-  // columns right of the group, in one tiled update.
-  void UpdatePanelBelowGroup(std::size_t p0, std::size_t p1, std::size_t q0,
-                             std::size_t q1) {
-    for (std::size_t i = q0; i < q1; ++i) {
-      const double* row = m_ + i * ld_;
-      for (std::size_t k = q1; k < ld_; ++k) {
-        step_[RightAt(i - q0, k - q1, kTileCols)] = row[k];
-      }
-    }
-    MultiplyPacked<true>(p1 - q1, ld_ - q1, q1 - q0,
-                         left_ + LeftAt(q1 - p0, q0 - p0, kPanel), kPanel,
-                         step_, kTileCols, m_ + q1 * ld_ + q1, ld_, false);
-  }
-
-  // Once a panel is done, the rows below it take all the panel's
-  // multiply-subtracts for their columns right of it in one tiled update.
-  void UpdateBelowPanel(std::size_t p0, std::size_t p1) {
-    const std::size_t depth = p1 - p0;
-    for (std::size_t i = 0; i < depth; ++i) {
-      const double* row = m_ + (p0 + i) * ld_;
-      for (std::size_t k = p1; k < ld_; ++k) {
-        right_[RightAt(i, k - p1, kPanel)] = row[k];
-      }
-    }
-    MultiplyPacked<true>(n_ - p1, ld_ - p1, depth,
-                         left_ + LeftAt(p1 - p0, 0, kPanel), kPanel, right_,
-                         kPanel, m_ + p1 * ld_ + p1, ld_, false);
   }
 
   std::size_t n_;
