@@ -2,7 +2,7 @@
 # zlib serves only as a yardstick; without it the checksum is timed alone.
 matrix_add_bench(bench_util util.cpp)
 find_package(ZLIB QUIET)
-matrix_bench_peer(bench_util zlib ZLIB::ZLIB ZLIB)
+matrix_bench_peer(bench_util zlib ZLIB::ZLIB OPTIONAL ZLIB)
 
 # The version look-up reads a module of its own, padded to 100 KB and
 # 100 MB by the program.

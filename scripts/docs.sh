@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Regenerates the README's picture and report excerpt from the bundled
-# sample: docs/pipeline-sample.svg and docs/pipeline-sample.txt, both written
-# by the pipeline program (never by hand).
+# Sets the machine up, then regenerates the README's picture and report
+# excerpt from the bundled sample: docs/pipeline-sample.svg and
+# docs/pipeline-sample.txt, both written by the pipeline program (never by
+# hand).
 set -euo pipefail
 cd "$(dirname "$0")/.."
+bash scripts/setup.sh >&2
 cmake --preset release >&2
 cmake --build --preset release --target pipeline >&2
 tmp=$(mktemp -d)

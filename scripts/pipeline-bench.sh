@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
-# Times the pipeline host on generated runs of 1 000 to 100 000 nodes (a
-# bend at every corner, a survey point beside every node), stage by stage,
-# with the peak memory; prints a Markdown table of processor seconds (the
-# wall clock follows it on an idle machine and is printed in the last
-# column). Sizes may be given instead.
+# Sets the machine up, then times the pipeline host on generated runs of
+# 1 000 to 100 000 nodes (a bend at every corner, a survey point beside
+# every node), stage by stage, with the peak memory; prints a Markdown table
+# of processor seconds (the wall clock follows it on an idle machine and is
+# printed in the last column). Sizes may be given instead.
 #
 #   bash scripts/pipeline-bench.sh [N ...]
 set -euo pipefail
 cd "$(dirname "$0")/.."
+bash scripts/setup.sh >&2
 cmake --preset release >&2
 cmake --build --preset release --target pipeline pipeline-generate >&2
 bin=build/release/examples/pipeline

@@ -17,9 +17,9 @@
 set -euo pipefail
 
 packages=(g++ clang cmake ninja-build pkg-config googletest libgtest-dev
-          libgmock-dev libbenchmark-dev locales binutils clang-format git
-          libcpprest-dev libclang-rt-14-dev zlib1g-dev libxml2-utils
-          librsvg2-bin libsqlite3-dev)
+          libbenchmark-dev locales binutils clang-format git libcpprest-dev
+          libclang-rt-14-dev zlib1g-dev libxml2-utils librsvg2-bin
+          libsqlite3-dev)
 bench_packages=(libmuparser-dev libeigen3-dev zlib1g-dev nlohmann-json3-dev
                 libsimdjson-dev)
 for arg in "$@"; do

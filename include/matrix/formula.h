@@ -8,9 +8,9 @@
 // of a value array, round brackets, + - * and the divisions / and \, and the
 // functions cos sin tan ctan exp sh ch th cth sqrt. Every formula fault puts
 // its message into the last-error text (GetLastErrorM) and throws
-// CUserException, which carries nothing; a reference #k outside the value
-// array throws CInvalidArgException and leaves the text alone; exhausted
-// memory throws CMemoryException. They arrive as the framework's exceptions
+// CUserException*, which carries nothing; a reference #k outside the value
+// array throws CInvalidArgException* and leaves the text alone; exhausted
+// memory throws CMemoryException*. They arrive as the framework's exceptions
 // do, as pointers: catch (CUserException* e) { ...; e->Delete(); }. Texts
 // passed by reference are rewritten in place, also when a fault ends the call.
 // Numbers are read with '.' as the decimal point whatever the host's locale.
@@ -53,13 +53,14 @@ enum FormulaFault : UINT {
 // The value of one operand: PI when the text starts with "PI" (any case,
 // after leading blanks), element k of `values` for #k, else the number at
 // the start of the text (0.0 when there is none). `text` is upper-cased and
-// stripped of leading white space in place. Throws CUserException (fault 158,
-// subject: the offending characters) for letters or punctuation in a number.
+// stripped of leading white space in place. Throws CUserException* (fault
+// 158, subject: the offending characters) for letters or punctuation in a
+// number.
 MATRIX_API double GetData(CString& text, CArray<double, double const&>& values);
 
 // left `op` right for op one of + - * / \ (both slashes divide); an empty
 // `left` with + or - is a sign. Both texts are rewritten as by GetData.
-// Faults (CUserException): 168 no left operand for * / \, 169 empty
+// Faults (CUserException*): 168 no left operand for * / \, 169 empty
 // `right`, 170 a divisor below 2^-52 in magnitude, 171 any other operator
 // (subject: the character); an unreadable operand is reported first.
 MATRIX_API double DoOperation(CString& left, CString& right, wchar_t op,
@@ -67,7 +68,7 @@ MATRIX_API double DoOperation(CString& left, CString& right, wchar_t op,
 
 // Checks the syntax of a formula without changing it; empties the
 // last-error text first. Returns normally when it passes, else throws
-// CUserException with the first fault found (158 to 166).
+// CUserException* with the first fault found (158 to 166).
 MATRIX_API void VerifyFormule(CString& text);
 
 // Applies the named function to `x` (names exact, case counts; an empty
@@ -92,11 +93,11 @@ MATRIX_API double CompileStrV(CString& text,
 
 // --- Text entry helpers -----------------------------------------------------
 // They rewrite the caller's string or a dialog control's text in place.
-// The exchanges throw (as pointers, which the catcher Delete()s) a
-// CInvalidArgException for a null exchange or a dialog without a window, a
-// CNotSupportedException when the dialog has no control of that id (except
-// DDX_CBString2 when writing), and fail an unreadable number as the
-// platform's DDX_Text does (message box, focus, a CUserException).
+// The exchanges throw CInvalidArgException* for a null exchange or a dialog
+// without a window, CNotSupportedException* when the dialog has no control
+// of that id (except DDX_CBString2 when writing), and fail an unreadable
+// number as the platform's DDX_Text does (message box, focus,
+// CUserException*).
 
 // Lower-cases `text` by CString::MakeLower (the C library's current locale
 // decides which letters change), then maps the Russian capitals U+0410 to

@@ -13,7 +13,7 @@
 // 32-bit context value given with them, unchanged, as their last argument.
 // Work arrays live for one call and are released on every path, also when a
 // caller-supplied function throws; a work array that cannot be had throws
-// CMemoryException, as a pointer to be Delete()d.
+// CMemoryException*.
 #ifndef MATRIX_NUMERIC_H_
 #define MATRIX_NUMERIC_H_
 
@@ -221,8 +221,8 @@ MATRIX_API DWORD GetRootOfCubEqv(double a1, double a2, double a3, double& x1,
 // by xs ascending in the caller's arrays (stable for equal abscissae; a NaN
 // abscissa keeps its place and the runs between NaNs are sorted each on
 // its own), in O(n log n); a table already in order is not touched. A table
-// out of order needs a work array of n rows: CMemoryException when it
-// cannot be had.
+// out of order needs a work array of n rows: throws CMemoryException* when
+// it cannot be had.
 MATRIX_API double LInter(int n, double* xs, double* ys, double x, int lowSide,
                          int highSide);
 

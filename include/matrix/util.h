@@ -87,7 +87,7 @@ MATRIX_API LONG RegDeleteKeyWithSubkey(HKEY key);
 // (ERROR_MORE_DATA), end the copy. A `destination` that lies below `source`
 // gives ERROR_INVALID_PARAMETER with nothing copied (the copy would feed on
 // itself); `destination` equal to `source` is allowed and changes nothing.
-// Throws CMemoryException when its 1 MiB value buffer cannot be had (all
+// Throws CMemoryException* when its 1 MiB value buffer cannot be had (all
 // handles it opened closed).
 MATRIX_API LONG RegCopyKeyWithSubkey(HKEY source, HKEY destination);
 
@@ -100,8 +100,8 @@ MATRIX_API LONG RegCopyKeyWithSubkey(HKEY source, HKEY destination);
 // its read fails (ERROR_MORE_DATA when it grew meanwhile);
 // ERROR_INVALID_DATA for a REG_DWORD of another size. A key that cannot be
 // opened, a value of another type or a null destination for its type give
-// ERROR_SUCCESS with nothing stored. Throws CMemoryException when the text
-// does not fit in memory.
+// ERROR_SUCCESS with nothing stored. Throws CMemoryException* when the
+// text does not fit in memory.
 MATRIX_API LONG GetControlPanelProp(CString valueName, DWORD* dwordOut,
                                     CString* stringOut);
 
@@ -129,8 +129,8 @@ MATRIX_API int OpenTempFile(CIntFileA& file, CString preferredName,
 // four unchanged when the module's file or its version resource cannot be
 // found (a path longer than 32767 characters included); returns 0 with the
 // two product words set to 0 and the file words unchanged when the resource
-// cannot be read or holds no valid fixed part. Throws CMemoryException when
-// the resource cannot be held in memory.
+// cannot be read or holds no valid fixed part. Throws CMemoryException*
+// when the resource cannot be held in memory.
 MATRIX_API int GetProductAndFileVersion(HINSTANCE module,
                                         DWORD& productVersionMS,
                                         DWORD& productVersionLS,
@@ -143,8 +143,7 @@ MATRIX_API int GetProductAndFileVersion(HINSTANCE module,
 // Russian letters is replaced by its fixed Latin spelling ("щ" -> "shh",
 // "Щ" -> "Shh", "ъ" -> "#", "Ъ" -> "##", "ь" -> "'", "Ь" -> "\""); every
 // other character is copied unchanged. Returns the new text; throws
-// CMemoryException (a pointer, to be Delete()d) when it would not fit in a
-// string.
+// CMemoryException* when it would not fit in a string.
 MATRIX_API CString RusToTranslit(CString text);
 
 // The CRC-32 of `length` bytes at `data` (reflected polynomial 0xEDB88320,

@@ -92,7 +92,8 @@ MATRIX_PLATFORM_API CObject* AfxDynamicDownCast(CRuntimeClass* cls,
 // pointer, `catch (CException* e) { ...; e->Delete(); }`; the catcher
 // frees it with Delete(), never with delete, because some exceptions are
 // not on the heap (see CMemoryException). The TRY/CATCH macros below do
-// the Delete() themselves.
+// the Delete() themselves. Header comments name a thrown exception by the
+// type it is caught as: "throws CUserException*".
 class MATRIX_PLATFORM_API CException : public CObject {
   DECLARE_DYNAMIC(CException)
 
@@ -282,8 +283,8 @@ MATRIX_PLATFORM_API void AfxThrowLastCleanup();
 // Wide-character string (wchar_t; 32 bits on Linux). Indices and lengths
 // are int as in the framework. Out-of-range arguments of the extraction and
 // search functions are clamped as the framework clamps them; GetAt, SetAt
-// and operator[] outside the string throw CInvalidArgException; exhausted
-// memory throws CMemoryException.
+// and operator[] outside the string throw CInvalidArgException*; exhausted
+// memory throws CMemoryException*.
 class MATRIX_PLATFORM_API CString {
  public:
   CString();

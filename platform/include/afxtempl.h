@@ -8,9 +8,9 @@
 
 // Growable array of TYPE; ARG_TYPE is how elements are passed in (usually
 // `TYPE const &`). As in the framework, GetAt, SetAt, operator[] and the
-// other indexed calls throw CInvalidArgException for an index outside
+// other indexed calls throw CInvalidArgException* for an index outside
 // 0 .. GetSize()-1, SetSize throws it for a negative size, and exhausted
-// memory throws CMemoryException (each as a pointer, to be Delete()d).
+// memory throws CMemoryException*.
 // New elements are value-initialised.
 template <class TYPE, class ARG_TYPE = const TYPE&>
 class CArray : public CObject {

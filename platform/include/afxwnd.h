@@ -80,6 +80,13 @@ class MATRIX_PLATFORM_API CWnd : public CCmdTarget {
   virtual void DoDataExchange(CDataExchange* exchange);
 };
 
+// The whole text of `window`, however long, into `text`: what
+// CWnd::GetWindowText gives, for a window known only by its handle. The
+// text is read at one moment, so that a change made meanwhile by another
+// thread is seen whole or not at all. Empty for a null or stale handle.
+// Throws CMemoryException* when the copy cannot be had (`text` unchanged).
+MATRIX_PLATFORM_API void AfxGetWindowText(HWND window, CString& text);
+
 // An edit control.
 class MATRIX_PLATFORM_API CEdit : public CWnd {
   DECLARE_DYNAMIC(CEdit)
@@ -130,13 +137,13 @@ class MATRIX_PLATFORM_API CDataExchange {
   BOOL m_bEditLastControl;
 
   // The control `id` of the dialog, remembered as the one a failure goes
-  // back to. Throws a CNotSupportedException* when the dialog has no such
-  // control, a CInvalidArgException* when there is no dialog window.
+  // back to. Throws CNotSupportedException* when the dialog has no such
+  // control, CInvalidArgException* when there is no dialog window.
   HWND PrepareCtrl(int id);
   // The same for an edit control, whose text a failure selects.
   HWND PrepareEditCtrl(int id);
   // Gives the focus to the last prepared control (selecting all of an
-  // edit control's text) and throws a CUserException*.
+  // edit control's text) and throws CUserException*.
   [[noreturn]] void Fail();
 };
 
@@ -145,10 +152,10 @@ class MATRIX_PLATFORM_API CDataExchange {
 // takes the whole text: spaces and tabs, a decimal number with '.' as the
 // point (whatever the locale), spaces and tabs. Anything else, "inf",
 // "nan", hexadecimal, a value too large for the variable or one that
-// rounds to zero, shows AFX_IDP_PARSE_REAL and fails (Fail: a
+// rounds to zero, shows AFX_IDP_PARSE_REAL and fails (Fail:
 // CUserException*) with the variable unchanged. A null exchange or a
-// dialog without a window throws a CInvalidArgException*, a missing
-// control a CNotSupportedException*.
+// dialog without a window throws CInvalidArgException*, a missing control
+// CNotSupportedException*.
 MATRIX_PLATFORM_API void DDX_Text(CDataExchange* exchange, int id,
                                   double& value);
 MATRIX_PLATFORM_API void DDX_Text(CDataExchange* exchange, int id,

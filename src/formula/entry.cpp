@@ -15,24 +15,11 @@ wchar_t RussianSmall(wchar_t c) {
   return c;
 }
 
+// Every helper needs an exchange object and a dialog with a window, as the
+// platform's exchanges do.
 void RequireDialog(const CDataExchange* exchange) {
   if (!exchange || !exchange->m_pDlgWnd || !exchange->m_pDlgWnd->m_hWnd) {
     AfxThrowInvalidArgException();
-  }
-}
-
-// The whole text of a control, however long: a read that fills the buffer
-// may have been cut (the text can change between the two calls), so it is
-// repeated with a longer one.
-CString WholeText(HWND control) {
-  CString text;
-  int room = GetWindowTextLengthW(control) + 2;
-  for (;;) {
-    wchar_t* buffer = text.GetBuffer(room);
-    const int got = GetWindowTextW(control, buffer, room);
-    text.ReleaseBuffer(got);
-    if (got < room - 1) return text;
-    room += GetWindowTextLengthW(control);
   }
 }
 
@@ -74,7 +61,8 @@ void PreModifyStr(CDataExchange* exchange, int id) {
   HWND control = exchange->PrepareEditCtrl(id);
   // The whole text: a cut one would lose the rest from the control and
   // give another number.
-  CString text = WholeText(control);
+  CString text;
+  AfxGetWindowText(control, text);
   if (text.IsEmpty()) text = L"0";
   CompileStringFromCtrl(text);
   SetWindowTextW(control, text);

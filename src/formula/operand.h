@@ -30,7 +30,8 @@ double ReadNumber(const wchar_t* text);
 // The integer at the start of `text` as wcstol reads it in base 10.
 long ReadIndex(const wchar_t* text);
 
-// Element `index` of `values`; CInvalidArgException when it has none.
+// Element `index` of `values`; throws CInvalidArgException* when it has
+// none.
 inline double ValueAt(Values& values, long index) {
   return values.GetAt(static_cast<INT_PTR>(index));
 }

@@ -42,10 +42,17 @@ struct ModuleStartup {
 };
 ModuleStartup g_startup;
 
-}  // namespace
+// Directs the platform's resource look-up to `module` for as long as it
+// lives, and restores the previous resource module afterwards. Nothing
+// changes for a null module or for the module that is current already.
+struct SSetRec {
+  explicit SSetRec(HINSTANCE module);
+  ~SSetRec();
+  SSetRec(const SSetRec&) = delete;
+  SSetRec& operator=(const SSetRec&) = delete;
 
-CMatrixApp::CMatrixApp() : CWinApp(nullptr) {}
-CMatrixApp::~CMatrixApp() = default;
+  HINSTANCE m_restore;  // module to make current again; null: nothing
+};
 
 SSetRec::SSetRec(HINSTANCE module) : m_restore(nullptr) {
   if (!module) return;
@@ -58,6 +65,11 @@ SSetRec::SSetRec(HINSTANCE module) : m_restore(nullptr) {
 SSetRec::~SSetRec() {
   if (m_restore) AfxSetResourceHandle(m_restore);
 }
+
+}  // namespace
+
+CMatrixApp::CMatrixApp() : CWinApp(nullptr) {}
+CMatrixApp::~CMatrixApp() = default;
 
 namespace matrix::detail {
 

@@ -17,17 +17,6 @@ class CMatrixApp : public CWinApp {
   ~CMatrixApp() override;
 };
 
-// Directs the platform's resource look-up to `module` for as long as it
-// lives, and restores the previous resource module afterwards.
-struct SSetRec {
-  explicit SSetRec(HINSTANCE module);
-  ~SSetRec();
-  SSetRec(const SSetRec&) = delete;
-  SSetRec& operator=(const SSetRec&) = delete;
-
-  HINSTANCE m_restore;  // module to make current again; null: nothing
-};
-
 namespace matrix::detail {
 
 CMatrixApp& App();
@@ -39,9 +28,10 @@ CString LastError();
 void ClearLastError();
 
 // The one funnel of every formula fault: with resource look-up pointed at
-// the library's own module, loads message `id` into the last-error text,
-// puts `subject` and " - " in front when a subject is given, and throws
-// CUserException (a new object, by pointer). Never returns.
+// the library's own module for the time of the load (whatever module the
+// host has made current, which is current again afterwards), loads message
+// `id` into the last-error text, puts `subject` and " - " in front when a
+// subject is given, and throws CUserException*. Never returns.
 [[noreturn]] void ThrowFormulaError(UINT id);
 [[noreturn]] void ThrowFormulaError(UINT id, std::wstring_view subject);
 

@@ -179,6 +179,199 @@ void MirrorLowerToUpper(std::size_t n, double* m) {
   }
 }
 
+// The two substitutions of Holetsky once U and D are known, U held by its
+// transpose in the strict lower triangle of the n×n matrix r: forward,
+// z_j = b_j - Σ_{l<j} U(l, j)·z_l; then, with U mirrored onto the upper
+// triangle so that both read rows, backward, x_i = z_i / d_i -
+// Σ_{j>i} U(i, j)·x_j. Each sum from 0 in increasing index, as the plain
+// loops take it. Overwrites r's upper triangle, z and x.
+void SolveFactored(std::size_t n, double* r, const double* d, const double* b,
+                   double* z, double* x) {
+  for (std::size_t j = 0; j < n; ++j) {
+    const double* row = r + j * n;
+    double sum = 0.0;
+    for (std::size_t l = 0; l < j; ++l) sum += row[l] * z[l];
+    z[j] = b[j] - sum;
+  }
+  MirrorLowerToUpper(n, r);
+  for (std::size_t i = n; i-- > 0;) {
+    const double* row = r + i * n;
+    double sum = 0.0;
+    for (std::size_t j = i + 1; j < n; ++j) sum += row[j] * x[j];
+    x[i] = z[i] / d[i] - sum;
+  }
+}
+
+// Gauss2's rearrangement of the rows: the old row of (a, b) that plays the
+// part of row q, for the target (r + shift) mod n, or (shift - r) mod n
+// when `anti`.
+struct RowSource {
+  std::size_t n;
+  bool anti;
+  std::size_t shift;
+  std::size_t operator()(std::size_t q) const {
+    const std::size_t t = anti ? shift + n - q : q + n - shift;
+    return t >= n ? t - n : t;
+  }
+};
+
+// Columns whose magnitudes the row ordering gathers at a time.
+constexpr std::size_t kScanColumns = 32;
+
+// The row order of the elimination, fixed on the coefficients as given:
+// position i takes the first remaining row with the largest magnitude in
+// column i (ties keep the earlier row). The magnitudes of kScanColumns
+// columns at a time are gathered into contiguous columns of `scan`
+// (kScanColumns·n doubles) first. Writes p[0..n).
+void OrderRows(std::size_t n, const double* a, RowSource source, double* scan,
+               int* p) {
+  for (std::size_t i = 0; i < n; ++i) p[i] = static_cast<int>(i);
+  for (std::size_t c0 = 0; c0 < n; c0 += kScanColumns) {
+    const std::size_t width = std::min(kScanColumns, n - c0);
+    for (std::size_t q = 0; q < n; ++q) {
+      const double* src = a + source(q) * n + c0;
+      for (std::size_t c = 0; c < width; ++c) {
+        scan[c * n + q] = std::fabs(src[c]);
+      }
+    }
+    for (std::size_t i = c0; i < c0 + width; ++i) {
+      const double* column = scan + (i - c0) * n;
+      double best = column[p[i]];
+      for (std::size_t j = i + 1; j < n; ++j) {
+        const double v = column[p[j]];
+        if (v > best) {
+          std::swap(p[i], p[j]);
+          best = v;
+        }
+      }
+    }
+  }
+}
+
+// The blocked elimination of Gauss2 on the n×(n+1) work matrix m: the
+// rows in their elimination order, each followed by its right-hand side,
+// so that the right-hand side is eliminated as one more column. Each
+// multiplier replaces the entry below the diagonal that it eliminates (the
+// plain loop reduces that entry to a value it never reads again). The
+// columns go in panels of kPanel, each panel in groups of kTileCols
+// columns [q0, q1).
+class BlockedElimination {
+ public:
+  // `packed` holds PackedSize(n) doubles, zeroed by the caller, so that
+  // the rows and columns past the end add nothing.
+  BlockedElimination(std::size_t n, double* m, double* packed)
+      : n_(n),
+        ld_(n + 1),
+        m_(m),
+        left_(packed),
+        group_(left_ + LeftSize(n, kPanel)),
+        right_(group_ + RightSize(kTileCols, kPanel)),
+        step_(right_ + RightSize(n + 1, kPanel)) {}
+
+  static std::size_t PackedSize(std::size_t n) {
+    return LeftSize(n, kPanel) + RightSize(kTileCols, kPanel) +
+           RightSize(n + 1, kPanel) + RightSize(n + 1, kTileCols);
+  }
+
+  // Runs the elimination; false at the first pivot below 2^-52 in
+  // magnitude. For each group: the rows below the panel take the panel's
+  // pivots above the group, for the group's columns (the pivot rows there
+  // are final); the group's own pivots are eliminated row after row; the
+  // panel's rows below the group take the group's pivots for all their
+  // columns right of it. Once a panel is done, the rows below it take all
+  // the panel's pivots for their columns right of it.
+  bool Run() {
+    for (std::size_t p0 = 0; p0 < n_; p0 += kPanel) {
+      const std::size_t p1 = std::min(p0 + kPanel, n_);
+      for (std::size_t q0 = p0; q0 < p1; q0 += kTileCols) {
+        const std::size_t q1 = std::min(q0 + kTileCols, p1);
+        if (p1 < n_ && q0 > p0) {
+          SubtractPivotRows(p0, {p0, q0}, {p1, n_}, {q0, q1}, group_, kPanel);
+        }
+        if (!EliminateGroup(p0, q0, q1)) return false;
+        if (q1 < p1) {
+          SubtractPivotRows(p0, {q0, q1}, {q1, p1}, {q1, ld_}, step_,
+                            kTileCols);
+        }
+      }
+      if (p1 < n_) {
+        SubtractPivotRows(p0, {p0, p1}, {p1, n_}, {p1, ld_}, right_, kPanel);
+      }
+    }
+    return true;
+  }
+
+ private:
+  // Rows or columns [begin, end) of m.
+  struct Range {
+    std::size_t begin, end;
+  };
+
+  // The rows `targets`, in the columns `columns`, take the multiply-
+  // subtracts of the pivot rows `pivots` (of the panel starting at row p0)
+  // in one tiled update: the pivot rows' entries there are packed as the
+  // right operand into `packed`, which has room for `stride` terms, and
+  // their multipliers are read from the packed left operand.
+  void SubtractPivotRows(std::size_t p0, Range pivots, Range targets,
+                         Range columns, double* packed, std::size_t stride) {
+    for (std::size_t i = pivots.begin; i < pivots.end; ++i) {
+      const double* row = m_ + i * ld_;
+      for (std::size_t k = columns.begin; k < columns.end; ++k) {
+        packed[RightAt(i - pivots.begin, k - columns.begin, stride)] = row[k];
+      }
+    }
+    MultiplyPacked<true>(
+        targets.end - targets.begin, columns.end - columns.begin,
+        pivots.end - pivots.begin,
+        left_ + LeftAt(targets.begin - p0, pivots.begin - p0, kPanel), kPanel,
+        packed, stride, m_ + targets.begin * ld_ + columns.begin, ld_, false);
+  }
+
+  // Every row j >= q0 takes the group's own pivots one after the other:
+  // the group's rows over their whole length, the others over the group's
+  // columns. The multipliers go into the packed left operand as well. False
+  // when one of the group's pivots is below 2^-52 in magnitude.
+  bool EliminateGroup(std::size_t p0, std::size_t q0, std::size_t q1) {
+    for (std::size_t j = q0; j < n_; ++j) {
+      double* row = m_ + j * ld_;
+      const std::size_t i_end = std::min(j, q1);
+      const std::size_t end = j < q1 ? ld_ : q1;
+      for (std::size_t i = q0; i < i_end; ++i) {
+        const double* pivot = m_ + i * ld_;
+        const double f = row[i] / pivot[i];
+        row[i] = f;
+        double* lp = left_ + LeftAt(j - p0, i - p0, kPanel);
+        lp[0] = f;
+        lp[1] = f;
+        SubtractScaled(row + i + 1, pivot + i + 1, f, end - i - 1);
+      }
+      if (j < q1 && IsZero(row[j])) return false;
+    }
+    return true;
+  }
+
+  std::size_t n_;
+  std::size_t ld_;
+  double* m_;
+  double* left_;   // the multipliers, rows >= p0
+  double* group_;  // pivot rows' entries in the group
+  double* right_;  // pivot rows beyond the panel
+  double* step_;   // a group's rows right of it
+};
+
+// x from the eliminated n×(n+1) matrix m: for i = n-1 down to 0, the sum
+// of row i's entries right of the diagonal times x, from 0 in increasing
+// column, taken from the right-hand side and divided by the pivot.
+void BackSubstitute(std::size_t n, const double* m, double* x) {
+  const std::size_t ld = n + 1;
+  for (std::size_t i = n; i-- > 0;) {
+    const double* row = m + i * ld;
+    double s = 0.0;
+    for (std::size_t j = i + 1; j < n; ++j) s += row[j] * x[j];
+    x[i] = (row[n] - s) / row[i];
+  }
+}
+
 }  // namespace
 
 // U is kept by its transpose in the lower triangle of an n×n work matrix r:
@@ -258,166 +451,35 @@ int CholeskyBlocked(std::size_t n, const double* a, const double* b,
     }
   }
 
-  for (std::size_t j = 0; j < n; ++j) {
-    const double* row = r + j * n;
-    double sum = 0.0;
-    for (std::size_t l = 0; l < j; ++l) sum += row[l] * z[l];
-    z[j] = b[j] - sum;
-  }
-
-  MirrorLowerToUpper(n, r);
-  for (std::size_t i = n; i-- > 0;) {
-    const double* row = r + i * n;
-    double sum = 0.0;
-    for (std::size_t j = i + 1; j < n; ++j) sum += row[j] * x[j];
-    x[i] = z[i] / d[i] - sum;
-  }
+  SolveFactored(n, r, d, b, z, x);
   return 1;
 }
 
-// The rows are stored in their elimination order, each followed by its
-// right-hand side, so that the right-hand side is eliminated as one more
-// column. Each multiplier replaces the entry below the diagonal that it
-// eliminates (the plain loop reduces that entry to a value it never reads
-// again). The columns go in panels of kPanel, each panel in groups of
-// kTileCols columns [q0, q1). For each group:
-//  - the rows below the panel take the multiply-subtracts of the panel's
-//    pivots above the group, for the group's columns, in one tiled update;
-//  - every row j >= q0 takes those of the group's own pivots one after the
-//    other (the group's rows over their whole length), and the group's
-//    pivots are tested;
-//  - the panel's rows below the group take the group's pivots for all
-//    their columns right of it in one tiled update.
-// Once a panel is done, the rows below it take all the panel's
-// multiply-subtracts for their columns right of it in one tiled update.
+// The row order is fixed first; the rows are then copied into a work
+// matrix in that order, each followed by its right-hand side, eliminated
+// panel by panel, and x found by back substitution.
 int GaussBlocked(std::size_t n, const double* a, const double* b, double* x,
                  bool anti, std::size_t shift) {
-  // Old row of (a, b) that plays the part of row q.
-  auto source = [&](std::size_t q) {
-    const std::size_t t = anti ? shift + n - q : q + n - shift;
-    return t >= n ? t - n : t;
-  };
-  constexpr std::size_t kScanColumns = 32;
+  const RowSource source{n, anti, shift};
   const std::size_t ld = n + 1;
-  const std::size_t left_size = LeftSize(n, kPanel);
-  const std::size_t group_size = RightSize(kTileCols, kPanel);
-  const std::size_t right_size = RightSize(ld, kPanel);
-  const std::size_t step_size = RightSize(ld, kTileCols);
-  const std::size_t scan_size = kScanColumns * n;
-  const std::size_t packed_size =
-      left_size + group_size + right_size + step_size;
-  WorkArray<double, 1> work(n * ld + std::max(scan_size, packed_size));
+  const std::size_t packed_size = BlockedElimination::PackedSize(n);
+  // The ordering's gathered magnitudes and the elimination's packed
+  // operands are never needed at once: they share the room after m.
+  WorkArray<double, 1> work(n * ld + std::max(kScanColumns * n, packed_size));
   WorkArray<int, 1> order(n);
   double* m = work.data();
-  double* scan = m + n * ld;
-  double* left = scan;                 // the multipliers, rows >= p0
-  double* group = left + left_size;    // pivot rows' entries in the group
-  double* right = group + group_size;  // pivot rows beyond the panel
-  double* step = right + right_size;   // a group's rows right of it
+  double* shared = m + n * ld;
   int* p = order.data();
 
-  // The row order, fixed on the coefficients as given: position i takes the
-  // first remaining row with the largest magnitude in column i. The
-  // magnitudes of kScanColumns columns at a time are gathered into
-  // contiguous columns first.
-  for (std::size_t i = 0; i < n; ++i) p[i] = static_cast<int>(i);
-  for (std::size_t c0 = 0; c0 < n; c0 += kScanColumns) {
-    const std::size_t width = std::min(kScanColumns, n - c0);
-    for (std::size_t q = 0; q < n; ++q) {
-      const double* src = a + source(q) * n + c0;
-      for (std::size_t c = 0; c < width; ++c) {
-        scan[c * n + q] = std::fabs(src[c]);
-      }
-    }
-    for (std::size_t i = c0; i < c0 + width; ++i) {
-      const double* column = scan + (i - c0) * n;
-      double best = column[p[i]];
-      for (std::size_t j = i + 1; j < n; ++j) {
-        const double v = column[p[j]];
-        if (v > best) {
-          std::swap(p[i], p[j]);
-          best = v;
-        }
-      }
-    }
-  }
+  OrderRows(n, a, source, shared, p);
   for (std::size_t q = 0; q < n; ++q) {
     const std::size_t src = source(static_cast<std::size_t>(p[q]));
     std::copy(a + src * n, a + src * n + n, m + q * ld);
     m[q * ld + n] = b[src];
   }
-  // The packed operands start from zero, so that the rows and columns past
-  // the end add nothing.
-  std::fill(left, left + packed_size, 0.0);
-
-  for (std::size_t p0 = 0; p0 < n; p0 += kPanel) {
-    const std::size_t p1 = std::min(p0 + kPanel, n);
-    for (std::size_t q0 = p0; q0 < p1; q0 += kTileCols) {
-      const std::size_t q1 = std::min(q0 + kTileCols, p1);
-      // Rows below the panel: the panel's pivots above the group, for the
-      // group's columns (the pivot rows there are final).
-      if (p1 < n && q0 > p0) {
-        for (std::size_t i = p0; i < q0; ++i) {
-          const double* row = m + i * ld;
-          for (std::size_t k = q0; k < q1; ++k) {
-            group[RightAt(i - p0, k - q0, kPanel)] = row[k];
-          }
-        }
-        MultiplyPacked<true>(n - p1, q1 - q0, q0 - p0,
-                             left + LeftAt(p1 - p0, 0, kPanel), kPanel, group,
-                             kPanel, m + p1 * ld + q0, ld, false);
-      }
-      // The group's own pivots, row after row: the group's rows over their
-      // whole length, the others over the group's columns.
-      for (std::size_t j = q0; j < n; ++j) {
-        double* row = m + j * ld;
-        const std::size_t i_end = std::min(j, q1);
-        const std::size_t end = j < q1 ? ld : q1;
-        for (std::size_t i = q0; i < i_end; ++i) {
-          const double* pivot = m + i * ld;
-          const double f = row[i] / pivot[i];
-          row[i] = f;
-          double* lp = left + LeftAt(j - p0, i - p0, kPanel);
-          lp[0] = f;
-          lp[1] = f;
-          SubtractScaled(row + i + 1, pivot + i + 1, f, end - i - 1);
-        }
-        if (j < q1 && IsZero(row[j])) return 0;
-      }
-      // The panel's rows below the group: the group's pivots for all their
-      // columns right of the group.
-      if (q1 < p1) {
-        for (std::size_t i = q0; i < q1; ++i) {
-          const double* row = m + i * ld;
-          for (std::size_t k = q1; k < ld; ++k) {
-            step[RightAt(i - q0, k - q1, kTileCols)] = row[k];
-          }
-        }
-        MultiplyPacked<true>(p1 - q1, ld - q1, q1 - q0,
-                             left + LeftAt(q1 - p0, q0 - p0, kPanel), kPanel,
-                             step, kTileCols, m + q1 * ld + q1, ld, false);
-      }
-    }
-    if (p1 < n) {
-      const std::size_t depth = p1 - p0;
-      for (std::size_t i = 0; i < depth; ++i) {
-        const double* row = m + (p0 + i) * ld;
-        for (std::size_t k = p1; k < ld; ++k) {
-          right[RightAt(i, k - p1, kPanel)] = row[k];
-        }
-      }
-      MultiplyPacked<true>(n - p1, ld - p1, depth,
-                           left + LeftAt(p1 - p0, 0, kPanel), kPanel, right,
-                           kPanel, m + p1 * ld + p1, ld, false);
-    }
-  }
-
-  for (std::size_t i = n; i-- > 0;) {
-    const double* row = m + i * ld;
-    double s = 0.0;
-    for (std::size_t j = i + 1; j < n; ++j) s += row[j] * x[j];
-    x[i] = (row[n] - s) / row[i];
-  }
+  std::fill(shared, shared + packed_size, 0.0);
+  if (!BlockedElimination(n, m, shared).Run()) return 0;
+  BackSubstitute(n, m, x);
   return 1;
 }
 

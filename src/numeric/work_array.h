@@ -11,8 +11,8 @@
 namespace matrix::detail {
 
 // `size` elements, left uninitialised (every user writes before it reads).
-// A failed heap allocation throws the framework's CMemoryException (a
-// pointer, to be Delete()d), as the framework's own containers do.
+// A failed heap allocation throws CMemoryException*, as the framework's own
+// containers do.
 template <class T, std::size_t kStack>
 class WorkArray {
  public:

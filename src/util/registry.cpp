@@ -20,7 +20,7 @@ constexpr REGSAM kReadAccess = 0x20019;   // KEY_READ
 constexpr REGSAM kWriteAccess = 0x20006;  // KEY_WRITE
 
 // Handles opened by a walk, closed when the walk ends however it ends
-// (a thrown CMemoryException included).
+// (a thrown CMemoryException* included).
 class OpenKeys {
  public:
   OpenKeys() = default;

@@ -15,9 +15,8 @@ double Cubic(double x, double c3, double c2, double c1, double c0) {
 }
 
 TEST(TorWeight, IsHalfPiSquaredTimesTheRingAreaTimesBothFactors) {
-  // (pi^2/2)·(10² − 8²)·1·2 = 4.934802200544679·36·2.
+  // (π²/2)·(10² − 8²)·1·2 = 36π².
   EXPECT_DOUBLE_EQ(TorWeight(2, 10, 8, 1), 355.3057584392169);
-  EXPECT_EQ(TorWeight(2, 10, 8, 1), (36 * 4.934802200544679 * 1) * 2);
   EXPECT_EQ(TorWeight(0, 10, 8, 1), 0.0);
   EXPECT_EQ(TorWeight(1, 5, 5, 7), 0.0);
   EXPECT_LT(TorWeight(1, 8, 10, 1), 0.0);  // diameters swapped: no check
@@ -156,8 +155,8 @@ TEST(GetTotalAproxLogFunc, EdgeArguments) {
               0.30102999566398120, 1e-16);
 }
 
-// A NaN coefficient makes every value NaN; a NaN product of window values
-// was once bisected as a sign change and gave a "root" such as -9.99.
+// A NaN coefficient makes every value NaN, and a NaN product of window
+// values is no sign change: no "root" such as -9.99 is bisected out of it.
 TEST(Equal3d, NaNCoefficientsHaveNoRoot) {
   const double rows[][6] = {
       {0, 0, kNaN, 1, 1, 1},
@@ -172,7 +171,7 @@ TEST(Equal3d, NaNCoefficientsHaveNoRoot) {
 }
 
 // A negative or NaN x has no decimal logarithm, so the sum has no value even
-// when every power's coefficient is zero (which once gave k0).
+// when every power's coefficient is zero (NaN, not k0).
 TEST(GetTotalAproxLogFunc, NoLogarithmGivesNaNWhateverTheCoefficients) {
   const double xs[] = {-1, -1e-300, -kInf, kNaN};
   for (double x : xs) {

@@ -80,8 +80,8 @@ TEST(Evaluator, FunctionsWithoutGuardsGiveInfinitiesAndNaN) {
                      Msg(matrix::kUnknownFunction, L"COS")));
 }
 
-// th and cth of the formula engine gave NaN once the exponentials
-// overflowed (th(ch(15)): ch(15) is about 1.6e6), where the value is ±1.
+// th and cth of the formula engine are ±1, not NaN, where the
+// exponentials overflow (th(ch(15)): ch(15) is about 1.6e6).
 TEST(Evaluator,
      TanhAndCothAreTheSignOfTheirArgumentWhereTheExponentialsOverflow) {
   struct Row {

@@ -297,9 +297,9 @@ TEST(ScreenArcs, LeaveThePointsAloneOnRefusal) {
   for (const CPoint& p : pts) EXPECT_EQ(p, CPoint(7, 7));
 }
 
-// R = 0 is refused also when a point is NaN (the NaN corner angle once let
-// it through to a result of 1), and a point that is not finite is refused
-// with any radius.
+// R = 0 is refused also when a point is NaN (the NaN corner angle must not
+// let it through to a result of 1), and a point that is not finite is
+// refused with any radius.
 TEST(TraceArc, RefusesAZeroRadiusAndPointsThatAreNotFinite) {
   const double inf = std::numeric_limits<double>::infinity();
   const double nan = std::numeric_limits<double>::quiet_NaN();
@@ -324,8 +324,8 @@ TEST(TraceArc, RefusesAZeroRadiusAndPointsThatAreNotFinite) {
 }
 
 // The screen forms refuse what the model form refuses before they allocate
-// their work array: antiparallel legs with n = INT_MAX once threw
-// CMemoryException (an abort under ASan) instead of returning 0.
+// their work array: antiparallel legs with n = INT_MAX return 0 rather than
+// ask for INT_MAX points (CMemoryException, an abort under ASan).
 TEST(ScreenArcs, RefuseBeforeAllocating) {
   const int huge = std::numeric_limits<int>::max();
   SEilerang view{0, 0, 0, 0, 0};

@@ -343,8 +343,9 @@ double DistanceToLine(const SPointD& q, const SPointD& p, const SPointD& d) {
 
 // Lines that meet, one direction carrying a component that is only rounding
 // noise: the equations of line 1, scaled by that component, are nearly
-// singular without Gauss2 noticing, and the point once returned was 0.55
-// from line 1 and 0.24 from line 2 (or 1.5 from line 2 in the second row).
+// singular without Gauss2 noticing. The point returned lies on both lines,
+// not 0.55 from line 1 and 0.24 from line 2 (or 1.5 from line 2 in the
+// second row), as a point taken from those equations as they stand is.
 TEST(GetIntersectLines, NeverReturnsAPointOffEitherLine) {
   struct Row {
     SPointD d1, d2, p1, p2;
@@ -393,8 +394,8 @@ TEST(GetIntersectLines, LinesWithNoiseComponentsMeetWhereTheyMeet) {
   EXPECT_GT(met, 2000);
 }
 
-// A point that is not finite gives no intersection (it once gave 1 with a
-// NaN point).
+// A point that is not finite gives no intersection (0, never 1 with a NaN
+// point).
 TEST(GetIntersectLines, RefusesPointsThatAreNotFinite) {
   const double inf = std::numeric_limits<double>::infinity();
   const SPointD rows[] = {SPointD(kNaN, 0, 0), SPointD(0, inf, 0),
@@ -407,7 +408,7 @@ TEST(GetIntersectLines, RefusesPointsThatAreNotFinite) {
 }
 
 // A segment whose length is not finite has no point at a distance along
-// it; with p1 == p2 = (inf, 0, 0) the three forms once returned 1 with NaN.
+// it; with p1 == p2 = (inf, 0, 0) the three forms return 0, not 1 with NaN.
 TEST(PointsOnSegments, RefuseSegmentsWhoseLengthIsNotFinite) {
   const double inf = std::numeric_limits<double>::infinity();
   struct Row {

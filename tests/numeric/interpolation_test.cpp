@@ -60,9 +60,10 @@ TEST(Interpolation, TablesSortStablyAroundNaN) {
   EXPECT_TRUE(std::signbit(zx[2]));
 }
 
-// A table in descending order once took quadratic time (100000 points over
-// 30 s); sorting 200000 points is now a matter of milliseconds, and the
-// result is the ascending table with the values along.
+// A table in descending order sorts in n log n time, not quadratic time
+// (which takes over 30 s for 100000 points): 200000 points are a matter of
+// milliseconds, and the result is the ascending table with the values
+// along.
 TEST(Interpolation, LargeTablesSortInNLogN) {
   const int n = 200000;
   std::vector<double> xs(n), ys(n), zs(n), vs(n), ds(n);

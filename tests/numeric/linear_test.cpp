@@ -37,7 +37,7 @@ TEST(Linear, PackedIndexWalksTheUpperTriangleRowByRow) {
 }
 
 // Arguments outside the matrix give the formula modulo 2^32 and are never
-// undefined: IndexTr(INT_MIN, INT_MIN, INT_MAX) once overflowed a signed
+// undefined: IndexTr(INT_MIN, INT_MIN, INT_MAX) must not overflow a signed
 // 64-bit product. The expected values are the exact integer formula,
 // worked out in 128 bits.
 TEST(Linear, PackedIndexIsDefinedForEveryArgument) {

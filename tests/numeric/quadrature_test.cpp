@@ -204,8 +204,9 @@ TEST(Quadrature, GaussSubdivisionOfAnUnsettledIntegrandEndsAtTheCallBudget) {
   }
 }
 
-// b < a used to fail the midpoint test on every piece, so a reversed
-// integral returned its first step's estimate whatever the tolerance.
+// Reversed limits (b < a) pass the midpoint test as forward ones do, so a
+// reversed integral is refined to the tolerance, not left at its first
+// step's estimate.
 TEST(Quadrature, GaussSubdividesReversedLimitsAsForwardOnes) {
   // Mirror images: an even integrand over [-2, 2] meets the same abscissae
   // in the same order either way, and the weights of every rule are
@@ -329,8 +330,9 @@ TEST(Quadrature, NestedIntegralsSubdivideReversedLimitsAtEveryLevel) {
   }
 }
 
-// The old bound of 2^20 pieces per pass cut this ordinary request short and
-// returned 2.95183 as if it were the integral. It needs about 10^8 calls:
+// An ordinary request is met, not cut short by the backstop and returned
+// as if it were the integral (a bound of 2^20 pieces per pass stops it at
+// 2.95183). It needs about 10^8 calls:
 // about a second in an optimised build, but tens of seconds under the
 // sanitizers, whose run the smaller cases above already cover.
 TEST(Quadrature, DemandingToleranceIsMetNotCutShort) {

@@ -284,8 +284,8 @@ TEST(Roots, AxisMarchStepsOverNaNAndRunsToItsLimit) {
 }
 
 // A probe that is not a finite number ends the march before f sees it: an
-// infinite x0, or a step that overflows (x0 = -inf with step = DBL_MAX once
-// gave a NaN probe that never stopped the march).
+// infinite x0, or a step that overflows (x0 = -inf with step = DBL_MAX
+// gives a NaN probe, which must stop the march).
 TEST(Roots, AxisMarchEndsAtAProbeThatIsNotFinite) {
   const double inf = std::numeric_limits<double>::infinity();
   const double big = std::numeric_limits<double>::max();
@@ -321,7 +321,7 @@ double CountedNaN(double, DWORD) {
 }
 
 // A function that is NaN along the way never lets the step grow, so that
-// x0 = 0, step 1e-9 towards the limit 100 once took 5e10 probes: every
+// x0 = 0, step 1e-9 towards the limit 100 would take 5e10 probes: every
 // march ends after 2^27 probes.
 TEST(Roots, AxisMarchWithALimitStopsAtItsProbeCap) {
   double left = 0, right = 0;

@@ -100,8 +100,8 @@ TEST(OpenTempFile, PatternWithoutDotOrNumberTriesOneNameOnly) {
 }
 
 TEST(OpenTempFile, PercentSignsInThePatternAreText) {
-  // The pattern used to be a printf format: "%s" or "%n" read or wrote
-  // through garbage.
+  // The pattern is no printf format: "%s" or "%n" in it must neither read
+  // nor write through garbage.
   struct Row {
     const wchar_t* pattern;
     std::string name;
@@ -123,8 +123,8 @@ TEST(OpenTempFile, PercentSignsInThePatternAreText) {
 }
 
 TEST(OpenTempFile, DotsAndPercentSignsInTheFolderStayAsTheyAre) {
-  // The dot rule and the number used to act on the whole path: a '.' in the
-  // folder turned it into another folder.
+  // The dot rule and the number act on the file name alone: a '.' in the
+  // folder must not turn it into another folder.
   AppData app("srv/app.v2%s%i");
   CIntFileA first, second;
   ASSERT_EQ(OpenTempFile(first, L"", L"log.txt"), 1);
@@ -163,7 +163,8 @@ TEST(OpenTempFile, UnopenablePreferredNameFallsBackToTheSeries) {
 }
 
 TEST(OpenTempFile, HeldFileKeepsItsContent) {
-  // A "w" open used to empty a file held by another writer before failing.
+  // An open refused because another writer holds the file leaves its
+  // content alone (a "w" open would empty it before failing).
   AppData app;
   CIntFileA first, second;
   ASSERT_EQ(OpenTempFile(first, L"", L"log.txt"), 1);
@@ -174,7 +175,7 @@ TEST(OpenTempFile, HeldFileKeepsItsContent) {
 }
 
 TEST(OpenTempFile, FifoInTheSeriesDoesNotBlock) {
-  // A FIFO without a reader used to stall the open for ever.
+  // A FIFO without a reader is passed over at once, never waited on.
   AppData app;
   CIntFileA file;
   ASSERT_EQ(OpenTempFile(file, L"", L"x"), 1);  // creates the folders

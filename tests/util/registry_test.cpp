@@ -236,8 +236,9 @@ TEST(RegCopyKeyWithSubkey, AValueNameOver260CharactersEndsTheCopy) {
             std::vector<std::wstring>{std::wstring(260, L'k')});
 }
 
-// A source handle that may not enumerate subkeys used to end the subkey
-// phase silently and report the values' success with the subtree missing.
+// A source handle that may not enumerate subkeys makes the copy fail: the
+// subkey phase must not end silently and report the values' success with
+// the subtree missing.
 TEST(RegCopyKeyWithSubkey,
      ReportsAFailedSubkeyReadInsteadOfDroppingTheSubtree) {
   ScratchKey source, destination;
@@ -255,8 +256,8 @@ TEST(RegCopyKeyWithSubkey,
   RegCloseKey(doomed);
 }
 
-// A destination below the source used to be copied into itself level after
-// level, down to the depth limit.
+// A destination below the source is refused: copied, it would receive
+// itself level after level, down to the depth limit.
 TEST(RegCopyKeyWithSubkey, RefusesADestinationInsideTheSource) {
   ScratchKey source;
   Populate(source.get());
@@ -365,8 +366,8 @@ TEST(GetControlPanelProp, StoresByTypeAndOnlyIntoTheMatchingDestination) {
   EXPECT_STREQ(text, L"x");
 }
 
-// A REG_DWORD of other than four bytes used to be read into the number
-// anyway: half a number, or more bytes than it has.
+// A REG_DWORD of other than four bytes is invalid data: read into the
+// number it would give half a number, or more bytes than it has.
 TEST(GetControlPanelProp, ADwordOfAnotherSizeIsInvalidDataAndStoresNothing) {
   International intl;
   const BYTE two[] = {1, 2}, eight[] = {1, 2, 3, 4, 5, 6, 7, 8};
@@ -408,8 +409,8 @@ TEST(GetControlPanelProp, AStringIsItsWholeCharactersUpToTheFirstZero) {
 }
 
 // A value that grows between the size query and the read makes the read
-// fail with ERROR_MORE_DATA; the string used to be left holding whatever
-// the failed read left in it.
+// fail with ERROR_MORE_DATA; the destination string keeps its content
+// rather than whatever the failed read left in the buffer.
 TEST(GetControlPanelProp, AFailedReadLeavesTheDestinationAsItWas) {
   International intl;
   const std::wstring small = L"s", large(5000, L'L');

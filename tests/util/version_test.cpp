@@ -91,7 +91,7 @@ TEST(GetProductAndFileVersion, WithoutAVersionLeavesAllFourUnchanged) {
 }
 
 TEST(GetProductAndFileVersion, ModulePathOver255CharactersIsNeverCut) {
-  // A path cut to 255 characters used to be looked up as it stood, and so
+  // The module's whole path is looked up: a path cut to 255 characters
   // could name another file with another version. Here the cut name is a
   // module of version 3.4.5.0.
   ScratchFolder scratch;

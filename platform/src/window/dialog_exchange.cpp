@@ -18,20 +18,6 @@ void RequireDialog(const CDataExchange* exchange) {
   }
 }
 
-// The whole text of a window, however long, even while another thread
-// changes it: a read that fills the buffer is repeated with a longer one.
-CString WholeText(HWND window) {
-  CString text;
-  int room = GetWindowTextLengthW(window) + 2;
-  for (;;) {
-    wchar_t* buffer = text.GetBuffer(room);
-    const int got = GetWindowTextW(window, buffer, room);
-    text.ReleaseBuffer(got);
-    if (got < room - 1) return text;
-    room = GetWindowTextLengthW(window) + room;
-  }
-}
-
 bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
 bool IsDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
 
@@ -97,8 +83,10 @@ CString FormatNumber(double value, int digits) {
 // Reads the number of edit control `id`; shows the prompt and fails the
 // exchange when the text is not one.
 double ReadNumber(CDataExchange* exchange, HWND control) {
+  CString text;
+  AfxGetWindowText(control, text);
   double value = 0.0;
-  if (!ParseDecimal(WholeText(control), value)) {
+  if (!ParseDecimal(text, value)) {
     AfxMessageBox(AFX_IDP_PARSE_REAL);
     exchange->Fail();
   }
@@ -181,7 +169,7 @@ void DDX_CBString(CDataExchange* exchange, int id, CString& value) {
   RequireDialog(exchange);
   HWND control = exchange->PrepareCtrl(id);
   if (exchange->m_bSaveAndValidate) {
-    value = WholeText(control);
+    AfxGetWindowText(control, value);
   } else if (SendMessageW(control, CB_SELECTSTRING, static_cast<WPARAM>(-1),
                           reinterpret_cast<LPARAM>(value.GetString())) ==
              CB_ERR) {

@@ -58,10 +58,14 @@ int CWnd::GetWindowText(LPTSTR text, int max_count) const {
   return ::GetWindowTextW(m_hWnd, text, max_count);
 }
 
-void CWnd::GetWindowText(CString& text) const {
+void AfxGetWindowText(HWND window, CString& text) {
   const std::wstring copy = matrix::platform::WithFrameworkMemory(
-      [&] { return matrix::platform::window::TextOf(m_hWnd); });
+      [&] { return matrix::platform::window::TextOf(window); });
   text = CString(copy.data(), static_cast<int>(copy.size()));
+}
+
+void CWnd::GetWindowText(CString& text) const {
+  AfxGetWindowText(m_hWnd, text);
 }
 
 int CWnd::GetWindowTextLength() const { return ::GetWindowTextLengthW(m_hWnd); }

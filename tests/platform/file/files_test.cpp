@@ -343,8 +343,8 @@ TEST(WFOpenS, AWriterExcludesEveryOtherOpenReadersShare) {
 }
 
 TEST(WFOpenS, HeldFileKeepsItsContentThroughASecondOpen) {
-  // A second "w" open used to empty the file before anything could refuse
-  // it, destroying what the holder had written.
+  // A second "w" open is refused before it can empty the file: what the
+  // holder has written stays.
   ScratchFolder scratch;
   const std::wstring name = Wide(scratch / "f");
   FILE* holder = nullptr;
@@ -373,7 +373,8 @@ TEST(WFOpenS, AppendKeepsAndExtends) {
 }
 
 TEST(WFOpenS, FifoWithoutReaderFailsAtOnce) {
-  // Opening a FIFO for writing used to wait for a reader for ever.
+  // Opening a FIFO for writing fails at once rather than wait for a reader
+  // for ever.
   ScratchFolder scratch;
   ASSERT_EQ(mkfifo((scratch / "fifo").c_str(), 0666), 0);
   const auto start = std::chrono::steady_clock::now();
@@ -455,7 +456,8 @@ TEST(CIntFileA, OpenClosesWhatItHeldAndSaysWhetherItHoldsAStream) {
 }
 
 TEST(CIntFileA, DestructorClosesTheStreamItHolds) {
-  // A file object destroyed while holding a stream used to leak it.
+  // A file object destroyed while holding a stream closes it (flushing
+  // what was written), so that no stream leaks.
   ScratchFolder scratch;
   {
     CIntFileA file;

@@ -325,8 +325,8 @@ TEST(VersionInfo, ReportsWhyThereIsNoVersion) {
 }
 
 TEST(VersionInfo, MalformedAndCutNotesAreInvalidData) {
-  // Any file may carry a note: each of these used to be read past its end or
-  // trusted as it stood.
+  // Any file may carry a note: each of these is refused, never read past
+  // its end nor trusted as it stands.
   ScratchFolder scratch;
   VS_FIXEDFILEINFO bad_signature = Fixed();
   bad_signature.dwSignature = 0x12345678;

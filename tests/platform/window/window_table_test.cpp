@@ -88,6 +88,24 @@ TEST(Windows, GetWindowTextCopiesAtMostMaxMinusOne) {
   EXPECT_EQ(whole, L"abcdef");
 }
 
+TEST(Windows, AfxGetWindowTextReadsTheWholeTextByHandle) {
+  CWnd window;
+  const std::wstring long_text(5000, L'x');
+  ASSERT_TRUE(
+      window.CreateEx(0, L"Frame", long_text.c_str(), 0, kRect, nullptr, 0));
+  CString text(L"previous");
+  AfxGetWindowText(window.m_hWnd, text);
+  EXPECT_EQ(std::wstring(text.GetString()), long_text);
+  // Null and stale handles give an empty text, replacing what was there.
+  const HWND stale = window.m_hWnd;
+  ASSERT_TRUE(window.DestroyWindow());
+  for (HWND handle : {HWND(nullptr), stale}) {
+    text = L"previous";
+    AfxGetWindowText(handle, text);
+    EXPECT_TRUE(text.IsEmpty());
+  }
+}
+
 TEST(Windows, ClassNamesChooseTheControl) {
   CWnd parent;
   ASSERT_TRUE(
