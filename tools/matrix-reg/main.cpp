@@ -7,6 +7,8 @@
 //   matrix-reg import FILE
 // KEY is HKEY_CURRENT_USER (HKCU) or HKEY_LOCAL_MACHINE (HKLM) with a path.
 // Text goes out in UTF-8; files are the registry editor's (UTF-16LE).
+#include <utf8codec.h>
+
 #include <cstdio>
 #include <cstring>
 #include <cwctype>
@@ -27,7 +29,7 @@ constexpr const char* kNotFound =
     "value.\n";
 
 void Out(const std::wstring& text) {
-  std::fputs(matrix_reg::ToUtf8(text).c_str(), stdout);
+  std::fputs(matrix::platform::ToUtf8(text).c_str(), stdout);
 }
 
 int Fail(const std::string& message) {
@@ -61,7 +63,7 @@ struct Arguments {
 bool Parse(int argc, char** argv, const std::vector<std::wstring>& valued,
            Arguments* out) {
   for (int i = 2; i < argc; ++i) {
-    std::wstring a = matrix_reg::FromUtf8(argv[i]);
+    std::wstring a = matrix::platform::ToWide(argv[i]);
     if (a.size() >= 2 && a[0] == L'/') {
       std::wstring name = a.substr(1);
       for (auto& c : name)
@@ -70,7 +72,7 @@ bool Parse(int argc, char** argv, const std::vector<std::wstring>& valued,
       for (const auto& v : valued) takes = takes || v == name;
       if (takes) {
         if (i + 1 >= argc) return false;
-        out->switches[name] = matrix_reg::FromUtf8(argv[++i]);
+        out->switches[name] = matrix::platform::ToWide(argv[++i]);
       } else {
         out->switches[name] = L"";
       }
@@ -210,7 +212,8 @@ bool DataFor(DWORD type, const std::wstring& text,
     case REG_DWORD:
     case REG_DWORD_BIG_ENDIAN:
     case REG_QWORD: {
-      const std::string narrow = matrix_reg::ToUtf8(text.empty() ? L"0" : text);
+      const std::string narrow =
+          matrix::platform::ToUtf8(text.empty() ? L"0" : text);
       char* end = nullptr;
       const unsigned long long v = std::strtoull(narrow.c_str(), &end, 0);
       if (!end || *end) return false;
@@ -230,7 +233,7 @@ bool DataFor(DWORD type, const std::wstring& text,
       if (text.size() % 2) return false;
       out->clear();
       for (size_t i = 0; i < text.size(); i += 2) {
-        const std::string pair = matrix_reg::ToUtf8(text.substr(i, 2));
+        const std::string pair = matrix::platform::ToUtf8(text.substr(i, 2));
         char* end = nullptr;
         const unsigned long b = std::strtoul(pair.c_str(), &end, 16);
         if (!end || *end) return false;
@@ -304,7 +307,7 @@ int CmdDelete(const Arguments& args, const KeyPath& path) {
 }
 
 int CmdExport(const Arguments& args, const KeyPath& path) {
-  const std::string file = matrix_reg::ToUtf8(args.positional[1]);
+  const std::string file = matrix::platform::ToUtf8(args.positional[1]);
   if (!args.Has(L"y") && std::ifstream(file).good())
     return Fail("ERROR: " + file + " exists; /y overwrites it.\n");
   std::string bytes;
@@ -319,7 +322,7 @@ int CmdExport(const Arguments& args, const KeyPath& path) {
 }
 
 int CmdImport(const std::wstring& name) {
-  const std::string file = matrix_reg::ToUtf8(name);
+  const std::string file = matrix::platform::ToUtf8(name);
   std::ifstream in(file, std::ios::binary);
   if (!in) return Fail("ERROR: cannot read " + file + ".\n");
   const std::string bytes((std::istreambuf_iterator<char>(in)),
@@ -339,7 +342,7 @@ int CmdImport(const std::wstring& name) {
 
 int main(int argc, char** argv) {
   if (argc < 3) return Usage();
-  std::wstring command = matrix_reg::FromUtf8(argv[1]);
+  std::wstring command = matrix::platform::ToWide(argv[1]);
   for (auto& c : command)
     c = static_cast<wchar_t>(c >= L'A' && c <= L'Z' ? c + 32 : c);
   Arguments args;

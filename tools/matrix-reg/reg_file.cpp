@@ -27,19 +27,15 @@ bool SameText(const std::wstring& a, const wchar_t* b) {
 std::vector<BYTE> ToUtf16(const std::vector<BYTE>& data) {
   std::vector<BYTE> out;
   const size_t n = data.size() / sizeof(wchar_t);
-  auto unit = [&out](std::uint32_t u) {
-    out.push_back(static_cast<BYTE>(u & 0xFF));
-    out.push_back(static_cast<BYTE>((u >> 8) & 0xFF));
-  };
   for (size_t i = 0; i < n; ++i) {
     wchar_t c;
     std::memcpy(&c, data.data() + i * sizeof c, sizeof c);
-    const auto u = static_cast<std::uint32_t>(c);
-    if (u >= 0x10000 && u <= 0x10FFFF) {
-      unit(0xD800 + ((u - 0x10000) >> 10));
-      unit(0xDC00 + ((u - 0x10000) & 0x3FF));
-    } else {
-      unit(u);
+    std::uint16_t units[2];
+    const int count =
+        matrix::platform::PutUtf16(static_cast<char32_t>(c), units);
+    for (int k = 0; k < count; ++k) {
+      out.push_back(static_cast<BYTE>(units[k] & 0xFF));
+      out.push_back(static_cast<BYTE>(units[k] >> 8));
     }
   }
   return out;
@@ -48,11 +44,11 @@ std::vector<BYTE> ToUtf16(const std::vector<BYTE>& data) {
 std::wstring DecodeUtf16(const BYTE* p, size_t bytes) {
   std::wstring out;
   for (size_t i = 0; i + 1 < bytes; i += 2) {
-    std::uint32_t u = p[i] | (p[i + 1] << 8);
-    if (u >= 0xD800 && u < 0xDC00 && i + 3 < bytes) {
-      const std::uint32_t low = p[i + 2] | (p[i + 3] << 8);
-      if (low >= 0xDC00 && low < 0xE000) {
-        u = 0x10000 + ((u - 0xD800) << 10) + (low - 0xDC00);
+    char32_t u = p[i] | (p[i + 1] << 8);
+    if (matrix::platform::IsHighSurrogate(u) && i + 3 < bytes) {
+      const char32_t low = p[i + 2] | (p[i + 3] << 8);
+      if (matrix::platform::IsLowSurrogate(low)) {
+        u = matrix::platform::JoinSurrogates(u, low);
         i += 2;
       }
     }
@@ -256,14 +252,6 @@ std::string Line(size_t n, const char* reason) {
 
 }  // namespace
 
-std::string ToUtf8(const std::wstring& text) {
-  return matrix::platform::ToUtf8(text);
-}
-
-std::wstring FromUtf8(const std::string& text) {
-  return matrix::platform::ToWide(text);
-}
-
 bool ParseKeyPath(const std::wstring& text, KeyPath* out) {
   const size_t slash = text.find(L'\\');
   const std::wstring root = text.substr(0, slash);
@@ -290,9 +278,9 @@ bool ParseRegFile(const std::string& bytes, std::vector<Change>* changes,
     text = DecodeUtf16(reinterpret_cast<const BYTE*>(bytes.data()) + 2,
                        bytes.size() - 2);
   } else if (bytes.size() >= 3 && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) {
-    text = FromUtf8(bytes.substr(3));
+    text = matrix::platform::ToWide(bytes.substr(3));
   } else {
-    text = FromUtf8(bytes);
+    text = matrix::platform::ToWide(bytes);
   }
   // Physical lines, then logical ones (a trailing '\' continues a line).
   std::vector<std::pair<size_t, std::wstring>> lines;
@@ -516,7 +504,7 @@ LONG ImportBytes(const std::string& bytes, std::string* error) {
   if (!ParseRegFile(bytes, &changes, error)) return ERROR_BAD_FORMAT;
   std::wstring failed;
   const LONG rc = ApplyChanges(changes, &failed);
-  if (rc != ERROR_SUCCESS) *error = ToUtf8(failed);
+  if (rc != ERROR_SUCCESS) *error = matrix::platform::ToUtf8(failed);
   return rc;
 }
 

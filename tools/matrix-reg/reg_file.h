@@ -54,11 +54,6 @@ LONG ExportKey(const KeyPath& key, std::string* bytes);
 // Deletes a key with its whole subtree.
 LONG DeleteTree(HKEY parent, const std::wstring& path);
 
-// Conversions at the file's boundary, by the platform layer's coder: what
-// has no UTF-8 form, or bytes that are no UTF-8, become U+FFFD.
-std::string ToUtf8(const std::wstring& text);
-std::wstring FromUtf8(const std::string& text);
-
 // Value data as `reg query` shows them.
 std::wstring ShowData(DWORD type, const std::vector<BYTE>& data);
 std::wstring TypeName(DWORD type);

@@ -6,8 +6,8 @@
 #include <utf8codec.h>
 #include <winbase.h>
 
+#include <algorithm>
 #include <cerrno>
-#include <cwchar>
 
 namespace matrix::platform::file {
 
@@ -26,28 +26,9 @@ std::string ParentOf(const std::string& name) {
 }  // namespace
 
 bool ToFileSystemName(const wchar_t* path, std::string& name) {
-  name.clear();
-  name.reserve(std::wcslen(path) + 8);
-  for (const wchar_t* p = path; *p != L'\0'; ++p) {
-    const auto c = static_cast<char32_t>(*p);
-    if (!matrix::platform::IsScalarValue(c)) return false;
-    matrix::platform::AppendUtf8(c == U'\\' ? U'/' : c, name);
-  }
-  return true;
-}
-
-bool FromUtf8(const std::string& text, std::wstring& wide) {
-  wide.clear();
-  wide.reserve(text.size());
-  const auto* p = reinterpret_cast<const unsigned char*>(text.data());
-  const auto* end = p + text.size();
-  while (p < end) {
-    char32_t c;
-    const int length = matrix::platform::ReadUtf8(p, end, c);
-    if (length < 0) return false;
-    wide += static_cast<wchar_t>(c);
-    p += length;
-  }
+  if (!matrix::platform::TryToUtf8(path, name)) return false;
+  // '\' is one byte in UTF-8 and never part of a longer sequence.
+  std::replace(name.begin(), name.end(), '\\', '/');
   return true;
 }
 

@@ -10,12 +10,9 @@
 namespace matrix::platform::file {
 
 // The UTF-8 name of the wide path `path` with every '\' turned into '/'.
-// False when `path` holds a value that is no Unicode scalar value.
+// False when `path` holds a value that is no Unicode scalar value. (File
+// names read back are decoded strictly with matrix::platform::TryToWide.)
 bool ToFileSystemName(const wchar_t* path, std::string& name);
-
-// The wide text of the UTF-8 bytes `text`; false when they are not UTF-8
-// (overlong forms, surrogates and values above U+10FFFF included).
-bool FromUtf8(const std::string& text, std::wstring& wide);
 
 // The Win32 error for the errno `error` of a call on `name`: ENOENT and
 // ENOTDIR become ERROR_FILE_NOT_FOUND when the folder that holds the last

@@ -1,6 +1,7 @@
 // Platform layer - the shell's special folders.
 #include <shlobj.h>
 #include <sys/stat.h>
+#include <utf8codec.h>
 
 #include <cerrno>
 #include <cstdlib>
@@ -11,7 +12,7 @@
 
 namespace {
 
-using matrix::platform::file::FromUtf8;
+using matrix::platform::TryToWide;
 using matrix::platform::file::Win32ErrorOf;
 
 // The machine-wide application-data folder. scripts/setup.sh creates it
@@ -73,7 +74,7 @@ HRESULT SHGetFolderPathW(HWND /*window*/, int csidl, HANDLE /*token*/,
   while (name.size() > 1 && name.back() == '/') name.pop_back();
 
   std::wstring wide;
-  if (!FromUtf8(name, wide)) return Fail(path, ERROR_NO_UNICODE_TRANSLATION);
+  if (!TryToWide(name, wide)) return Fail(path, ERROR_NO_UNICODE_TRANSLATION);
   if (wide.size() > MAX_PATH - 1) return Fail(path, ERROR_FILENAME_EXCED_RANGE);
 
   if ((csidl & CSIDL_FLAG_CREATE) != 0) {

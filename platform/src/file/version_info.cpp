@@ -5,6 +5,7 @@
 #include <link.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utf8codec.h>
 #include <winbase.h>
 #include <winver.h>
 
@@ -21,7 +22,7 @@
 
 namespace {
 
-using matrix::platform::file::FromUtf8;
+using matrix::platform::TryToWide;
 using matrix::platform::file::ToFileSystemName;
 using matrix::platform::file::Win32ErrorOf;
 
@@ -147,8 +148,8 @@ DWORD ParseDescriptor(const unsigned char* desc, std::size_t size,
     const std::string::size_type equals = entry.find('=');
     std::wstring name, value;
     if (equals == 0 || equals == std::string::npos ||
-        !FromUtf8(entry.substr(0, equals), name) ||
-        !FromUtf8(entry.substr(equals + 1), value)) {
+        !TryToWide(entry.substr(0, equals), name) ||
+        !TryToWide(entry.substr(equals + 1), value)) {
       return ERROR_INVALID_DATA;
     }
     out.strings.emplace_back(std::move(name), std::move(value));
