@@ -11,10 +11,8 @@
 
 #include <cstdio>
 #include <cstring>
-#include <cwctype>
 #include <fstream>
 #include <iterator>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -54,27 +52,48 @@ int FailCode(LONG rc) {
               std::to_string(rc) + ".\n");
 }
 
-// The switches after the positional arguments: /x or /x VALUE.
+// The switches after the positional arguments: /x or /x VALUE, named with
+// case ignored; a switch given twice keeps its last value.
 struct Arguments {
   std::vector<std::wstring> positional;
-  std::map<std::wstring, std::wstring> switches;  // lower-case names
-  bool Has(const wchar_t* s) const { return switches.count(s) != 0; }
+  std::vector<std::pair<std::wstring, std::wstring>> switches;
+  size_t IndexOf(const std::wstring& name) const {
+    size_t i = 0;
+    while (i < switches.size() &&
+           !matrix_reg::SameText(switches[i].first, name))
+      ++i;
+    return i;
+  }
+  bool Has(const wchar_t* name) const {
+    return IndexOf(name) < switches.size();
+  }
+  // REQUIRES: Has(name).
+  const std::wstring& Value(const wchar_t* name) const {
+    return switches[IndexOf(name)].second;
+  }
+  void Set(const std::wstring& name, const std::wstring& value) {
+    const size_t i = IndexOf(name);
+    if (i < switches.size()) {
+      switches[i].second = value;
+    } else {
+      switches.emplace_back(name, value);
+    }
+  }
 };
 bool Parse(int argc, char** argv, const std::vector<std::wstring>& valued,
            Arguments* out) {
   for (int i = 2; i < argc; ++i) {
     std::wstring a = matrix::platform::ToWide(argv[i]);
     if (a.size() >= 2 && a[0] == L'/') {
-      std::wstring name = a.substr(1);
-      for (auto& c : name)
-        c = static_cast<wchar_t>(c >= L'A' && c <= L'Z' ? c + 32 : c);
+      const std::wstring name = a.substr(1);
       bool takes = false;
-      for (const auto& v : valued) takes = takes || v == name;
+      for (const auto& v : valued)
+        takes = takes || matrix_reg::SameText(v, name);
       if (takes) {
         if (i + 1 >= argc) return false;
-        out->switches[name] = matrix::platform::ToWide(argv[++i]);
+        out->Set(name, matrix::platform::ToWide(argv[++i]));
       } else {
-        out->switches[name] = L"";
+        out->Set(name, L"");
       }
     } else {
       out->positional.push_back(a);
@@ -87,16 +106,6 @@ std::vector<BYTE> Bytes(const std::wstring& text) {
   std::vector<BYTE> out(text.size() * sizeof(wchar_t));
   if (!text.empty()) std::memcpy(out.data(), text.data(), out.size());
   return out;
-}
-
-// Value names compare without regard to case, as in the store.
-bool SameName(const std::wstring& a, const std::wstring& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t k = 0; k < a.size(); ++k)
-    if (std::towupper(static_cast<wint_t>(a[k])) !=
-        std::towupper(static_cast<wint_t>(b[k])))
-      return false;
-  return true;
 }
 
 void ShowValues(HKEY key, const std::wstring* only, int* matches) {
@@ -112,7 +121,7 @@ void ShowValues(HKEY key, const std::wstring* only, int* matches) {
                       &size) != 0)
       break;
     const std::wstring value_name(name.data(), length);
-    if (only && !SameName(value_name, *only)) continue;
+    if (only && !matrix_reg::SameText(value_name, *only)) continue;
     data.resize(size);
     Out(L"    " +
         (value_name.empty() ? std::wstring(L"(Default)") : value_name) +
@@ -150,7 +159,7 @@ int CmdQuery(const Arguments& args, const KeyPath& path) {
   std::wstring name;
   const std::wstring* only = nullptr;
   if (args.Has(L"v")) {
-    name = args.switches.at(L"v");
+    name = args.Value(L"v");
     only = &name;
   } else if (args.Has(L"ve")) {
     only = &name;
@@ -250,17 +259,15 @@ int CmdAdd(const Arguments& args, const KeyPath& path) {
                             KEY_ALL_ACCESS, nullptr, &key, nullptr);
   if (rc != 0) return FailCode(rc);
   if (args.Has(L"v") || args.Has(L"ve")) {
-    const std::wstring name = args.Has(L"v") ? args.switches.at(L"v") : L"";
+    const std::wstring name = args.Has(L"v") ? args.Value(L"v") : L"";
     DWORD type = REG_SZ;
-    if (args.Has(L"t") &&
-        !matrix_reg::TypeFromName(args.switches.at(L"t"), &type)) {
+    if (args.Has(L"t") && !matrix_reg::TypeFromName(args.Value(L"t"), &type)) {
       RegCloseKey(key);
       return Fail("ERROR: Invalid type.\n");
     }
     std::vector<BYTE> data;
-    const std::wstring text = args.Has(L"d") ? args.switches.at(L"d") : L"";
-    const std::wstring separator =
-        args.Has(L"s") ? args.switches.at(L"s") : L"\\0";
+    const std::wstring text = args.Has(L"d") ? args.Value(L"d") : L"";
+    const std::wstring separator = args.Has(L"s") ? args.Value(L"s") : L"\\0";
     if (!DataFor(type, text, separator, &data)) {
       RegCloseKey(key);
       return Fail("ERROR: Invalid data for the type.\n");
@@ -292,8 +299,8 @@ int CmdDelete(const Arguments& args, const KeyPath& path) {
       }
       if (rc == ERROR_NO_MORE_ITEMS) rc = 0;
     } else {
-      rc = RegDeleteValueW(
-          key, args.Has(L"v") ? args.switches.at(L"v").c_str() : L"");
+      rc =
+          RegDeleteValueW(key, args.Has(L"v") ? args.Value(L"v").c_str() : L"");
     }
     RegCloseKey(key);
   } else {
@@ -342,23 +349,24 @@ int CmdImport(const std::wstring& name) {
 
 int main(int argc, char** argv) {
   if (argc < 3) return Usage();
-  std::wstring command = matrix::platform::ToWide(argv[1]);
-  for (auto& c : command)
-    c = static_cast<wchar_t>(c >= L'A' && c <= L'Z' ? c + 32 : c);
+  const std::wstring command = matrix::platform::ToWide(argv[1]);
+  auto is = [&command](const wchar_t* name) {
+    return matrix_reg::SameText(command, name);
+  };
   Arguments args;
   const std::vector<std::wstring> valued =
-      command == L"add" ? std::vector<std::wstring>{L"v", L"t", L"d", L"s"}
-                        : std::vector<std::wstring>{L"v"};
+      is(L"add") ? std::vector<std::wstring>{L"v", L"t", L"d", L"s"}
+                 : std::vector<std::wstring>{L"v"};
   if (!Parse(argc, argv, valued, &args) || args.positional.empty())
     return Usage();
-  if (command == L"import") return CmdImport(args.positional[0]);
+  if (is(L"import")) return CmdImport(args.positional[0]);
   KeyPath path;
   if (!matrix_reg::ParseKeyPath(args.positional[0], &path))
     return Fail("ERROR: Invalid key name (HKCU or HKLM, then the path).\n");
-  if (command == L"query") return CmdQuery(args, path);
-  if (command == L"add") return CmdAdd(args, path);
-  if (command == L"delete") return CmdDelete(args, path);
-  if (command == L"export" && args.positional.size() == 2)
+  if (is(L"query")) return CmdQuery(args, path);
+  if (is(L"add")) return CmdAdd(args, path);
+  if (is(L"delete")) return CmdDelete(args, path);
+  if (is(L"export") && args.positional.size() == 2)
     return CmdExport(args, path);
   return Usage();
 }

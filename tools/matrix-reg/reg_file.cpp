@@ -10,17 +10,6 @@
 namespace matrix_reg {
 namespace {
 
-bool SameText(const std::wstring& a, const wchar_t* b) {
-  if (a.size() != std::wcslen(b)) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    wchar_t x = a[i], y = b[i];
-    if (x >= L'a' && x <= L'z') x = static_cast<wchar_t>(x - 32);
-    if (y >= L'a' && y <= L'z') y = static_cast<wchar_t>(y - 32);
-    if (x != y) return false;
-  }
-  return true;
-}
-
 // Store string data (wchar_t units) as UTF-16LE bytes and back: the one
 // place where string data change form. Bytes beyond the last whole
 // character have no UTF-16 form and are dropped.
@@ -251,6 +240,11 @@ std::string Line(size_t n, const char* reason) {
 }
 
 }  // namespace
+
+bool SameText(const std::wstring& a, const std::wstring& b) {
+  return CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(),
+                              static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
+}
 
 bool ParseKeyPath(const std::wstring& text, KeyPath* out) {
   const size_t slash = text.find(L'\\');
@@ -553,7 +547,7 @@ bool TypeFromName(const std::wstring& name, DWORD* type) {
                           REG_BINARY,   REG_DWORD, REG_DWORD_BIG_ENDIAN,
                           REG_MULTI_SZ, REG_QWORD};
   for (DWORD t : kTypes) {
-    if (SameText(name, TypeName(t).c_str())) {
+    if (SameText(name, TypeName(t))) {
       *type = t;
       return true;
     }

@@ -10,6 +10,11 @@
 
 namespace matrix_reg {
 
+// True when `a` and `b` are the same name with case ignored as the store
+// ignores it (CompareStringOrdinal's rule): key, value, root and type names
+// and the tool's commands and switches.
+bool SameText(const std::wstring& a, const std::wstring& b);
+
 // A key path as written: a root name (HKEY_CURRENT_USER, HKCU,
 // HKEY_LOCAL_MACHINE, HKLM) and the path below it.
 struct KeyPath {

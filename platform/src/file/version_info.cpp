@@ -13,11 +13,11 @@
 #include <cstdint>
 #include <cstring>
 #include <cwchar>
-#include <cwctype>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "../core/text_fold.h"
 #include "file_names.h"
 
 namespace {
@@ -394,17 +394,18 @@ bool ReadNode(const unsigned char* block, std::size_t at, std::size_t limit,
   return true;
 }
 
-// Compares the node's key with the `count` characters at `name`, ASCII
-// letters without regard to case (the keys are ASCII).
+// Compares the node's key with the `count` characters at `name`, case
+// ignored by the ordinal rule, as Win32 compares version keys (one
+// character at a time, no locale).
 bool KeyIs(const unsigned char* block, const Node& node, const wchar_t* name,
            std::size_t count) {
-  auto fold = [](wchar_t c) {
-    return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c;
-  };
+  using matrix::platform::OrdinalUpperCase;
   std::size_t p = node.key;
   for (std::size_t i = 0; i < count; ++i, p += sizeof(wchar_t)) {
     const auto c = Load<wchar_t>(block + p);  // the key ends inside the node
-    if (c == L'\0' || fold(c) != fold(name[i])) return false;
+    if (c == L'\0' || OrdinalUpperCase(c) != OrdinalUpperCase(name[i])) {
+      return false;
+    }
   }
   return Load<wchar_t>(block + p) == L'\0';
 }

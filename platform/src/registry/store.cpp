@@ -15,6 +15,8 @@
 #include <cstring>
 #include <fstream>
 
+#include "../core/text_fold.h"
+
 namespace matrix::platform::registry {
 namespace {
 
@@ -516,42 +518,6 @@ LONG Transaction::Commit() {
 
 // --- Names ------------------------------------------------------------------
 
-// One fixed table of simple upper-case pairs (Latin, Greek, Cyrillic,
-// Armenian, full-width Latin), so that lookup, uniqueness and order never
-// depend on the process's C locale.
-wchar_t FoldChar(wchar_t c) {
-  const auto u = static_cast<std::uint32_t>(c);
-  if (u < 0x80)
-    return (u >= 'a' && u <= 'z') ? static_cast<wchar_t>(u - 32) : c;
-  auto odd_down = [&](std::uint32_t first, std::uint32_t last,
-                      bool lower_odd) -> bool {
-    return u >= first && u <= last && ((u & 1) != 0) == lower_odd;
-  };
-  if (u >= 0xE0 && u <= 0xFE && u != 0xF7) return static_cast<wchar_t>(u - 32);
-  if (u == 0xFF) return static_cast<wchar_t>(0x178);
-  if (odd_down(0x100, 0x137, true) || odd_down(0x139, 0x148, false) ||
-      odd_down(0x14A, 0x177, true) || odd_down(0x179, 0x17E, false))
-    return static_cast<wchar_t>(u - 1);
-  if ((u >= 0x3B1 && u <= 0x3C1) || (u >= 0x3C3 && u <= 0x3CB))
-    return static_cast<wchar_t>(u - 32);
-  if (u == 0x3C2) return static_cast<wchar_t>(0x3A3);
-  if (u == 0x3AC) return static_cast<wchar_t>(0x386);
-  if (u >= 0x3AD && u <= 0x3AF) return static_cast<wchar_t>(u - 37);
-  if (u == 0x3CC) return static_cast<wchar_t>(0x38C);
-  if (u == 0x3CD || u == 0x3CE) return static_cast<wchar_t>(u - 63);
-  if (u >= 0x430 && u <= 0x44F) return static_cast<wchar_t>(u - 32);
-  if (u >= 0x450 && u <= 0x45F) return static_cast<wchar_t>(u - 80);
-  if (odd_down(0x460, 0x481, true) || odd_down(0x48A, 0x4BF, true) ||
-      odd_down(0x4C1, 0x4CE, false) || odd_down(0x4D0, 0x52F, true))
-    return static_cast<wchar_t>(u - 1);
-  if (u == 0x4CF) return static_cast<wchar_t>(0x4C0);
-  if (u >= 0x561 && u <= 0x586) return static_cast<wchar_t>(u - 48);
-  if (odd_down(0x1E00, 0x1E95, true) || odd_down(0x1EA0, 0x1EFF, true))
-    return static_cast<wchar_t>(u - 1);
-  if (u >= 0xFF41 && u <= 0xFF5A) return static_cast<wchar_t>(u - 32);
-  return c;
-}
-
 namespace {
 // A name or value is stored in UTF-8; a value that is no Unicode scalar
 // value has no UTF-8 form and is refused.
@@ -582,7 +548,7 @@ bool MakeName(const wchar_t* text, size_t length, size_t limit, bool key_level,
     const wchar_t c = text[i];
     if (c == 0 || (key_level && c == L'\\')) return false;
     if (!Encode(static_cast<std::uint32_t>(c), &out->utf8)) return false;
-    Encode(static_cast<std::uint32_t>(FoldChar(c)), &out->folded);
+    Encode(static_cast<std::uint32_t>(OrdinalUpperCase(c)), &out->folded);
   }
   out->length = length;
   return true;

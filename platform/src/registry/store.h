@@ -153,7 +153,6 @@ bool MakeName(const wchar_t* text, size_t length, size_t limit, bool key_level,
               Name* out);
 std::wstring FromUtf8(const unsigned char* text, int bytes);
 bool ToUtf8(const wchar_t* text, size_t length, std::string* out);
-wchar_t FoldChar(wchar_t c);
 
 // Splits a '\' path into levels (a trailing '\' is allowed). Returns
 // ERROR_SUCCESS, ERROR_BAD_PATHNAME for a leading '\' or an empty level, or
