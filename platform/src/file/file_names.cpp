@@ -1,5 +1,5 @@
 // Platform layer - wide path names on the file system, the Win32 errors
-// that system errors become, and CreateDirectoryW.
+// that system errors become, folder paths, and CreateDirectoryW.
 #include "file_names.h"
 
 #include <sys/stat.h>
@@ -53,6 +53,7 @@ DWORD Win32ErrorOf(int error, const std::string& name) {
     case ENAMETOOLONG:
       return ERROR_FILENAME_EXCED_RANGE;
     case ENOSPC:
+    case EDQUOT:
       return ERROR_DISK_FULL;
     case EILSEQ:
       return ERROR_NO_UNICODE_TRANSLATION;
@@ -63,6 +64,26 @@ DWORD Win32ErrorOf(int error, const std::string& name) {
 
 void SetLastErrorFromErrno(int error, const std::string& name) {
   SetLastError(Win32ErrorOf(error, name));
+}
+
+int MakeFolderPath(const std::string& name, mode_t mode, bool* made) {
+  if (made) *made = false;
+  struct stat st;
+  if (stat(name.c_str(), &st) == 0) return S_ISDIR(st.st_mode) ? 0 : EEXIST;
+  const std::string::size_type slash = name.rfind('/');
+  if (slash != std::string::npos && slash > 0) {
+    if (const int error = MakeFolderPath(name.substr(0, slash), mode)) {
+      return error;
+    }
+  }
+  if (mkdir(name.c_str(), mode) != 0) {
+    if (errno != EEXIST) return errno;
+    // Another process may have made it meanwhile.
+    if (stat(name.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return EEXIST;
+    return 0;
+  }
+  if (made) *made = true;
+  return 0;
 }
 
 }  // namespace matrix::platform::file

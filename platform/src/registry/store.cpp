@@ -16,6 +16,7 @@
 #include <fstream>
 
 #include "../core/text_fold.h"
+#include "../file/file_names.h"
 
 namespace matrix::platform::registry {
 namespace {
@@ -89,33 +90,23 @@ constexpr std::array<const char*, kSqlCount> kStatements = {
 // would act on the parent's locks), kept reachable.
 std::vector<sqlite3*>* g_abandoned = nullptr;
 
-LONG FromErrno(int e) {
-  switch (e) {
-    case ENOSPC:
-    case EDQUOT:
-      return ERROR_DISK_FULL;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-      return ERROR_ACCESS_DENIED;
-    default:
-      return ERROR_REGISTRY_IO_FAILED;
-  }
+// The registry's code for the errno `e` of a call on its file `path`: of
+// the file service's errors, the store reports a full disk and a refusal
+// as they are and every other failure as ERROR_REGISTRY_IO_FAILED.
+LONG FromErrno(int e, const std::string& path) {
+  const DWORD code = file::Win32ErrorOf(e, path);
+  return code == ERROR_DISK_FULL || code == ERROR_ACCESS_DENIED
+             ? static_cast<LONG>(code)
+             : ERROR_REGISTRY_IO_FAILED;
 }
 
-// Creates `dir` and its missing parents with `mode`.
+// Creates `dir` and its missing parents with `mode`; something that is no
+// folder in the way gives ERROR_PATH_NOT_FOUND.
 LONG MakeDirs(const std::string& dir, mode_t mode) {
   if (dir.empty()) return ERROR_SUCCESS;
-  struct stat st;
-  if (stat(dir.c_str(), &st) == 0)
-    return S_ISDIR(st.st_mode) ? ERROR_SUCCESS : ERROR_PATH_NOT_FOUND;
-  const size_t slash = dir.find_last_of('/');
-  if (slash != std::string::npos && slash > 0) {
-    LONG rc = MakeDirs(dir.substr(0, slash), mode);
-    if (rc != ERROR_SUCCESS) return rc;
-  }
-  if (mkdir(dir.c_str(), mode) != 0 && errno != EEXIST) return FromErrno(errno);
-  return ERROR_SUCCESS;
+  const int error = file::MakeFolderPath(dir, mode);
+  if (error == 0) return ERROR_SUCCESS;
+  return error == EEXIST ? ERROR_PATH_NOT_FOUND : FromErrno(error, dir);
 }
 
 std::string DirOf(const std::string& path) {
@@ -317,11 +308,12 @@ LONG OpenConnection(Store& s) {
         return rc;
       const int fd = open(s.path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC,
                           file_mode);
-      if (fd < 0 && errno != EEXIST) {
+      const int error = errno;
+      if (fd < 0 && error != EEXIST) {
         // The machine's store, where this process may not create it: read
         // it as empty, as when it may not be written.
-        if (!s.machine || FromErrno(errno) != ERROR_ACCESS_DENIED)
-          return FromErrno(errno);
+        const LONG code = FromErrno(error, s.path);
+        if (!s.machine || code != ERROR_ACCESS_DENIED) return code;
         memory = true;
       } else {
         if (fd >= 0) close(fd);
