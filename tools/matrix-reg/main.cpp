@@ -306,7 +306,7 @@ int CmdDelete(const Arguments& args, const KeyPath& path) {
   } else {
     if (path.path.empty())
       return Fail("ERROR: A root key cannot be deleted.\n");
-    rc = matrix_reg::DeleteTree(path.root, path.path);
+    rc = RegDeleteTreeW(path.root, path.path.c_str());
   }
   if (rc != 0) return FailCode(rc);
   Out(L"The operation completed successfully.\n");

@@ -444,20 +444,6 @@ bool ParseRegFile(const std::string& bytes, std::vector<Change>* changes,
   return true;
 }
 
-LONG DeleteTree(HKEY parent, const std::wstring& path) {
-  HKEY key = nullptr;
-  LONG rc = RegOpenKeyExW(parent, path.c_str(), 0, KEY_ALL_ACCESS, &key);
-  if (rc != ERROR_SUCCESS) return rc;
-  WCHAR name[300];
-  while ((rc = RegEnumKeyW(key, 0, name, 300)) == ERROR_SUCCESS) {
-    rc = DeleteTree(key, name);
-    if (rc != ERROR_SUCCESS) break;
-  }
-  RegCloseKey(key);
-  if (rc != ERROR_NO_MORE_ITEMS) return rc;
-  return RegDeleteKeyW(parent, path.c_str());
-}
-
 LONG ApplyChanges(const std::vector<Change>& changes, std::wstring* failed) {
   HKEY current = nullptr;
   LONG rc = ERROR_SUCCESS;
@@ -471,8 +457,9 @@ LONG ApplyChanges(const std::vector<Change>& changes, std::wstring* failed) {
       case Change::kDeleteKey:
         RegCloseKey(current);
         current = nullptr;
-        rc = c.key.path.empty() ? ERROR_ACCESS_DENIED
-                                : DeleteTree(c.key.root, c.key.path);
+        rc = c.key.path.empty()
+                 ? ERROR_ACCESS_DENIED
+                 : RegDeleteTreeW(c.key.root, c.key.path.c_str());
         if (rc == ERROR_FILE_NOT_FOUND) rc = ERROR_SUCCESS;
         break;
       case Change::kValue:

@@ -56,9 +56,6 @@ LONG ImportBytes(const std::string& bytes, std::string* error);
 // byte-order mark, CRLF lines, as the Windows registry editor writes).
 LONG ExportKey(const KeyPath& key, std::string* bytes);
 
-// Deletes a key with its whole subtree.
-LONG DeleteTree(HKEY parent, const std::wstring& path);
-
 // Value data as `reg query` shows them.
 std::wstring ShowData(DWORD type, const std::vector<BYTE>& data);
 std::wstring TypeName(DWORD type);

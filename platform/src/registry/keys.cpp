@@ -130,14 +130,14 @@ LONG DeleteKeyPath(Store& s, std::int64_t base,
 }
 
 LONG DeleteKeyTree(Store& s, std::int64_t base, const std::vector<Name>& levels,
-                   bool keep_key, bool values_need_right) {
+                   bool keep_key, bool refuse_values) {
   Transaction txn(s, true);
   std::int64_t parent = base, target = base;
   LONG rc = BeginChange(s, txn, base);
   if (rc == ERROR_SUCCESS) rc = WalkDown(s, base, levels, &parent, &target);
   if (rc != ERROR_SUCCESS) return rc;
   if (!keep_key && target == kRootKey) return ERROR_ACCESS_DENIED;
-  if (keep_key && values_need_right) {
+  if (keep_key && refuse_values) {
     KeyCounts counts;
     rc = CountValues(s, target, false, &counts);
     if (rc == ERROR_SUCCESS && counts.values != 0) rc = ERROR_ACCESS_DENIED;

@@ -51,11 +51,12 @@ LONG DeleteKeyPath(Store& store, std::int64_t base,
 
 // Deletes everything below the key at `levels` below `base`, with its
 // values, and the key itself unless `keep_key`. A store's root is only ever
-// emptied. When `values_need_right` and the kept key has values,
-// ERROR_ACCESS_DENIED with nothing deleted.
+// emptied (ERROR_ACCESS_DENIED). With `refuse_values` a kept key that has
+// values gives ERROR_ACCESS_DENIED with nothing deleted (the handle may not
+// delete values).
 LONG DeleteKeyTree(Store& store, std::int64_t base,
                    const std::vector<Name>& levels, bool keep_key,
-                   bool values_need_right);
+                   bool refuse_values);
 
 // Hands the value `name` of `key` to `sink`; ERROR_FILE_NOT_FOUND when the
 // key has no such value.

@@ -202,6 +202,16 @@ LONG RegDeleteKeyW(HKEY hKey, LPCWSTR lpSubKey) {
   return reg::DeleteKeyPath(*from.store, from.key, path.levels);
 }
 
+LONG RegDeleteTreeW(HKEY hKey, LPCWSTR lpSubKey) {
+  reg::PathCall path(hKey, lpSubKey);
+  if (path.rc != ERROR_SUCCESS) return path.rc;
+  const reg::ResolvedKey& from = path.call->key;
+  const bool keep_key = lpSubKey == nullptr;
+  const bool may_delete_values = (from.access & KEY_SET_VALUE) != 0;
+  return reg::DeleteKeyTree(*from.store, from.key, path.levels, keep_key,
+                            !may_delete_values);
+}
+
 LONG RegDeleteValueW(HKEY hKey, LPCWSTR lpValueName) {
   reg::Name name;
   const LONG rc = reg::MakeValueName(lpValueName, &name);
