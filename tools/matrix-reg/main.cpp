@@ -102,21 +102,15 @@ bool Parse(int argc, char** argv, const std::vector<std::wstring>& valued,
   return true;
 }
 
-std::vector<BYTE> Bytes(const std::wstring& text) {
-  std::vector<BYTE> out(text.size() * sizeof(wchar_t));
-  if (!text.empty()) std::memcpy(out.data(), text.data(), out.size());
-  return out;
-}
-
 void ShowValues(HKEY key, const std::wstring* only, int* matches) {
   for (DWORD j = 0;; ++j) {
-    std::vector<WCHAR> name(16384);
-    DWORD length = 16384, type = 0, size = 0;
+    std::vector<WCHAR> name(matrix_reg::kValueNameRoom);
+    DWORD length = matrix_reg::kValueNameRoom, type = 0, size = 0;
     if (RegEnumValueW(key, j, name.data(), &length, nullptr, &type, nullptr,
                       &size) != 0)
       break;
     std::vector<BYTE> data(size);
-    length = 16384;
+    length = matrix_reg::kValueNameRoom;
     if (RegEnumValueW(key, j, name.data(), &length, nullptr, &type, data.data(),
                       &size) != 0)
       break;
@@ -135,9 +129,10 @@ void Query(HKEY key, const std::wstring& full, const std::wstring* only,
            bool recurse, int* matches) {
   Out(L"\n" + full + L"\n");
   ShowValues(key, only, matches);
-  WCHAR name[300];
+  WCHAR name[matrix_reg::kKeyNameRoom];
   std::vector<std::wstring> subkeys;
-  for (DWORD i = 0; RegEnumKeyW(key, i, name, 300) == 0; ++i)
+  for (DWORD i = 0; RegEnumKeyW(key, i, name, matrix_reg::kKeyNameRoom) == 0;
+       ++i)
     subkeys.push_back(name);
   if (!recurse) {
     if (!subkeys.empty()) Out(L"\n");
@@ -197,7 +192,7 @@ bool DataFor(DWORD type, const std::wstring& text,
     case REG_EXPAND_SZ: {
       std::wstring t = text;
       t.push_back(0);
-      *out = Bytes(t);
+      *out = matrix_reg::WideBytes(t);
       return true;
     }
     case REG_MULTI_SZ: {
@@ -215,7 +210,7 @@ bool DataFor(DWORD type, const std::wstring& text,
         }
       }
       all.push_back(0);
-      *out = Bytes(all);
+      *out = matrix_reg::WideBytes(all);
       return true;
     }
     case REG_DWORD:
@@ -288,9 +283,9 @@ int CmdDelete(const Arguments& args, const KeyPath& path) {
     rc = RegOpenKeyExW(path.root, path.path.c_str(), 0, KEY_ALL_ACCESS, &key);
     if (rc != 0) return FailCode(rc);
     if (args.Has(L"va")) {
-      std::vector<WCHAR> name(16384);
+      std::vector<WCHAR> name(matrix_reg::kValueNameRoom);
       for (;;) {
-        DWORD length = 16384;
+        DWORD length = matrix_reg::kValueNameRoom;
         rc = RegEnumValueW(key, 0, name.data(), &length, nullptr, nullptr,
                            nullptr, nullptr);
         if (rc != 0) break;

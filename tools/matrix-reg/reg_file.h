@@ -10,6 +10,16 @@
 
 namespace matrix_reg {
 
+// Room for the longest key name (255 characters) and the longest value name
+// (16 383), terminator included.
+constexpr DWORD kKeyNameRoom = 256;
+constexpr DWORD kValueNameRoom = 16384;
+
+// String data in the store's form: wide text as its wchar_t bytes, and
+// back (bytes beyond the last whole character are dropped).
+std::vector<BYTE> WideBytes(const std::wstring& text);
+std::wstring WideText(const std::vector<BYTE>& data);
+
 // True when `a` and `b` are the same name with case ignored as the store
 // ignores it (CompareStringOrdinal's rule): key, value, root and type names
 // and the tool's commands and switches.
