@@ -55,9 +55,8 @@ LONG ReadKeyFacts(Store& s, std::int64_t key, KeyFacts* facts) {
   Statement row(s, kSql);
   if (row.status() != ERROR_SUCCESS) return row.status();
   row.Bind(1, key);
-  const int rc = row.Step();
-  if (rc == SQLITE_DONE) return ERROR_KEY_DELETED;
-  if (rc != SQLITE_ROW) return FromSqlite(rc);
+  const LONG rc = row.StepToRow(ERROR_KEY_DELETED);
+  if (rc != ERROR_SUCCESS) return rc;
   facts->depth = static_cast<int>(row.Int(0));
   facts->is_volatile = !row.IsNull(1);
   facts->key_class = WideText(row, 2);
@@ -73,9 +72,8 @@ LONG FindChildKey(Store& s, std::int64_t parent, const Name& name,
   if (row.status() != ERROR_SUCCESS) return row.status();
   row.Bind(1, parent);
   row.Bind(2, name.folded);
-  const int rc = row.Step();
-  if (rc == SQLITE_DONE) return ERROR_FILE_NOT_FOUND;
-  if (rc != SQLITE_ROW) return FromSqlite(rc);
+  const LONG rc = row.StepToRow(ERROR_FILE_NOT_FOUND);
+  if (rc != ERROR_SUCCESS) return rc;
   child->id = row.Int(0);
   child->depth = static_cast<int>(row.Int(1));
   child->is_volatile = !row.IsNull(2);
@@ -121,9 +119,8 @@ LONG TouchKeyRow(Store& s, std::int64_t key) {
     Statement row(s, kReadTime);
     if (row.status() != ERROR_SUCCESS) return row.status();
     row.Bind(1, key);
-    const int rc = row.Step();
-    if (rc == SQLITE_DONE) return ERROR_KEY_DELETED;
-    if (rc != SQLITE_ROW) return FromSqlite(rc);
+    const LONG rc = row.StepToRow(ERROR_KEY_DELETED);
+    if (rc != ERROR_SUCCESS) return rc;
     written = row.Int(0);
   }
   const std::int64_t now = NowFiletime();
@@ -200,9 +197,8 @@ LONG ReadValueRow(Store& s, std::int64_t key, const Name& name,
   if (row.status() != ERROR_SUCCESS) return row.status();
   row.Bind(1, key);
   row.Bind(2, name.folded);
-  const int rc = row.Step();
-  if (rc == SQLITE_DONE) return ERROR_FILE_NOT_FOUND;
-  if (rc != SQLITE_ROW) return FromSqlite(rc);
+  const LONG rc = row.StepToRow(ERROR_FILE_NOT_FOUND);
+  if (rc != ERROR_SUCCESS) return rc;
   std::size_t size = 0;
   const BYTE* bytes = row.Blob(1, &size);
   return sink(static_cast<DWORD>(row.Int(0)), bytes, size);
@@ -255,8 +251,9 @@ LONG CountRow(Store& s, const char* sql, std::int64_t key, bool longest,
   Statement row(s, sql);
   if (row.status() != ERROR_SUCCESS) return row.status();
   row.Bind(1, key);
-  const int rc = row.Step();
-  if (rc != SQLITE_ROW) return FromSqlite(rc);
+  // A count always gives a row; a store where it does not is damaged.
+  const LONG rc = row.StepToRow(ERROR_REGISTRY_CORRUPT);
+  if (rc != ERROR_SUCCESS) return rc;
   *count = row.Int(0);
   if (longest) {
     *first = row.Int(1);

@@ -52,6 +52,14 @@ class Statement {
 
   // One step: SQLITE_ROW, SQLITE_DONE or an error code.
   int Step() { return sqlite3_step(stmt_); }
+  // Steps to the first row: ERROR_SUCCESS with one, `none` when there is
+  // no row, else why the step failed.
+  LONG StepToRow(LONG none) {
+    const int rc = Step();
+    return rc == SQLITE_ROW    ? ERROR_SUCCESS
+           : rc == SQLITE_DONE ? none
+                               : FromSqlite(rc);
+  }
   // Runs a statement that yields no row: ERROR_SUCCESS or why it failed.
   LONG Run() {
     const int rc = Step();
