@@ -1,6 +1,6 @@
-// Platform layer (internal) - letter case ignored: the one home of every
-// case-insensitive comparison in the layer, each rule named for the Win32
-// (or run-time library) behaviour it follows. Windows itself folds registry
+// Platform layer (internal) - letter case ignored: the home of the layer's
+// case-insensitive comparisons, each rule named for the Win32 (or run-time
+// library) behaviour it follows. Windows itself folds registry
 // names and list texts differently, so there are two folds here, plus the
 // run-time library's comparison that the framework's CString is defined by.
 #ifndef MATRIX_PLATFORM_SRC_CORE_TEXT_FOLD_H_
