@@ -1,5 +1,6 @@
-// Platform layer - UTF-8 written and read: the one coder of the layer, the
-// library, its benchmarks and fuzz targets, and hosts. Header-only and
+// Platform layer - UTF-8 written and read, and UTF-16 surrogate pairs: the
+// one coder of the layer, the library, its benchmarks and fuzz targets,
+// tools and hosts. Header-only and
 // inline, so that a caller's loop over characters stays in the caller, with
 // no call into the shared library per character, and the layer exports
 // nothing for it.
@@ -7,6 +8,7 @@
 #define MATRIX_PLATFORM_UTF8CODEC_H_
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -23,6 +25,36 @@ constexpr char32_t kReplacementCharacter = 0xFFFD;
 // surrogate (U+D800 to U+DFFF).
 constexpr bool IsScalarValue(char32_t c) {
   return c <= 0x10FFFF && (c < 0xD800 || c > 0xDFFF);
+}
+
+// --- UTF-16 surrogate pairs --------------------------------------------------
+// A wide text here holds one code point per wchar_t, but texts from Windows
+// (files, JSON escapes) spell the values above U+FFFF as two UTF-16 units.
+
+// True for the first (U+D800 to U+DBFF) and the second (U+DC00 to U+DFFF)
+// unit of a pair.
+constexpr bool IsHighSurrogate(char32_t u) {
+  return u >= 0xD800 && u <= 0xDBFF;
+}
+constexpr bool IsLowSurrogate(char32_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
+
+// The value that the pair `high`, `low` spells (REQUIRES: IsHighSurrogate
+// and IsLowSurrogate).
+constexpr char32_t JoinSurrogates(char32_t high, char32_t low) {
+  return 0x10000 + ((high - 0xD800) << 10) + (low - 0xDC00);
+}
+
+// Writes `c` as UTF-16 units at `out` (room for two) and returns how many:
+// a value above U+FFFF as a pair, anything else as the one unit it fits
+// (a lone surrogate stays itself; above U+10FFFF keeps its low 16 bits).
+constexpr int PutUtf16(char32_t c, std::uint16_t* out) {
+  if (c >= 0x10000 && c <= 0x10FFFF) {
+    out[0] = static_cast<std::uint16_t>(0xD800 + ((c - 0x10000) >> 10));
+    out[1] = static_cast<std::uint16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+    return 2;
+  }
+  out[0] = static_cast<std::uint16_t>(c);
+  return 1;
 }
 
 // Writes `c` in UTF-8 at `out`, which has room for four bytes, and returns
@@ -141,6 +173,55 @@ inline std::wstring ToWide(std::string_view bytes) {
   std::wstring out;
   ToWide(bytes, out);
   return out;
+}
+
+// --- The strict pair
+// ----------------------------------------------------------- For callers that
+// must refuse what has no form on the other side (names of files and registry
+// keys) rather than replace it.
+
+// Writes the UTF-8 bytes `bytes` in wide characters to `out` and returns
+// true; false when they are not well-formed UTF-8 (see ReadUtf8: overlong
+// forms, surrogates and values above U+10FFFF included), with the offset
+// of the first byte of the faulty sequence in `*bad` (may be null) and
+// `out` holding what came before it.
+inline bool TryToWide(std::string_view bytes, std::wstring& out,
+                      std::size_t* bad = nullptr) {
+  out.clear();
+  out.reserve(bytes.size());
+  const auto* const begin =
+      reinterpret_cast<const unsigned char*>(bytes.data());
+  const unsigned char* const end = begin + bytes.size();
+  for (const unsigned char* p = begin; p < end;) {
+    char32_t value;
+    const int length = ReadUtf8(p, end, value);
+    if (length < 0) {
+      if (bad) *bad = static_cast<std::size_t>(p - begin);
+      return false;
+    }
+    out += static_cast<wchar_t>(value);
+    p += length;
+  }
+  return true;
+}
+
+// Writes the wide text `text` in UTF-8 to `out` and returns true; false
+// when a character is no Unicode scalar value (a surrogate, or above
+// U+10FFFF), with its index in `*bad` (may be null) and `out` holding what
+// came before it.
+inline bool TryToUtf8(std::wstring_view text, std::string& out,
+                      std::size_t* bad = nullptr) {
+  out.clear();
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto c = static_cast<char32_t>(text[i]);
+    if (!IsScalarValue(c)) {
+      if (bad) *bad = i;
+      return false;
+    }
+    AppendUtf8(c, out);
+  }
+  return true;
 }
 
 }  // namespace matrix::platform

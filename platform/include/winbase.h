@@ -21,7 +21,7 @@
 // ENOTDIR give ERROR_FILE_NOT_FOUND when only the last level is missing and
 // ERROR_PATH_NOT_FOUND when a folder above it is; EACCES, EPERM and EROFS
 // give ERROR_ACCESS_DENIED; ENAMETOOLONG ERROR_FILENAME_EXCED_RANGE; ENOSPC
-// ERROR_DISK_FULL; anything else ERROR_GEN_FAILURE.
+// and EDQUOT ERROR_DISK_FULL; anything else ERROR_GEN_FAILURE.
 MATRIX_PLATFORM_API DWORD GetLastError();
 MATRIX_PLATFORM_API void SetLastError(DWORD error);
 

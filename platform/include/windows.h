@@ -7,6 +7,9 @@
 #include <windef.h>
 #include <winerror.h>
 
+// Text: the ordinal comparison.
+#include <stringapiset.h>
+
 // Drawing: colours, pens and text alignment.
 #include <wingdi.h>
 

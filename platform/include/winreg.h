@@ -166,6 +166,16 @@ MATRIX_PLATFORM_API LONG RegSetValueExW(HKEY hKey, LPCWSTR lpValueName,
 // handles still open on the deleted key then give ERROR_KEY_DELETED.
 MATRIX_PLATFORM_API LONG RegDeleteKeyW(HKEY hKey, LPCWSTR lpSubKey);
 
+// Deletes the key `lpSubKey` below `hKey` with everything below it, in one
+// transaction; null `lpSubKey` deletes the subkeys and values of `hKey`'s
+// key and keeps the key itself. A missing key gives ERROR_FILE_NOT_FOUND; a
+// store's root is only ever emptied ("" on a predefined key gives
+// ERROR_ACCESS_DENIED). As for RegDeleteKeyW the handle's rights are not
+// checked, except that emptying a key that has values needs KEY_SET_VALUE
+// (else ERROR_ACCESS_DENIED, nothing deleted). Handles still open on the
+// deleted keys then give ERROR_KEY_DELETED.
+MATRIX_PLATFORM_API LONG RegDeleteTreeW(HKEY hKey, LPCWSTR lpSubKey);
+
 // Deletes the value `lpValueName` (null or "": the default value); a missing
 // value gives ERROR_FILE_NOT_FOUND. Needs KEY_SET_VALUE.
 MATRIX_PLATFORM_API LONG RegDeleteValueW(HKEY hKey, LPCWSTR lpValueName);

@@ -20,6 +20,9 @@
 namespace matrix::detail {
 namespace {
 
+using matrix::platform::IsHighSurrogate;
+using matrix::platform::IsLowSurrogate;
+
 static_assert(sizeof(wchar_t) == 4,
               "the text is read as one UTF-32 code point per wchar_t");
 
@@ -41,9 +44,6 @@ constexpr int kDeepest = 8;
 constexpr unsigned short kTypeString = 8;      // VT_BSTR
 constexpr unsigned short kTypeInteger = 22;    // VT_INT
 constexpr unsigned short kTypeNonInteger = 5;  // VT_R8
-
-bool IsHighSurrogate(std::uint32_t c) { return c >= 0xD800 && c <= 0xDBFF; }
-bool IsLowSurrogate(std::uint32_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
 int HexDigit(wchar_t c) {
   if (c >= L'0' && c <= L'9') return c - L'0';

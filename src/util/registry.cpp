@@ -15,9 +15,9 @@ constexpr DWORD kNameBuffer = 261;
 constexpr DWORD kDataBuffer = 1048576;
 
 constexpr REGSAM kDeleteAccess =
-    0x2000F;  // KEY_WRITE|KEY_QUERY_VALUE|KEY_ENUMERATE_SUB_KEYS
-constexpr REGSAM kReadAccess = 0x20019;   // KEY_READ
-constexpr REGSAM kWriteAccess = 0x20006;  // KEY_WRITE
+    KEY_WRITE | KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS;
+constexpr REGSAM kReadAccess = KEY_READ;
+constexpr REGSAM kWriteAccess = KEY_WRITE;
 
 // Handles opened by a walk, closed when the walk ends however it ends
 // (a thrown CMemoryException* included).

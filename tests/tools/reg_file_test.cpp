@@ -89,7 +89,7 @@ TEST(RegFile, ExportThenImportGivesTheSameTree) {
   ASSERT_EQ(matrix_reg::ExportKey(PathOf(root), &bytes), ERROR_SUCCESS);
   ASSERT_GE(bytes.size(), 2u);
   EXPECT_EQ(bytes.substr(0, 2), std::string("\xFF\xFE", 2));
-  ASSERT_EQ(matrix_reg::DeleteTree(HKEY_CURRENT_USER, root.path()),
+  ASSERT_EQ(RegDeleteTreeW(HKEY_CURRENT_USER, root.path().c_str()),
             ERROR_SUCCESS);
   std::string error;
   ASSERT_EQ(matrix_reg::ImportBytes(bytes, &error), ERROR_SUCCESS) << error;

@@ -7,12 +7,12 @@
 //   matrix-reg import FILE
 // KEY is HKEY_CURRENT_USER (HKCU) or HKEY_LOCAL_MACHINE (HKLM) with a path.
 // Text goes out in UTF-8; files are the registry editor's (UTF-16LE).
+#include <utf8codec.h>
+
 #include <cstdio>
 #include <cstring>
-#include <cwctype>
 #include <fstream>
 #include <iterator>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -27,7 +27,7 @@ constexpr const char* kNotFound =
     "value.\n";
 
 void Out(const std::wstring& text) {
-  std::fputs(matrix_reg::ToUtf8(text).c_str(), stdout);
+  std::fputs(matrix::platform::ToUtf8(text).c_str(), stdout);
 }
 
 int Fail(const std::string& message) {
@@ -52,27 +52,48 @@ int FailCode(LONG rc) {
               std::to_string(rc) + ".\n");
 }
 
-// The switches after the positional arguments: /x or /x VALUE.
+// The switches after the positional arguments: /x or /x VALUE, named with
+// case ignored; a switch given twice keeps its last value.
 struct Arguments {
   std::vector<std::wstring> positional;
-  std::map<std::wstring, std::wstring> switches;  // lower-case names
-  bool Has(const wchar_t* s) const { return switches.count(s) != 0; }
+  std::vector<std::pair<std::wstring, std::wstring>> switches;
+  size_t IndexOf(const std::wstring& name) const {
+    size_t i = 0;
+    while (i < switches.size() &&
+           !matrix_reg::SameText(switches[i].first, name))
+      ++i;
+    return i;
+  }
+  bool Has(const wchar_t* name) const {
+    return IndexOf(name) < switches.size();
+  }
+  // REQUIRES: Has(name).
+  const std::wstring& Value(const wchar_t* name) const {
+    return switches[IndexOf(name)].second;
+  }
+  void Set(const std::wstring& name, const std::wstring& value) {
+    const size_t i = IndexOf(name);
+    if (i < switches.size()) {
+      switches[i].second = value;
+    } else {
+      switches.emplace_back(name, value);
+    }
+  }
 };
 bool Parse(int argc, char** argv, const std::vector<std::wstring>& valued,
            Arguments* out) {
   for (int i = 2; i < argc; ++i) {
-    std::wstring a = matrix_reg::FromUtf8(argv[i]);
+    std::wstring a = matrix::platform::ToWide(argv[i]);
     if (a.size() >= 2 && a[0] == L'/') {
-      std::wstring name = a.substr(1);
-      for (auto& c : name)
-        c = static_cast<wchar_t>(c >= L'A' && c <= L'Z' ? c + 32 : c);
+      const std::wstring name = a.substr(1);
       bool takes = false;
-      for (const auto& v : valued) takes = takes || v == name;
+      for (const auto& v : valued)
+        takes = takes || matrix_reg::SameText(v, name);
       if (takes) {
         if (i + 1 >= argc) return false;
-        out->switches[name] = matrix_reg::FromUtf8(argv[++i]);
+        out->Set(name, matrix::platform::ToWide(argv[++i]));
       } else {
-        out->switches[name] = L"";
+        out->Set(name, L"");
       }
     } else {
       out->positional.push_back(a);
@@ -81,36 +102,20 @@ bool Parse(int argc, char** argv, const std::vector<std::wstring>& valued,
   return true;
 }
 
-std::vector<BYTE> Bytes(const std::wstring& text) {
-  std::vector<BYTE> out(text.size() * sizeof(wchar_t));
-  if (!text.empty()) std::memcpy(out.data(), text.data(), out.size());
-  return out;
-}
-
-// Value names compare without regard to case, as in the store.
-bool SameName(const std::wstring& a, const std::wstring& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t k = 0; k < a.size(); ++k)
-    if (std::towupper(static_cast<wint_t>(a[k])) !=
-        std::towupper(static_cast<wint_t>(b[k])))
-      return false;
-  return true;
-}
-
 void ShowValues(HKEY key, const std::wstring* only, int* matches) {
   for (DWORD j = 0;; ++j) {
-    std::vector<WCHAR> name(16384);
-    DWORD length = 16384, type = 0, size = 0;
+    std::vector<WCHAR> name(matrix_reg::kValueNameRoom);
+    DWORD length = matrix_reg::kValueNameRoom, type = 0, size = 0;
     if (RegEnumValueW(key, j, name.data(), &length, nullptr, &type, nullptr,
                       &size) != 0)
       break;
     std::vector<BYTE> data(size);
-    length = 16384;
+    length = matrix_reg::kValueNameRoom;
     if (RegEnumValueW(key, j, name.data(), &length, nullptr, &type, data.data(),
                       &size) != 0)
       break;
     const std::wstring value_name(name.data(), length);
-    if (only && !SameName(value_name, *only)) continue;
+    if (only && !matrix_reg::SameText(value_name, *only)) continue;
     data.resize(size);
     Out(L"    " +
         (value_name.empty() ? std::wstring(L"(Default)") : value_name) +
@@ -124,9 +129,10 @@ void Query(HKEY key, const std::wstring& full, const std::wstring* only,
            bool recurse, int* matches) {
   Out(L"\n" + full + L"\n");
   ShowValues(key, only, matches);
-  WCHAR name[300];
+  WCHAR name[matrix_reg::kKeyNameRoom];
   std::vector<std::wstring> subkeys;
-  for (DWORD i = 0; RegEnumKeyW(key, i, name, 300) == 0; ++i)
+  for (DWORD i = 0; RegEnumKeyW(key, i, name, matrix_reg::kKeyNameRoom) == 0;
+       ++i)
     subkeys.push_back(name);
   if (!recurse) {
     if (!subkeys.empty()) Out(L"\n");
@@ -148,7 +154,7 @@ int CmdQuery(const Arguments& args, const KeyPath& path) {
   std::wstring name;
   const std::wstring* only = nullptr;
   if (args.Has(L"v")) {
-    name = args.switches.at(L"v");
+    name = args.Value(L"v");
     only = &name;
   } else if (args.Has(L"ve")) {
     only = &name;
@@ -186,7 +192,7 @@ bool DataFor(DWORD type, const std::wstring& text,
     case REG_EXPAND_SZ: {
       std::wstring t = text;
       t.push_back(0);
-      *out = Bytes(t);
+      *out = matrix_reg::WideBytes(t);
       return true;
     }
     case REG_MULTI_SZ: {
@@ -204,13 +210,14 @@ bool DataFor(DWORD type, const std::wstring& text,
         }
       }
       all.push_back(0);
-      *out = Bytes(all);
+      *out = matrix_reg::WideBytes(all);
       return true;
     }
     case REG_DWORD:
     case REG_DWORD_BIG_ENDIAN:
     case REG_QWORD: {
-      const std::string narrow = matrix_reg::ToUtf8(text.empty() ? L"0" : text);
+      const std::string narrow =
+          matrix::platform::ToUtf8(text.empty() ? L"0" : text);
       char* end = nullptr;
       const unsigned long long v = std::strtoull(narrow.c_str(), &end, 0);
       if (!end || *end) return false;
@@ -230,7 +237,7 @@ bool DataFor(DWORD type, const std::wstring& text,
       if (text.size() % 2) return false;
       out->clear();
       for (size_t i = 0; i < text.size(); i += 2) {
-        const std::string pair = matrix_reg::ToUtf8(text.substr(i, 2));
+        const std::string pair = matrix::platform::ToUtf8(text.substr(i, 2));
         char* end = nullptr;
         const unsigned long b = std::strtoul(pair.c_str(), &end, 16);
         if (!end || *end) return false;
@@ -247,17 +254,15 @@ int CmdAdd(const Arguments& args, const KeyPath& path) {
                             KEY_ALL_ACCESS, nullptr, &key, nullptr);
   if (rc != 0) return FailCode(rc);
   if (args.Has(L"v") || args.Has(L"ve")) {
-    const std::wstring name = args.Has(L"v") ? args.switches.at(L"v") : L"";
+    const std::wstring name = args.Has(L"v") ? args.Value(L"v") : L"";
     DWORD type = REG_SZ;
-    if (args.Has(L"t") &&
-        !matrix_reg::TypeFromName(args.switches.at(L"t"), &type)) {
+    if (args.Has(L"t") && !matrix_reg::TypeFromName(args.Value(L"t"), &type)) {
       RegCloseKey(key);
       return Fail("ERROR: Invalid type.\n");
     }
     std::vector<BYTE> data;
-    const std::wstring text = args.Has(L"d") ? args.switches.at(L"d") : L"";
-    const std::wstring separator =
-        args.Has(L"s") ? args.switches.at(L"s") : L"\\0";
+    const std::wstring text = args.Has(L"d") ? args.Value(L"d") : L"";
+    const std::wstring separator = args.Has(L"s") ? args.Value(L"s") : L"\\0";
     if (!DataFor(type, text, separator, &data)) {
       RegCloseKey(key);
       return Fail("ERROR: Invalid data for the type.\n");
@@ -278,9 +283,9 @@ int CmdDelete(const Arguments& args, const KeyPath& path) {
     rc = RegOpenKeyExW(path.root, path.path.c_str(), 0, KEY_ALL_ACCESS, &key);
     if (rc != 0) return FailCode(rc);
     if (args.Has(L"va")) {
-      std::vector<WCHAR> name(16384);
+      std::vector<WCHAR> name(matrix_reg::kValueNameRoom);
       for (;;) {
-        DWORD length = 16384;
+        DWORD length = matrix_reg::kValueNameRoom;
         rc = RegEnumValueW(key, 0, name.data(), &length, nullptr, nullptr,
                            nullptr, nullptr);
         if (rc != 0) break;
@@ -289,14 +294,14 @@ int CmdDelete(const Arguments& args, const KeyPath& path) {
       }
       if (rc == ERROR_NO_MORE_ITEMS) rc = 0;
     } else {
-      rc = RegDeleteValueW(
-          key, args.Has(L"v") ? args.switches.at(L"v").c_str() : L"");
+      rc =
+          RegDeleteValueW(key, args.Has(L"v") ? args.Value(L"v").c_str() : L"");
     }
     RegCloseKey(key);
   } else {
     if (path.path.empty())
       return Fail("ERROR: A root key cannot be deleted.\n");
-    rc = matrix_reg::DeleteTree(path.root, path.path);
+    rc = RegDeleteTreeW(path.root, path.path.c_str());
   }
   if (rc != 0) return FailCode(rc);
   Out(L"The operation completed successfully.\n");
@@ -304,7 +309,7 @@ int CmdDelete(const Arguments& args, const KeyPath& path) {
 }
 
 int CmdExport(const Arguments& args, const KeyPath& path) {
-  const std::string file = matrix_reg::ToUtf8(args.positional[1]);
+  const std::string file = matrix::platform::ToUtf8(args.positional[1]);
   if (!args.Has(L"y") && std::ifstream(file).good())
     return Fail("ERROR: " + file + " exists; /y overwrites it.\n");
   std::string bytes;
@@ -319,7 +324,7 @@ int CmdExport(const Arguments& args, const KeyPath& path) {
 }
 
 int CmdImport(const std::wstring& name) {
-  const std::string file = matrix_reg::ToUtf8(name);
+  const std::string file = matrix::platform::ToUtf8(name);
   std::ifstream in(file, std::ios::binary);
   if (!in) return Fail("ERROR: cannot read " + file + ".\n");
   const std::string bytes((std::istreambuf_iterator<char>(in)),
@@ -339,23 +344,24 @@ int CmdImport(const std::wstring& name) {
 
 int main(int argc, char** argv) {
   if (argc < 3) return Usage();
-  std::wstring command = matrix_reg::FromUtf8(argv[1]);
-  for (auto& c : command)
-    c = static_cast<wchar_t>(c >= L'A' && c <= L'Z' ? c + 32 : c);
+  const std::wstring command = matrix::platform::ToWide(argv[1]);
+  auto is = [&command](const wchar_t* name) {
+    return matrix_reg::SameText(command, name);
+  };
   Arguments args;
   const std::vector<std::wstring> valued =
-      command == L"add" ? std::vector<std::wstring>{L"v", L"t", L"d", L"s"}
-                        : std::vector<std::wstring>{L"v"};
+      is(L"add") ? std::vector<std::wstring>{L"v", L"t", L"d", L"s"}
+                 : std::vector<std::wstring>{L"v"};
   if (!Parse(argc, argv, valued, &args) || args.positional.empty())
     return Usage();
-  if (command == L"import") return CmdImport(args.positional[0]);
+  if (is(L"import")) return CmdImport(args.positional[0]);
   KeyPath path;
   if (!matrix_reg::ParseKeyPath(args.positional[0], &path))
     return Fail("ERROR: Invalid key name (HKCU or HKLM, then the path).\n");
-  if (command == L"query") return CmdQuery(args, path);
-  if (command == L"add") return CmdAdd(args, path);
-  if (command == L"delete") return CmdDelete(args, path);
-  if (command == L"export" && args.positional.size() == 2)
+  if (is(L"query")) return CmdQuery(args, path);
+  if (is(L"add")) return CmdAdd(args, path);
+  if (is(L"delete")) return CmdDelete(args, path);
+  if (is(L"export") && args.positional.size() == 2)
     return CmdExport(args, path);
   return Usage();
 }

@@ -10,36 +10,18 @@
 namespace matrix_reg {
 namespace {
 
-bool SameText(const std::wstring& a, const wchar_t* b) {
-  if (a.size() != std::wcslen(b)) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    wchar_t x = a[i], y = b[i];
-    if (x >= L'a' && x <= L'z') x = static_cast<wchar_t>(x - 32);
-    if (y >= L'a' && y <= L'z') y = static_cast<wchar_t>(y - 32);
-    if (x != y) return false;
-  }
-  return true;
-}
-
-// Store string data (wchar_t units) as UTF-16LE bytes and back: the one
-// place where string data change form. Bytes beyond the last whole
-// character have no UTF-16 form and are dropped.
-std::vector<BYTE> ToUtf16(const std::vector<BYTE>& data) {
+// Wide text as UTF-16LE bytes and back: the one place where string data
+// change form between the store (wchar_t units) and a file.
+std::vector<BYTE> Utf16Bytes(const std::wstring& text) {
   std::vector<BYTE> out;
-  const size_t n = data.size() / sizeof(wchar_t);
-  auto unit = [&out](std::uint32_t u) {
-    out.push_back(static_cast<BYTE>(u & 0xFF));
-    out.push_back(static_cast<BYTE>((u >> 8) & 0xFF));
-  };
-  for (size_t i = 0; i < n; ++i) {
-    wchar_t c;
-    std::memcpy(&c, data.data() + i * sizeof c, sizeof c);
-    const auto u = static_cast<std::uint32_t>(c);
-    if (u >= 0x10000 && u <= 0x10FFFF) {
-      unit(0xD800 + ((u - 0x10000) >> 10));
-      unit(0xDC00 + ((u - 0x10000) & 0x3FF));
-    } else {
-      unit(u);
+  out.reserve(text.size() * 2);
+  for (const wchar_t c : text) {
+    std::uint16_t units[2];
+    const int count =
+        matrix::platform::PutUtf16(static_cast<char32_t>(c), units);
+    for (int k = 0; k < count; ++k) {
+      out.push_back(static_cast<BYTE>(units[k] & 0xFF));
+      out.push_back(static_cast<BYTE>(units[k] >> 8));
     }
   }
   return out;
@@ -48,22 +30,16 @@ std::vector<BYTE> ToUtf16(const std::vector<BYTE>& data) {
 std::wstring DecodeUtf16(const BYTE* p, size_t bytes) {
   std::wstring out;
   for (size_t i = 0; i + 1 < bytes; i += 2) {
-    std::uint32_t u = p[i] | (p[i + 1] << 8);
-    if (u >= 0xD800 && u < 0xDC00 && i + 3 < bytes) {
-      const std::uint32_t low = p[i + 2] | (p[i + 3] << 8);
-      if (low >= 0xDC00 && low < 0xE000) {
-        u = 0x10000 + ((u - 0xD800) << 10) + (low - 0xDC00);
+    char32_t u = p[i] | (p[i + 1] << 8);
+    if (matrix::platform::IsHighSurrogate(u) && i + 3 < bytes) {
+      const char32_t low = p[i + 2] | (p[i + 3] << 8);
+      if (matrix::platform::IsLowSurrogate(low)) {
+        u = matrix::platform::JoinSurrogates(u, low);
         i += 2;
       }
     }
     out.push_back(static_cast<wchar_t>(u));
   }
-  return out;
-}
-
-std::vector<BYTE> WideBytes(const std::wstring& text) {
-  std::vector<BYTE> out(text.size() * sizeof(wchar_t));
-  if (!text.empty()) std::memcpy(out.data(), text.data(), out.size());
   return out;
 }
 
@@ -85,8 +61,7 @@ std::wstring Escape(const std::wstring& text) {
 bool PlainString(const std::vector<BYTE>& data, std::wstring* text) {
   if (data.size() < sizeof(wchar_t) || data.size() % sizeof(wchar_t) != 0)
     return false;
-  std::wstring all(data.size() / sizeof(wchar_t), 0);
-  std::memcpy(all.data(), data.data(), data.size());
+  std::wstring all = WideText(data);
   if (all.back() != 0) return false;
   all.pop_back();
   if (all.find(L'\0') != std::wstring::npos) return false;
@@ -115,14 +90,14 @@ void HexList(const std::vector<BYTE>& bytes, size_t prefix, std::wstring* out) {
 LONG ExportTree(HKEY key, const std::wstring& full, std::wstring* out) {
   *out += L"[" + full + L"]\r\n";
   for (DWORD j = 0;; ++j) {
-    std::vector<WCHAR> name(16384);
-    DWORD name_length = 16384, type = 0, size = 0;
+    std::vector<WCHAR> name(kValueNameRoom);
+    DWORD name_length = kValueNameRoom, type = 0, size = 0;
     LONG rc = RegEnumValueW(key, j, name.data(), &name_length, nullptr, &type,
                             nullptr, &size);
     if (rc == ERROR_NO_MORE_ITEMS) break;
     if (rc != ERROR_SUCCESS) return rc;
     std::vector<BYTE> data(size);
-    name_length = 16384;
+    name_length = kValueNameRoom;
     rc = RegEnumValueW(key, j, name.data(), &name_length, nullptr, &type,
                        data.data(), &size);
     if (rc != ERROR_SUCCESS) return rc;
@@ -146,14 +121,15 @@ LONG ExportTree(HKEY key, const std::wstring& full, std::wstring* out) {
       else
         std::swprintf(prefix, 24, L"hex(%x):", type);
       line += prefix;
-      HexList(IsStringType(type) ? ToUtf16(data) : data, line.size(), &line);
+      HexList(IsStringType(type) ? Utf16Bytes(WideText(data)) : data,
+              line.size(), &line);
     }
     *out += line + L"\r\n";
   }
   *out += L"\r\n";
-  WCHAR sub[300];
+  WCHAR sub[kKeyNameRoom];
   for (DWORD i = 0;; ++i) {
-    LONG rc = RegEnumKeyW(key, i, sub, 300);
+    LONG rc = RegEnumKeyW(key, i, sub, kKeyNameRoom);
     if (rc == ERROR_NO_MORE_ITEMS) break;
     if (rc != ERROR_SUCCESS) return rc;
     HKEY child = nullptr;
@@ -254,14 +230,174 @@ std::string Line(size_t n, const char* reason) {
   return "line " + std::to_string(n) + ": " + reason;
 }
 
-}  // namespace
+// The first line of every file.
+constexpr wchar_t kFileHeader[] = L"Windows Registry Editor Version 5.00";
 
-std::string ToUtf8(const std::wstring& text) {
-  return matrix::platform::ToUtf8(text);
+// A file's bytes as text: UTF-16LE after its byte-order mark, else UTF-8
+// (after a byte-order mark or without one).
+std::wstring DecodeFile(const std::string& bytes) {
+  if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
+      static_cast<unsigned char>(bytes[1]) == 0xFE) {
+    return DecodeUtf16(reinterpret_cast<const BYTE*>(bytes.data()) + 2,
+                       bytes.size() - 2);
+  }
+  if (bytes.size() >= 3 && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0)
+    return matrix::platform::ToWide(bytes.substr(3));
+  return matrix::platform::ToWide(bytes);
 }
 
-std::wstring FromUtf8(const std::string& text) {
-  return matrix::platform::ToWide(text);
+// One logical line, trimmed, and the number of the physical line it starts
+// on.
+struct LogicalLine {
+  size_t number;
+  std::wstring text;
+};
+
+// The physical lines of `text` joined into logical ones: a line that ends
+// in '\' (a key line excepted) continues on the next.
+std::vector<LogicalLine> JoinLines(const std::wstring& text) {
+  std::vector<LogicalLine> lines;
+  size_t number = 0;
+  std::wstring pending;
+  size_t pending_from = 0;
+  for (size_t start = 0; start <= text.size();) {
+    size_t end = text.find(L'\n', start);
+    if (end == std::wstring::npos) end = text.size();
+    const std::wstring trimmed = Trim(text.substr(start, end - start));
+    ++number;
+    if (pending.empty()) pending_from = number;
+    if (!trimmed.empty() && trimmed.back() == L'\\' &&
+        trimmed.front() != L'[') {
+      pending += trimmed.substr(0, trimmed.size() - 1);
+    } else {
+      lines.push_back({pending_from, pending + trimmed});
+      pending.clear();
+    }
+    start = end + 1;
+  }
+  if (!pending.empty()) lines.push_back({pending_from, pending});
+  return lines;
+}
+
+// Each Read... below returns null when it read its part of a line into
+// `*c`, else the reason the line is refused.
+
+// "[path]" creates a key, "[-path]" deletes one.
+const char* ReadKeyLine(const std::wstring& line, Change* c) {
+  if (line.back() != L']') return "a key line must end with ']'";
+  std::wstring inner = line.substr(1, line.size() - 2);
+  c->kind = Change::kKey;
+  if (!inner.empty() && inner[0] == L'-') {
+    c->kind = Change::kDeleteKey;
+    inner.erase(0, 1);
+  }
+  if (!ParseKeyPath(inner, &c->key))
+    return "unknown root key (HKEY_CURRENT_USER or HKEY_LOCAL_MACHINE "
+           "expected)";
+  return nullptr;
+}
+
+// "text" with \\ and \": REG_SZ data, terminator included.
+const char* ReadString(const std::wstring& value, Change* c) {
+  size_t end = 0;
+  std::wstring text;
+  if (!Quoted(value, &end, &text) || !Trim(value.substr(end)).empty())
+    return "malformed string";
+  c->type = REG_SZ;
+  text.push_back(0);
+  c->data = WideBytes(text);
+  return nullptr;
+}
+
+// dword:XXXXXXXX, 1 to 8 hexadecimal digits: REG_DWORD data.
+const char* ReadDword(const std::wstring& digits, Change* c) {
+  constexpr const char* kFault = "a dword needs 1 to 8 hexadecimal digits";
+  if (digits.empty() || digits.size() > 8) return kFault;
+  DWORD v = 0;
+  for (wchar_t d : digits) {
+    const int h = HexDigit(d);
+    if (h < 0) return kFault;
+    v = v * 16 + static_cast<DWORD>(h);
+  }
+  c->type = REG_DWORD;
+  c->data.resize(4);
+  std::memcpy(c->data.data(), &v, 4);
+  return nullptr;
+}
+
+// hex:bytes (REG_BINARY) or hex(type):bytes; string types' bytes are
+// UTF-16LE text.
+const char* ReadHex(const std::wstring& value, Change* c) {
+  const size_t colon = value.find(L':');
+  if (colon == std::wstring::npos) return "':' expected after hex";
+  const std::wstring kind = value.substr(3, colon - 3);
+  c->type = REG_BINARY;
+  if (!kind.empty()) {
+    if (kind.size() < 3 || kind.front() != L'(' || kind.back() != L')' ||
+        kind.size() > 10)
+      return "hex(type) expected";
+    DWORD t = 0;
+    for (size_t k = 1; k + 1 < kind.size(); ++k) {
+      const int h = HexDigit(kind[k]);
+      if (h < 0) return "hex(type) expected";
+      t = t * 16 + static_cast<DWORD>(h);
+    }
+    c->type = t;
+  }
+  std::vector<BYTE> raw;
+  if (!HexBytes(value.substr(colon + 1), &raw))
+    return "malformed hexadecimal bytes";
+  if (!IsStringType(c->type)) {
+    c->data = std::move(raw);
+    return nullptr;
+  }
+  if (raw.size() % 2 != 0) return "UTF-16 text with an odd number of bytes";
+  c->data = WideBytes(DecodeUtf16(raw.data(), raw.size()));
+  return nullptr;
+}
+
+// NAME=DATA, NAME "..." or @ (the default value), DATA "-" (delete), a
+// string, a dword or hex bytes.
+const char* ReadValueLine(const std::wstring& line, Change* c) {
+  c->kind = Change::kValue;
+  size_t pos = 0;
+  if (line[0] == L'@') {
+    pos = 1;
+  } else if (!Quoted(line, &pos, &c->name)) {
+    return "unterminated value name";
+  }
+  while (pos < line.size() && line[pos] == L' ') ++pos;
+  if (pos >= line.size() || line[pos] != L'=')
+    return "'=' expected after the value name";
+  const std::wstring value = Trim(line.substr(pos + 1));
+  if (value == L"-") {
+    c->kind = Change::kDeleteValue;
+    return nullptr;
+  }
+  if (!value.empty() && value[0] == L'"') return ReadString(value, c);
+  if (value.compare(0, 6, L"dword:") == 0) return ReadDword(value.substr(6), c);
+  if (value.compare(0, 3, L"hex") == 0) return ReadHex(value, c);
+  return "unreadable value";
+}
+
+}  // namespace
+
+std::vector<BYTE> WideBytes(const std::wstring& text) {
+  std::vector<BYTE> out(text.size() * sizeof(wchar_t));
+  if (!text.empty()) std::memcpy(out.data(), text.data(), out.size());
+  return out;
+}
+
+std::wstring WideText(const std::vector<BYTE>& data) {
+  std::wstring text(data.size() / sizeof(wchar_t), 0);
+  if (!text.empty())
+    std::memcpy(text.data(), data.data(), text.size() * sizeof(wchar_t));
+  return text;
+}
+
+bool SameText(const std::wstring& a, const std::wstring& b) {
+  return CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(),
+                              static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
 }
 
 bool ParseKeyPath(const std::wstring& text, KeyPath* out) {
@@ -284,47 +420,11 @@ bool ParseKeyPath(const std::wstring& text, KeyPath* out) {
 bool ParseRegFile(const std::string& bytes, std::vector<Change>* changes,
                   std::string* error) {
   changes->clear();
-  std::wstring text;
-  if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
-      static_cast<unsigned char>(bytes[1]) == 0xFE) {
-    text = DecodeUtf16(reinterpret_cast<const BYTE*>(bytes.data()) + 2,
-                       bytes.size() - 2);
-  } else if (bytes.size() >= 3 && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) {
-    text = FromUtf8(bytes.substr(3));
-  } else {
-    text = FromUtf8(bytes);
-  }
-  // Physical lines, then logical ones (a trailing '\' continues a line).
-  std::vector<std::pair<size_t, std::wstring>> lines;
-  size_t number = 0;
-  std::wstring pending;
-  size_t pending_from = 0;
-  size_t start = 0;
-  while (start <= text.size()) {
-    size_t end = text.find(L'\n', start);
-    if (end == std::wstring::npos) end = text.size();
-    std::wstring physical = text.substr(start, end - start);
-    if (!physical.empty() && physical.back() == L'\r') physical.pop_back();
-    ++number;
-    if (pending.empty()) pending_from = number;
-    const std::wstring trimmed =
-        pending.empty() ? Trim(physical) : Trim(physical);
-    if (!trimmed.empty() && trimmed.back() == L'\\' &&
-        trimmed.front() != L'[') {
-      pending += trimmed.substr(0, trimmed.size() - 1);
-    } else {
-      lines.emplace_back(pending_from, pending + trimmed);
-      pending.clear();
-    }
-    start = end + 1;
-  }
-  if (!pending.empty()) lines.emplace_back(pending_from, pending);
-
+  const std::vector<LogicalLine> lines = JoinLines(DecodeFile(bytes));
   size_t i = 0;
-  while (i < lines.size() && lines[i].second.empty()) ++i;
-  if (i == lines.size() ||
-      lines[i].second != L"Windows Registry Editor Version 5.00") {
-    *error = Line(i < lines.size() ? lines[i].first : 1,
+  while (i < lines.size() && lines[i].text.empty()) ++i;
+  if (i == lines.size() || lines[i].text != kFileHeader) {
+    *error = Line(i < lines.size() ? lines[i].number : 1,
                   "not a registry file (\"Windows Registry Editor Version "
                   "5.00\" expected)");
     return false;
@@ -332,148 +432,30 @@ bool ParseRegFile(const std::string& bytes, std::vector<Change>* changes,
   bool in_key = false, deleted_key = false;
   KeyPath current;
   for (++i; i < lines.size(); ++i) {
-    const size_t at = lines[i].first;
-    const std::wstring& line = lines[i].second;
+    const std::wstring& line = lines[i].text;
     if (line.empty() || line[0] == L';') continue;
+    Change c;
+    const char* fault = nullptr;
     if (line[0] == L'[') {
-      if (line.back() != L']') {
-        *error = Line(at, "a key line must end with ']'");
-        return false;
-      }
-      std::wstring inner = line.substr(1, line.size() - 2);
-      Change c;
-      c.kind = Change::kKey;
-      if (!inner.empty() && inner[0] == L'-') {
-        c.kind = Change::kDeleteKey;
-        inner.erase(0, 1);
-      }
-      if (!ParseKeyPath(inner, &c.key)) {
-        *error = Line(at,
-                      "unknown root key (HKEY_CURRENT_USER or "
-                      "HKEY_LOCAL_MACHINE expected)");
-        return false;
-      }
+      fault = ReadKeyLine(line, &c);
       current = c.key;
       in_key = true;
       deleted_key = c.kind == Change::kDeleteKey;
-      changes->push_back(std::move(c));
-      continue;
-    }
-    if (line[0] != L'@' && line[0] != L'"') {
-      *error = Line(at, "neither a key nor a value");
-      return false;
-    }
-    if (!in_key || deleted_key) {
-      *error = Line(at, "a value outside a key");
-      return false;
-    }
-    Change c;
-    c.kind = Change::kValue;
-    c.key = current;
-    size_t pos = 0;
-    if (line[0] == L'@') {
-      pos = 1;
-    } else if (!Quoted(line, &pos, &c.name)) {
-      *error = Line(at, "unterminated value name");
-      return false;
-    }
-    while (pos < line.size() && line[pos] == L' ') ++pos;
-    if (pos >= line.size() || line[pos] != L'=') {
-      *error = Line(at, "'=' expected after the value name");
-      return false;
-    }
-    const std::wstring value = Trim(line.substr(pos + 1));
-    if (value == L"-") {
-      c.kind = Change::kDeleteValue;
-    } else if (!value.empty() && value[0] == L'"') {
-      size_t q = 0;
-      std::wstring s;
-      if (!Quoted(value, &q, &s) || !Trim(value.substr(q)).empty()) {
-        *error = Line(at, "malformed string");
-        return false;
-      }
-      c.type = REG_SZ;
-      s.push_back(0);
-      c.data = WideBytes(s);
-    } else if (value.compare(0, 6, L"dword:") == 0) {
-      const std::wstring digits = value.substr(6);
-      if (digits.empty() || digits.size() > 8) {
-        *error = Line(at, "a dword needs 1 to 8 hexadecimal digits");
-        return false;
-      }
-      DWORD v = 0;
-      for (wchar_t d : digits) {
-        const int h = HexDigit(d);
-        if (h < 0) {
-          *error = Line(at, "a dword needs 1 to 8 hexadecimal digits");
-          return false;
-        }
-        v = v * 16 + static_cast<DWORD>(h);
-      }
-      c.type = REG_DWORD;
-      c.data.resize(4);
-      std::memcpy(c.data.data(), &v, 4);
-    } else if (value.compare(0, 3, L"hex") == 0) {
-      size_t colon = value.find(L':');
-      if (colon == std::wstring::npos) {
-        *error = Line(at, "':' expected after hex");
-        return false;
-      }
-      const std::wstring kind = value.substr(3, colon - 3);
-      if (kind.empty()) {
-        c.type = REG_BINARY;
-      } else {
-        if (kind.size() < 3 || kind.front() != L'(' || kind.back() != L')' ||
-            kind.size() > 10) {
-          *error = Line(at, "hex(type) expected");
-          return false;
-        }
-        DWORD t = 0;
-        for (size_t k = 1; k + 1 < kind.size(); ++k) {
-          const int h = HexDigit(kind[k]);
-          if (h < 0) {
-            *error = Line(at, "hex(type) expected");
-            return false;
-          }
-          t = t * 16 + static_cast<DWORD>(h);
-        }
-        c.type = t;
-      }
-      std::vector<BYTE> raw;
-      if (!HexBytes(value.substr(colon + 1), &raw)) {
-        *error = Line(at, "malformed hexadecimal bytes");
-        return false;
-      }
-      if (IsStringType(c.type)) {
-        if (raw.size() % 2 != 0) {
-          *error = Line(at, "UTF-16 text with an odd number of bytes");
-          return false;
-        }
-        c.data = WideBytes(DecodeUtf16(raw.data(), raw.size()));
-      } else {
-        c.data = std::move(raw);
-      }
+    } else if (line[0] != L'@' && line[0] != L'"') {
+      fault = "neither a key nor a value";
+    } else if (!in_key || deleted_key) {
+      fault = "a value outside a key";
     } else {
-      *error = Line(at, "unreadable value");
+      c.key = current;
+      fault = ReadValueLine(line, &c);
+    }
+    if (fault) {
+      *error = Line(lines[i].number, fault);
       return false;
     }
     changes->push_back(std::move(c));
   }
   return true;
-}
-
-LONG DeleteTree(HKEY parent, const std::wstring& path) {
-  HKEY key = nullptr;
-  LONG rc = RegOpenKeyExW(parent, path.c_str(), 0, KEY_ALL_ACCESS, &key);
-  if (rc != ERROR_SUCCESS) return rc;
-  WCHAR name[300];
-  while ((rc = RegEnumKeyW(key, 0, name, 300)) == ERROR_SUCCESS) {
-    rc = DeleteTree(key, name);
-    if (rc != ERROR_SUCCESS) break;
-  }
-  RegCloseKey(key);
-  if (rc != ERROR_NO_MORE_ITEMS) return rc;
-  return RegDeleteKeyW(parent, path.c_str());
 }
 
 LONG ApplyChanges(const std::vector<Change>& changes, std::wstring* failed) {
@@ -489,8 +471,9 @@ LONG ApplyChanges(const std::vector<Change>& changes, std::wstring* failed) {
       case Change::kDeleteKey:
         RegCloseKey(current);
         current = nullptr;
-        rc = c.key.path.empty() ? ERROR_ACCESS_DENIED
-                                : DeleteTree(c.key.root, c.key.path);
+        rc = c.key.path.empty()
+                 ? ERROR_ACCESS_DENIED
+                 : RegDeleteTreeW(c.key.root, c.key.path.c_str());
         if (rc == ERROR_FILE_NOT_FOUND) rc = ERROR_SUCCESS;
         break;
       case Change::kValue:
@@ -516,7 +499,7 @@ LONG ImportBytes(const std::string& bytes, std::string* error) {
   if (!ParseRegFile(bytes, &changes, error)) return ERROR_BAD_FORMAT;
   std::wstring failed;
   const LONG rc = ApplyChanges(changes, &failed);
-  if (rc != ERROR_SUCCESS) *error = ToUtf8(failed);
+  if (rc != ERROR_SUCCESS) *error = matrix::platform::ToUtf8(failed);
   return rc;
 }
 
@@ -528,7 +511,7 @@ LONG ExportKey(const KeyPath& key, std::string* bytes) {
   rc = ExportTree(handle, key.Full(), &text);
   RegCloseKey(handle);
   if (rc != ERROR_SUCCESS) return rc;
-  const std::vector<BYTE> utf16 = ToUtf16(WideBytes(text));
+  const std::vector<BYTE> utf16 = Utf16Bytes(text);
   bytes->assign("\xFF\xFE", 2);
   bytes->append(reinterpret_cast<const char*>(utf16.data()), utf16.size());
   return ERROR_SUCCESS;
@@ -565,7 +548,7 @@ bool TypeFromName(const std::wstring& name, DWORD* type) {
                           REG_BINARY,   REG_DWORD, REG_DWORD_BIG_ENDIAN,
                           REG_MULTI_SZ, REG_QWORD};
   for (DWORD t : kTypes) {
-    if (SameText(name, TypeName(t).c_str())) {
+    if (SameText(name, TypeName(t))) {
       *type = t;
       return true;
     }
@@ -574,9 +557,7 @@ bool TypeFromName(const std::wstring& name, DWORD* type) {
 }
 
 std::wstring ShowData(DWORD type, const std::vector<BYTE>& data) {
-  std::wstring text(data.size() / sizeof(wchar_t), 0);
-  if (!text.empty())
-    std::memcpy(text.data(), data.data(), text.size() * sizeof(wchar_t));
+  std::wstring text = WideText(data);
   wchar_t number[32];
   if ((type == REG_SZ || type == REG_EXPAND_SZ))
     return text.substr(0, text.find(L'\0'));

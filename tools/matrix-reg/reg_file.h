@@ -10,6 +10,21 @@
 
 namespace matrix_reg {
 
+// Room for the longest key name (255 characters) and the longest value name
+// (16 383), terminator included.
+constexpr DWORD kKeyNameRoom = 256;
+constexpr DWORD kValueNameRoom = 16384;
+
+// String data in the store's form: wide text as its wchar_t bytes, and
+// back (bytes beyond the last whole character are dropped).
+std::vector<BYTE> WideBytes(const std::wstring& text);
+std::wstring WideText(const std::vector<BYTE>& data);
+
+// True when `a` and `b` are the same name with case ignored as the store
+// ignores it (CompareStringOrdinal's rule): key, value, root and type names
+// and the tool's commands and switches.
+bool SameText(const std::wstring& a, const std::wstring& b);
+
 // A key path as written: a root name (HKEY_CURRENT_USER, HKCU,
 // HKEY_LOCAL_MACHINE, HKLM) and the path below it.
 struct KeyPath {
@@ -50,14 +65,6 @@ LONG ImportBytes(const std::string& bytes, std::string* error);
 // Writes `key` and everything below it as a file (UTF-16LE with a
 // byte-order mark, CRLF lines, as the Windows registry editor writes).
 LONG ExportKey(const KeyPath& key, std::string* bytes);
-
-// Deletes a key with its whole subtree.
-LONG DeleteTree(HKEY parent, const std::wstring& path);
-
-// Conversions at the file's boundary, by the platform layer's coder: what
-// has no UTF-8 form, or bytes that are no UTF-8, become U+FFFD.
-std::string ToUtf8(const std::wstring& text);
-std::wstring FromUtf8(const std::string& text);
 
 // Value data as `reg query` shows them.
 std::wstring ShowData(DWORD type, const std::vector<BYTE>& data);

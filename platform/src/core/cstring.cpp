@@ -10,6 +10,8 @@
 #include <string>
 #include <utility>
 
+#include "text_fold.h"
+
 using matrix::platform::WithFrameworkMemory;
 
 namespace {
@@ -233,7 +235,7 @@ int CString::Compare(const wchar_t* text) const {
 }
 
 int CString::CompareNoCase(const wchar_t* text) const {
-  int r = wcscasecmp(s_.c_str(), text ? text : L"");
+  int r = matrix::platform::CompareCrtNoCase(s_.c_str(), text ? text : L"");
   return r < 0 ? -1 : (r > 0 ? 1 : 0);
 }
 

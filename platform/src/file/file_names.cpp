@@ -1,13 +1,13 @@
 // Platform layer - wide path names on the file system, the Win32 errors
-// that system errors become, and CreateDirectoryW.
+// that system errors become, folder paths, and CreateDirectoryW.
 #include "file_names.h"
 
 #include <sys/stat.h>
 #include <utf8codec.h>
 #include <winbase.h>
 
+#include <algorithm>
 #include <cerrno>
-#include <cwchar>
 
 namespace matrix::platform::file {
 
@@ -26,28 +26,9 @@ std::string ParentOf(const std::string& name) {
 }  // namespace
 
 bool ToFileSystemName(const wchar_t* path, std::string& name) {
-  name.clear();
-  name.reserve(std::wcslen(path) + 8);
-  for (const wchar_t* p = path; *p != L'\0'; ++p) {
-    const auto c = static_cast<char32_t>(*p);
-    if (!matrix::platform::IsScalarValue(c)) return false;
-    matrix::platform::AppendUtf8(c == U'\\' ? U'/' : c, name);
-  }
-  return true;
-}
-
-bool FromUtf8(const std::string& text, std::wstring& wide) {
-  wide.clear();
-  wide.reserve(text.size());
-  const auto* p = reinterpret_cast<const unsigned char*>(text.data());
-  const auto* end = p + text.size();
-  while (p < end) {
-    char32_t c;
-    const int length = matrix::platform::ReadUtf8(p, end, c);
-    if (length < 0) return false;
-    wide += static_cast<wchar_t>(c);
-    p += length;
-  }
+  if (!matrix::platform::TryToUtf8(path, name)) return false;
+  // '\' is one byte in UTF-8 and never part of a longer sequence.
+  std::replace(name.begin(), name.end(), '\\', '/');
   return true;
 }
 
@@ -72,6 +53,7 @@ DWORD Win32ErrorOf(int error, const std::string& name) {
     case ENAMETOOLONG:
       return ERROR_FILENAME_EXCED_RANGE;
     case ENOSPC:
+    case EDQUOT:
       return ERROR_DISK_FULL;
     case EILSEQ:
       return ERROR_NO_UNICODE_TRANSLATION;
@@ -82,6 +64,26 @@ DWORD Win32ErrorOf(int error, const std::string& name) {
 
 void SetLastErrorFromErrno(int error, const std::string& name) {
   SetLastError(Win32ErrorOf(error, name));
+}
+
+int MakeFolderPath(const std::string& name, mode_t mode, bool* made) {
+  if (made) *made = false;
+  struct stat st;
+  if (stat(name.c_str(), &st) == 0) return S_ISDIR(st.st_mode) ? 0 : EEXIST;
+  const std::string::size_type slash = name.rfind('/');
+  if (slash != std::string::npos && slash > 0) {
+    if (const int error = MakeFolderPath(name.substr(0, slash), mode)) {
+      return error;
+    }
+  }
+  if (mkdir(name.c_str(), mode) != 0) {
+    if (errno != EEXIST) return errno;
+    // Another process may have made it meanwhile.
+    if (stat(name.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return EEXIST;
+    return 0;
+  }
+  if (made) *made = true;
+  return 0;
 }
 
 }  // namespace matrix::platform::file

@@ -1,6 +1,7 @@
 // Platform layer - the file names of loaded modules.
 #include <link.h>
 #include <unistd.h>
+#include <utf8codec.h>
 #include <winbase.h>
 
 #include <climits>
@@ -62,7 +63,7 @@ int Visit(dl_phdr_info* info, std::size_t /*size*/, void* data) {
 }  // namespace
 
 DWORD GetModuleFileNameW(HMODULE module, LPWSTR name, DWORD size) {
-  using matrix::platform::file::FromUtf8;
+  using matrix::platform::TryToWide;
   if (name == nullptr) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return 0;
@@ -93,7 +94,7 @@ DWORD GetModuleFileNameW(HMODULE module, LPWSTR name, DWORD size) {
       SetLastError(ERROR_MOD_NOT_FOUND);
       return 0;
     }
-    if (!FromUtf8(resolved.get(), last.path)) {
+    if (!TryToWide(resolved.get(), last.path)) {
       SetLastError(ERROR_NO_UNICODE_TRANSLATION);
       return 0;
     }

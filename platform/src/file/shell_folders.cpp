@@ -1,6 +1,7 @@
 // Platform layer - the shell's special folders.
 #include <shlobj.h>
 #include <sys/stat.h>
+#include <utf8codec.h>
 
 #include <cerrno>
 #include <cstdlib>
@@ -11,7 +12,8 @@
 
 namespace {
 
-using matrix::platform::file::FromUtf8;
+using matrix::platform::TryToWide;
+using matrix::platform::file::MakeFolderPath;
 using matrix::platform::file::Win32ErrorOf;
 
 // The machine-wide application-data folder. scripts/setup.sh creates it
@@ -19,24 +21,14 @@ using matrix::platform::file::Win32ErrorOf;
 constexpr char kCommonAppData[] = "/var/lib/matrix/ProgramData";
 constexpr char kCommonAppDataVariable[] = "MATRIX_COMMON_APPDATA";
 
-// Creates `name` and any missing folders above it; the last one gets
-// `mode` (set after creation, so that the umask does not narrow it) when
-// `mode` is not 0. Returns 0 or the errno of the first failure.
+// Creates `name` and any missing folders above it; the last one, when this
+// call made it, gets `mode` (set after creation, so that the umask does not
+// narrow it) when `mode` is not 0. Returns 0 or the errno of the first
+// failure; a file in the way is "something of that name exists" (EEXIST).
 int CreateFolders(const std::string& name, mode_t mode) {
-  struct stat st;
-  // A file in the way is "something of that name exists".
-  if (stat(name.c_str(), &st) == 0) return S_ISDIR(st.st_mode) ? 0 : EEXIST;
-  const std::string::size_type slash = name.rfind('/');
-  if (slash != std::string::npos && slash > 0) {
-    if (const int error = CreateFolders(name.substr(0, slash), 0)) return error;
-  }
-  if (mkdir(name.c_str(), 0777) != 0) {
-    // Another process may have made it meanwhile.
-    if (errno != EEXIST) return errno;
-    if (stat(name.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return EEXIST;
-    return 0;
-  }
-  if (mode != 0 && chmod(name.c_str(), mode) != 0) return errno;
+  bool made = false;
+  if (const int error = MakeFolderPath(name, 0777, &made)) return error;
+  if (made && mode != 0 && chmod(name.c_str(), mode) != 0) return errno;
   return 0;
 }
 
@@ -73,7 +65,7 @@ HRESULT SHGetFolderPathW(HWND /*window*/, int csidl, HANDLE /*token*/,
   while (name.size() > 1 && name.back() == '/') name.pop_back();
 
   std::wstring wide;
-  if (!FromUtf8(name, wide)) return Fail(path, ERROR_NO_UNICODE_TRANSLATION);
+  if (!TryToWide(name, wide)) return Fail(path, ERROR_NO_UNICODE_TRANSLATION);
   if (wide.size() > MAX_PATH - 1) return Fail(path, ERROR_FILENAME_EXCED_RANGE);
 
   if ((csidl & CSIDL_FLAG_CREATE) != 0) {

@@ -5,6 +5,7 @@
 #include <link.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utf8codec.h>
 #include <winbase.h>
 #include <winver.h>
 
@@ -12,16 +13,16 @@
 #include <cstdint>
 #include <cstring>
 #include <cwchar>
-#include <cwctype>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "../core/text_fold.h"
 #include "file_names.h"
 
 namespace {
 
-using matrix::platform::file::FromUtf8;
+using matrix::platform::TryToWide;
 using matrix::platform::file::ToFileSystemName;
 using matrix::platform::file::Win32ErrorOf;
 
@@ -147,8 +148,8 @@ DWORD ParseDescriptor(const unsigned char* desc, std::size_t size,
     const std::string::size_type equals = entry.find('=');
     std::wstring name, value;
     if (equals == 0 || equals == std::string::npos ||
-        !FromUtf8(entry.substr(0, equals), name) ||
-        !FromUtf8(entry.substr(equals + 1), value)) {
+        !TryToWide(entry.substr(0, equals), name) ||
+        !TryToWide(entry.substr(equals + 1), value)) {
       return ERROR_INVALID_DATA;
     }
     out.strings.emplace_back(std::move(name), std::move(value));
@@ -393,17 +394,18 @@ bool ReadNode(const unsigned char* block, std::size_t at, std::size_t limit,
   return true;
 }
 
-// Compares the node's key with the `count` characters at `name`, ASCII
-// letters without regard to case (the keys are ASCII).
+// Compares the node's key with the `count` characters at `name`, case
+// ignored by the ordinal rule, as Win32 compares version keys (one
+// character at a time, no locale).
 bool KeyIs(const unsigned char* block, const Node& node, const wchar_t* name,
            std::size_t count) {
-  auto fold = [](wchar_t c) {
-    return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c;
-  };
+  using matrix::platform::OrdinalUpperCase;
   std::size_t p = node.key;
   for (std::size_t i = 0; i < count; ++i, p += sizeof(wchar_t)) {
     const auto c = Load<wchar_t>(block + p);  // the key ends inside the node
-    if (c == L'\0' || fold(c) != fold(name[i])) return false;
+    if (c == L'\0' || OrdinalUpperCase(c) != OrdinalUpperCase(name[i])) {
+      return false;
+    }
   }
   return Load<wchar_t>(block + p) == L'\0';
 }

@@ -9,7 +9,7 @@
 #include <cstring>
 #include <string>
 
-#include "store.h"
+#include "schema.h"
 
 namespace matrix::platform::registry {
 namespace {
@@ -49,16 +49,47 @@ std::wstring Bcp47(const char* posix) {
   return out;
 }
 
-// A strftime pattern in Windows' picture letters: %d dd, %m MM, %Y yyyy,
-// %y yy, %H HH, %I hh, %M mm, %S ss, %p tt; %D, %T, %R and %r expand first.
-// Literal letters are quoted as Windows quotes them.
+bool IsAsciiLetter(wchar_t c) {
+  return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z');
+}
+
+// Windows' picture for each strftime conversion that has one; %D, %F, %T,
+// %R and %r expand.
+struct Conversion {
+  wchar_t letter;
+  const wchar_t* picture;
+};
+constexpr Conversion kConversions[] = {
+    {L'd', L"dd"},       {L'e', L"d"},           {L'm', L"MM"},
+    {L'Y', L"yyyy"},     {L'y', L"yy"},          {L'H', L"HH"},
+    {L'k', L"H"},        {L'I', L"hh"},          {L'l', L"h"},
+    {L'M', L"mm"},       {L'S', L"ss"},          {L'p', L"tt"},
+    {L'D', L"MM/dd/yy"}, {L'F', L"yyyy-MM-dd"},  {L'T', L"HH:mm:ss"},
+    {L'R', L"HH:mm"},    {L'r', L"hh:mm:ss tt"}, {L'%', L"%"},
+};
+
+// The picture of the conversion `letter`; "" for one Windows has none for.
+const wchar_t* PictureOf(wchar_t letter) {
+  for (const Conversion& c : kConversions) {
+    if (c.letter == letter) return c.picture;
+  }
+  return L"";
+}
+
+// The flags and modifiers that may stand between '%' and the letter; the
+// picture ignores them.
+bool IsModifier(wchar_t c) {
+  return c == L'E' || c == L'O' || c == L'-' || c == L'_' || c == L'0';
+}
+
+// A strftime pattern in Windows' picture letters (kConversions). Literal
+// letters are quoted as Windows quotes them.
 std::wstring Picture(const std::wstring& format) {
   std::wstring out;
   for (size_t i = 0; i < format.size(); ++i) {
     const wchar_t c = format[i];
     if (c != L'%' || i + 1 == format.size()) {
-      const bool letter = (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z');
-      if (letter) {
+      if (IsAsciiLetter(c)) {
         out += L'\'';
         out += c;
         out += L'\'';
@@ -67,69 +98,12 @@ std::wstring Picture(const std::wstring& format) {
       }
       continue;
     }
-    wchar_t k = format[++i];
-    if (k == L'E' || k == L'O' || k == L'-' || k == L'_' || k == L'0') {
+    wchar_t letter = format[++i];
+    if (IsModifier(letter)) {
       if (i + 1 == format.size()) break;
-      k = format[++i];
+      letter = format[++i];
     }
-    switch (k) {
-      case L'd':
-        out += L"dd";
-        break;
-      case L'e':
-        out += L"d";
-        break;
-      case L'm':
-        out += L"MM";
-        break;
-      case L'Y':
-        out += L"yyyy";
-        break;
-      case L'y':
-        out += L"yy";
-        break;
-      case L'H':
-        out += L"HH";
-        break;
-      case L'k':
-        out += L"H";
-        break;
-      case L'I':
-        out += L"hh";
-        break;
-      case L'l':
-        out += L"h";
-        break;
-      case L'M':
-        out += L"mm";
-        break;
-      case L'S':
-        out += L"ss";
-        break;
-      case L'p':
-        out += L"tt";
-        break;
-      case L'D':
-        out += L"MM/dd/yy";
-        break;
-      case L'F':
-        out += L"yyyy-MM-dd";
-        break;
-      case L'T':
-        out += L"HH:mm:ss";
-        break;
-      case L'R':
-        out += L"HH:mm";
-        break;
-      case L'r':
-        out += L"hh:mm:ss tt";
-        break;
-      case L'%':
-        out += L'%';
-        break;
-      default:
-        break;  // no Windows picture for it
-    }
+    out += PictureOf(letter);
   }
   return out;
 }
@@ -144,8 +118,7 @@ std::wstring Separator(const std::wstring& picture, const wchar_t* fallback) {
       continue;
     }
     if (quoted) continue;
-    const bool letter = (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z');
-    if (!letter && c != L' ') return std::wstring(1, c);
+    if (!IsAsciiLetter(c) && c != L' ') return std::wstring(1, c);
   }
   return fallback;
 }

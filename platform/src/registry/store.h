@@ -1,66 +1,36 @@
-// Platform layer - the registry store: one SQLite file per predefined key,
-// its connection, schema, statements and name rules. Internal to the layer.
+// Platform layer (internal) - the registry's store: one SQLite file per
+// predefined key and this process's connection to it, its transactions,
+// the state that tells a reader whether the store has changed, and
+// SQLite's results as Win32 codes. SQLite itself is seen only by the
+// storage files (store, statement.h, rows, schema); this header names no
+// SQLite call.
 #ifndef MATRIX_PLATFORM_SRC_REGISTRY_STORE_H_
 #define MATRIX_PLATFORM_SRC_REGISTRY_STORE_H_
 
-#include <sqlite3.h>
 #include <sys/types.h>
 #include <windef.h>
 #include <winerror.h>
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <unordered_map>
-#include <utility>
 #include <vector>
+
+struct sqlite3;
+struct sqlite3_stmt;
 
 namespace matrix::platform::registry {
 
-// Win32's limits, in characters.
-constexpr size_t kMaxKeyNameLength = 255;
-constexpr size_t kMaxValueNameLength = 16383;
-constexpr size_t kMaxClassLength = 255;
-constexpr int kMaxDepth = 512;
-constexpr size_t kMaxLevelsPerCall = 32;
-// The root key of every store.
-constexpr std::int64_t kRootKey = 1;
-// The layout this code writes; a store with a higher number is refused.
-constexpr int kSchemaVersion = 1;
-// The header of the log's shared index (SQLite's WAL file format): one
-// copy, which every commit rewrites.
-constexpr size_t kWalHeaderBytes = 48;
+// How long a call waits for another connection's lock before it gives
+// ERROR_BUSY with nothing changed.
+constexpr int kBusyTimeoutMilliseconds = 5000;
 
-// Prepared statements, by purpose; the SQL lives beside the table in
-// registry_store.cpp.
-enum Sql : int {
-  kBeginRead,
-  kBeginWrite,
-  kCommit,
-  kRollback,
-  kDataVersion,
-  kKeyInfo,       // depth, boot, class, mtime of a key
-  kFindChild,     // id of parent's child by folded name
-  kInsertKey,     // parent, folded, name, nlen, class, clen, depth, boot, mtime
-  kTouchKey,      // mtime of a key; no row: the key is gone
-  kHasChild,      // any child of a key
-  kDeleteValues,  // every value of a key
-  kDeleteKey,     // the key row
-  kChildrenFrom,  // children after a folded name, in order
-  kChildrenOffset,  // children from an index, in order
-  kCountChildren,
-  kChildStats,  // count, longest name, longest class
-  kCountValues,
-  kValueStats,  // count, longest name, longest data
-  kQueryValue,  // type, data by folded name
-  kUpsertValue,
-  kDeleteValue,
-  kValuesFrom,    // values after a row id, in creation order
-  kValuesOffset,  // values from an index, in creation order
-  kParentOf,      // parent of a key
-  kKeyTime,       // last write time of a key
-  kSqlCount
-};
+// The size of the header at the start of the log's shared index (SQLite's
+// WAL-index header), which every commit of every process rewrites; the
+// index file holds two copies of it, one after the other.
+constexpr std::size_t kWalIndexHeaderBytes = 48;
 
 // One store file and this process's connection to it.
 struct Store {
@@ -74,14 +44,27 @@ struct Store {
   bool in_memory = false;    // an empty stand-in for a store that is missing
   std::uint64_t serial = 0;  // bumped at every (re)connection
   std::uint64_t own_writes = 0;  // commits made through `db`
-  std::array<sqlite3_stmt*, kSqlCount> stmts{};
-  int shm_fd = -1;  // the log's shared index (-shm), read-only
-  const unsigned char* shm = nullptr;  // its header copies, mapped
+  // The statements prepared on `db`, by the address of their text.
+  std::unordered_map<const char*, sqlite3_stmt*> statements;
+  int wal_index_fd = -1;                     // the -shm file, read-only
+  const unsigned char* wal_index = nullptr;  // its two header copies, mapped
   // Commits through `db` that changed a key's values or subkeys, by key.
   std::unordered_map<std::int64_t, std::uint64_t> key_writes;
 };
 
-// Win32's code for an SQLite result.
+// What a reader must compare to know whether the store still holds what it
+// read: the connection, the commits made through it, and the commits of
+// every process (the WAL-index header, or SQLite's data version where the
+// index cannot be read).
+struct StoreGeneration {
+  std::uint64_t serial = 0;
+  std::uint64_t own_writes = 0;
+  std::int64_t data_version = -1;
+  std::array<unsigned char, kWalIndexHeaderBytes> wal_index_header{};
+  bool operator==(const StoreGeneration&) const = default;
+};
+
+// Win32's code for an SQLite result code.
 LONG FromSqlite(int rc);
 
 // Tells the store that this is a new process (called in a fork() child).
@@ -92,33 +75,13 @@ void NoteFork();
 // or the code of what failed; a damaged file is never rewritten.
 LONG Connect(Store& store);
 
-// Copies the log index's header into `out` when it can be read and both of
-// its copies agree (a writer is not half-way through it); false otherwise.
-bool ReadWalHeader(const Store& store, unsigned char* out);
+// Stores the state of `store` as of now in `*generation`.
+LONG ReadGeneration(Store& store, StoreGeneration* generation);
 
-// The prepared statement for `which`, reset and unbound; null when it
-// cannot be prepared (`*rc` says why).
-sqlite3_stmt* Prepare(Store& store, Sql which, int* rc);
-
-// Resets a statement when it goes out of scope.
-class StmtUse {
- public:
-  StmtUse(Store& store, Sql which) : stmt_(Prepare(store, which, &rc_)) {}
-  ~StmtUse() {
-    if (stmt_) {
-      sqlite3_reset(stmt_);
-      sqlite3_clear_bindings(stmt_);
-    }
-  }
-  StmtUse(const StmtUse&) = delete;
-  StmtUse& operator=(const StmtUse&) = delete;
-  sqlite3_stmt* get() const { return stmt_; }
-  int error() const { return rc_; }
-
- private:
-  sqlite3_stmt* stmt_;
-  int rc_ = SQLITE_OK;
-};
+// Makes what was committed to `store` survive a power loss: a syncing
+// checkpoint, or a synced log where readers keep the checkpoint from
+// finishing. Nothing to do for a store this process may not write.
+LONG Flush(Store& store);
 
 // A transaction that rolls back unless committed. Writes take the write
 // lock at the start (BEGIN IMMEDIATE), so they never fail half-way for a
@@ -140,34 +103,6 @@ class Transaction {
   bool open_ = false;
   std::vector<std::int64_t> changed_;
 };
-
-// Name rules. A name is valid when it holds no surrogate, nothing above
-// U+10FFFF and no more than `limit` characters (and, for key names, no
-// '\'). `Utf8` is the text as stored, `Folded` its case-insensitive form.
-struct Name {
-  std::string utf8;
-  std::string folded;
-  size_t length = 0;  // in characters
-};
-bool MakeName(const wchar_t* text, size_t length, size_t limit, bool key_level,
-              Name* out);
-std::wstring FromUtf8(const unsigned char* text, int bytes);
-bool ToUtf8(const wchar_t* text, size_t length, std::string* out);
-wchar_t FoldChar(wchar_t c);
-
-// Splits a '\' path into levels (a trailing '\' is allowed). Returns
-// ERROR_SUCCESS, ERROR_BAD_PATHNAME for a leading '\' or an empty level, or
-// ERROR_INVALID_PARAMETER for a level that breaks the name rules.
-LONG SplitPath(const wchar_t* path, std::vector<Name>* levels);
-
-// The current time as a FILETIME count (100 ns since 1601).
-std::int64_t NowFiletime();
-// This boot's identity ("" when the system does not say).
-const std::string& BootId();
-
-// The regional settings of the environment's locale, as REG_SZ texts:
-// (value name, text) pairs in the order they are written.
-std::vector<std::pair<std::wstring, std::wstring>> InternationalSettings();
 
 }  // namespace matrix::platform::registry
 

@@ -98,4 +98,34 @@ TEST(Utf8Codec, WideTextKeepsWhatFollowsAFault) {
   }
 }
 
+// The strict pair refuses instead of replacing, and says where: a file or
+// key name must not silently become another name.
+TEST(Utf8Codec, StrictPairRefusesAndLocatesTheFirstFault) {
+  const struct {
+    const char* bytes;
+    bool ok;
+    std::size_t bad;  // byte offset of the faulty sequence
+    std::wstring before;
+  } reads[] = {
+      {"a\xD0\xAF", true, 0, L"a\u042F"},
+      {"ab\xE2\x28\xA1", false, 2, L"ab"},  // broken sequence at byte 2
+      {"\xD0\xAFx\xED\xA0\x80", false, 3, L"\u042Fx"},  // a surrogate
+  };
+  for (const auto& t : reads) {
+    std::wstring wide;
+    std::size_t bad = 0;
+    EXPECT_EQ(matrix::platform::TryToWide(t.bytes, wide, &bad), t.ok);
+    EXPECT_EQ(bad, t.bad) << t.bytes;
+    EXPECT_EQ(wide, t.before) << t.bytes;
+  }
+  std::string utf8;
+  std::size_t bad = 0;
+  EXPECT_TRUE(matrix::platform::TryToUtf8(L"\u042F\U0001F600", utf8, &bad));
+  EXPECT_EQ(utf8, "\xD0\xAF\xF0\x9F\x98\x80");
+  const wchar_t lone[] = {L'a', static_cast<wchar_t>(0xDC00), L'b', 0};
+  EXPECT_FALSE(matrix::platform::TryToUtf8(lone, utf8, &bad));
+  EXPECT_EQ(bad, 1u);
+  EXPECT_EQ(utf8, "a");
+}
+
 }  // namespace

@@ -487,6 +487,71 @@ std::string FileBytes(const std::string& path) {
                      std::istreambuf_iterator<char>());
 }
 
+// The first `bytes` bytes of the store's WAL index (the -shm file).
+std::string WalIndexStart(const Folder& folder, size_t bytes) {
+  return FileBytes(folder.user() + "-shm").substr(0, bytes);
+}
+
+// The store tells another process's commits from the header of SQLite's
+// WAL index, a layout SQLite calls transient; this pins that layout for the
+// SQLite the layer runs on (two equal 48-byte copies at the start, byte 12
+// set once valid, rewritten by every commit) and checks that a walk
+// notices a commit made by another process between two of its steps.
+TEST(RegistryStore, AWalkNoticesAnotherProcessesCommitThroughTheWalIndex) {
+  Folder folder;
+  ASSERT_EQ(RunChild(folder,
+                     [](int) {
+                       for (const wchar_t* name : {L"a", L"b", L"c", L"d"}) {
+                         HKEY key =
+                             Create(HKEY_CURRENT_USER,
+                                    std::wstring(L"Software\\walk\\") + name);
+                         if (!key) return 1;
+                         RegCloseKey(key);
+                       }
+                       return 0;
+                     }),
+            0);
+  constexpr size_t kHeader = 48;
+  const std::string before = WalIndexStart(folder, 2 * kHeader);
+  ASSERT_EQ(before.size(), 2 * kHeader);
+  EXPECT_EQ(before.substr(0, kHeader), before.substr(kHeader));
+  EXPECT_NE(before[12], 0);  // isInit
+  std::string seen;
+  ASSERT_EQ(
+      RunChild(
+          folder,
+          [](int out) {
+            HKEY key = nullptr;
+            if (RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\walk", 0, KEY_READ,
+                              &key) != ERROR_SUCCESS)
+              return 1;
+            WCHAR name[8];
+            // Index 1 reads "b" and "c" ahead.
+            if (RegEnumKeyW(key, 0, name, 8) != ERROR_SUCCESS ||
+                RegEnumKeyW(key, 1, name, 8) != ERROR_SUCCESS)
+              return 2;
+            const pid_t other = fork();
+            if (other == 0) {
+              const LONG rc =
+                  RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\walk\\c");
+              RegCloseKey(Create(HKEY_CURRENT_USER, L"Software\\walk\\bb"));
+              _exit(rc == ERROR_SUCCESS ? 0 : 1);
+            }
+            if (Reap(other) != 0) return 3;
+            if (RegEnumKeyW(key, 2, name, 8) != ERROR_SUCCESS) return 4;
+            const std::wstring third = name;
+            Say(out, std::string(third.begin(), third.end()));
+            return 0;
+          },
+          &seen),
+      0);
+  EXPECT_EQ(seen, "bb");  // a, b, bb, d: not the "c" read ahead
+  const std::string after = WalIndexStart(folder, 2 * kHeader);
+  ASSERT_EQ(after.size(), 2 * kHeader);
+  EXPECT_EQ(after.substr(0, kHeader), after.substr(kHeader));
+  EXPECT_NE(after.substr(0, kHeader), before.substr(0, kHeader));
+}
+
 TEST(RegistryStore, ADamagedStoreIsReportedAndLeftAlone) {
   Folder folder;
   std::string garbage(8192, '\0');

@@ -421,6 +421,48 @@ TEST(Registry, DeleteKeyRefusesKeysWithSubkeysAndRetiresTheirHandles) {
   RegCloseKey(parent);
 }
 
+TEST(Registry, DeleteTreeDeletesASubtreeOrEmptiesAKey) {
+  ScratchKey root;
+  const struct {
+    const wchar_t* sub_key;
+    REGSAM access;  // of the handle the call is given
+    LONG expected;
+    std::vector<std::wstring> subkeys_left;
+    size_t values_left;
+  } rows[] = {
+      {L"t", KEY_ALL_ACCESS, ERROR_SUCCESS, {L"u"}, 1},
+      {nullptr, KEY_ALL_ACCESS, ERROR_SUCCESS, {}, 0},  // the key stays
+      {L"missing", KEY_ALL_ACCESS, ERROR_FILE_NOT_FOUND, {L"t", L"u"}, 1},
+      // Emptying a key of its values needs KEY_SET_VALUE; deleting keys
+      // is not checked against the handle, as for RegDeleteKeyW.
+      {nullptr, KEY_READ, ERROR_ACCESS_DENIED, {L"t", L"u"}, 1},
+      {L"T", KEY_READ, ERROR_SUCCESS, {L"u"}, 1},
+  };
+  int n = 0;
+  for (const auto& r : rows) {
+    const std::wstring path = L"r" + std::to_wstring(n++);
+    HKEY base = MakeKey(root.get(), path);
+    SetDword(base, L"v", 1);
+    HKEY deep = MakeKey(base, L"t\\a\\b");
+    SetDword(deep, L"w", 2);
+    RegCloseKey(MakeKey(base, L"u"));
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKeyExW(base, L"", 0, r.access, &key), ERROR_SUCCESS);
+    EXPECT_EQ(RegDeleteTreeW(key, r.sub_key), r.expected) << path;
+    EXPECT_EQ(SubkeyNames(base), r.subkeys_left) << path;
+    EXPECT_EQ(ValueNames(base).size(), r.values_left) << path;
+    const bool deep_gone = r.expected == ERROR_SUCCESS;
+    EXPECT_EQ(ReadValue(deep, L"w").status,
+              deep_gone ? ERROR_KEY_DELETED : ERROR_SUCCESS)
+        << path;
+    RegCloseKey(deep);
+    RegCloseKey(key);
+    RegCloseKey(base);
+  }
+  EXPECT_EQ(RegDeleteTreeW(HKEY_CURRENT_USER, L""), ERROR_ACCESS_DENIED);
+  EXPECT_EQ(RegDeleteTreeW(root.get(), L"\\bad"), ERROR_BAD_PATHNAME);
+}
+
 TEST(Registry, DeleteValueRemovesOneValue) {
   ScratchKey root;
   SetDword(root.get(), L"a", 1);

@@ -1,0 +1,135 @@
+// Platform layer - the registry's handles and stores: where the stores
+// live, the table of open keys, the lock.
+#include "handles.h"
+
+#include <pthread.h>
+#include <pwd.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "rows.h"
+
+namespace matrix::platform::registry {
+namespace {
+
+// The rights of a predefined key: every one.
+constexpr REGSAM kAllRights = 0xFFFFFFFFUL;
+// The predefined keys' values run from HKEY_CLASSES_ROOT up to this many
+// above it.
+constexpr std::uintptr_t kPredefinedKeys = 0x0F;
+// Handle values step by 4, as Win32's do.
+constexpr std::uintptr_t kHandleStep = 4;
+
+constexpr int kUserStore = 0;
+constexpr int kMachineStore = 1;
+
+std::string HomeConfig() {
+  const char* xdg = getenv("XDG_CONFIG_HOME");
+  if (xdg && *xdg == '/') return xdg;
+  const char* home = getenv("HOME");
+  std::string h = home && *home ? home : "";
+  if (h.empty()) {
+    if (const passwd* pw = getpwuid(getuid())) h = pw->pw_dir ? pw->pw_dir : "";
+  }
+  return h + "/.config";
+}
+
+// Where the stores live, read once, at the first call.
+void Locate(RegistryState& r) {
+  if (r.located) return;
+  r.located = true;
+  Store& user = r.stores[kUserStore];
+  Store& machine = r.stores[kMachineStore];
+  const char* dir = getenv("MATRIX_REGISTRY_DIR");
+  if (dir && *dir) {
+    user.path = std::string(dir) + "/user.sqlite3";
+    machine.path = std::string(dir) + "/machine.sqlite3";
+    machine.may_create = true;
+  } else {
+    user.path = HomeConfig() + "/matrix/registry/user.sqlite3";
+    machine.path = "/var/lib/matrix/registry/machine.sqlite3";
+    machine.may_create = geteuid() == 0;
+  }
+}
+
+}  // namespace
+
+RegistryState& Registry() {
+  static RegistryState* registry = [] {
+    auto* r = new RegistryState();
+    r->stores[kUserStore].label = "user";
+    r->stores[kMachineStore].label = "machine";
+    r->stores[kMachineStore].machine = true;
+    // A fork() while another thread is inside a call must not leave the
+    // child with a held lock: hold it across fork() in every process.
+    pthread_atfork([] { Registry().mutex.lock(); },
+                   [] { Registry().mutex.unlock(); },
+                   [] {
+                     NoteFork();
+                     Registry().mutex.unlock();
+                   });
+    return r;
+  }();
+  return *registry;
+}
+
+bool IsPredefined(HKEY handle) {
+  const auto v = reinterpret_cast<std::uintptr_t>(handle);
+  const auto first = reinterpret_cast<std::uintptr_t>(HKEY_CLASSES_ROOT);
+  return v >= first && v <= first + kPredefinedKeys;
+}
+
+LONG Resolve(RegistryState& r, HKEY handle, ResolvedKey* out) {
+  if (handle == HKEY_CURRENT_USER || handle == HKEY_LOCAL_MACHINE) {
+    out->store_index = handle == HKEY_CURRENT_USER ? kUserStore : kMachineStore;
+    out->key = kRootKey;
+    out->access = kAllRights;
+  } else if (IsPredefined(handle)) {
+    return ERROR_INVALID_HANDLE;  // not backed by a store
+  } else {
+    auto it = r.handles.find(reinterpret_cast<std::uintptr_t>(handle));
+    if (it == r.handles.end()) return ERROR_INVALID_HANDLE;
+    out->store_index = it->second.store;
+    out->key = it->second.key;
+    out->access = it->second.access;
+    out->open = &it->second;
+  }
+  Locate(r);
+  out->store = &r.stores[out->store_index];
+  return Connect(*out->store);
+}
+
+HKEY NewHandle(RegistryState& r, const ResolvedKey& from, std::int64_t key,
+               REGSAM access) {
+  const std::uintptr_t value = r.next;
+  r.next += kHandleStep;
+  OpenKey& open = r.handles[value];
+  open.store = from.store_index;
+  open.key = key;
+  open.access = access;
+  return reinterpret_cast<HKEY>(value);
+}
+
+LONG CloseHandle(RegistryState& r, HKEY handle) {
+  return r.handles.erase(reinterpret_cast<std::uintptr_t>(handle)) == 1
+             ? ERROR_SUCCESS
+             : ERROR_INVALID_HANDLE;
+}
+
+KeyCall::KeyCall(HKEY handle, REGSAM needed)
+    : registry(Registry()),
+      lock(registry.mutex),
+      rc(Resolve(registry, handle, &key)) {
+  if (rc == ERROR_SUCCESS && needed != 0 && (key.access & needed) == 0)
+    rc = ERROR_ACCESS_DENIED;
+}
+
+PathCall::PathCall(HKEY handle, LPCWSTR path) : rc(SplitPath(path, &levels)) {
+  if (rc != ERROR_SUCCESS) return;
+  call.emplace(handle, 0);
+  rc = call->rc;
+}
+
+}  // namespace matrix::platform::registry
