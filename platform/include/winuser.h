@@ -235,8 +235,10 @@ MATRIX_PLATFORM_API BOOL IsWindow(HWND window);
 MATRIX_PLATFORM_API BOOL DestroyWindow(HWND window);
 
 // Shows the window (any `command` but SW_HIDE) or hides it, by its
-// WS_VISIBLE bit. Returns TRUE when it was visible before (by that bit),
-// FALSE when it was hidden or the handle is stale.
+// WS_VISIBLE bit; hiding the focus window or an ancestor of it gives the
+// focus to the hidden window's parent (to none for a top-level window).
+// Returns TRUE when it was visible before (by that bit), FALSE when it was
+// hidden or the handle is stale.
 MATRIX_PLATFORM_API BOOL ShowWindow(HWND window, int command);
 
 // TRUE when the window and all its ancestors have WS_VISIBLE.

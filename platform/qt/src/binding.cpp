@@ -254,7 +254,11 @@ void Binding::Impl::SyncState(HWND window, QWidget* widget) {
   const QRect place = PlaceOf(window, widget);
   if (widget->geometry() != place) widget->setGeometry(place);
   const bool shown = style & WS_VISIBLE;
-  if (widget->isHidden() == shown) widget->setVisible(shown);
+  if (widget->isHidden() == shown) {
+    widget->setVisible(shown);
+    // A window shown takes the keyboard, as ShowWindow's does on Win32.
+    if (shown && widget->isWindow()) widget->activateWindow();
+  }
 }
 
 void Binding::Impl::Apply(HWND window, UINT message) {

@@ -2,6 +2,7 @@
 // and the default button from the MB_ type, the result as Win32's IDs.
 #include <QApplication>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QThread>
 #include <vector>
@@ -80,7 +81,11 @@ int Binding::Impl::ShowMessageBox(LPCTSTR text, UINT type, UINT help,
   const std::size_t preferred = (type & MB_DEFMASK) >> 8;
   box.setDefaultButton(
       choices[preferred < choices.size() ? preferred : 0].button);
+  const QPointer<QWidget> owner = parent;
   box.exec();
+  // The keyboard goes back to the window the box was shown over, as a
+  // Win32 message box gives it back to its owner.
+  if (owner) owner->activateWindow();
   QAbstractButton* clicked = box.clickedButton();
   for (const Choice& c : choices) {
     if (clicked && box.button(c.button) == clicked) return c.id;

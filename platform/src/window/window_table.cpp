@@ -753,11 +753,23 @@ BOOL DestroyWindow(HWND window) {
 }
 
 BOOL ShowWindow(HWND window, int command) {
-  return ChangeWindow(window, WM_SHOWWINDOW, [command](Window& w, bool& c) {
-    const BOOL was = (w.style & WS_VISIBLE) ? TRUE : FALSE;
+  HWND parent = nullptr;
+  const BOOL was = ChangeWindow(window, WM_SHOWWINDOW, [&](Window& w, bool& c) {
+    const BOOL visible = (w.style & WS_VISIBLE) ? TRUE : FALSE;
     c = SetStyleBits(w, WS_VISIBLE, command != SW_HIDE);
-    return was;
+    parent = w.IsChild() ? w.parent : nullptr;
+    return visible;
   });
+  if (command != SW_HIDE) return was;
+  // A hidden window cannot keep the focus: it goes back to the parent
+  // (none for a top-level window), also from a descendant.
+  for (HWND f = GetFocus(); f; f = GetParent(f)) {
+    if (f == window) {
+      SetFocus(parent);
+      break;
+    }
+  }
+  return was;
 }
 
 BOOL IsWindowVisible(HWND window) {

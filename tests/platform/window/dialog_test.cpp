@@ -343,9 +343,11 @@ TEST(Windows, VisibilityAndStateAreTheStyleBits) {
   EXPECT_FALSE(box.IsWindowVisible());  // its parent is hidden
   EXPECT_FALSE(top.ShowWindow(SW_SHOW));
   EXPECT_TRUE(box.IsWindowVisible());
+  box.SetFocus();
   EXPECT_TRUE(box.ShowWindow(SW_HIDE));
   EXPECT_FALSE(box.IsWindowVisible());
   EXPECT_FALSE(box.GetStyle() & WS_VISIBLE);
+  EXPECT_EQ(GetFocus(), top.m_hWnd);  // back to the parent
 
   box.SetFocus();
   EXPECT_FALSE(box.EnableWindow(FALSE));  // it was enabled
