@@ -21,9 +21,11 @@
 #include "pipe_dialog.h"
 #include "project.h"
 #include "settings.h"
+#include "support/qt_testing.h"
 
 namespace {
 
+using namespace matrix::testing;
 using designer::CPipeDialog;
 using designer::MainWindow;
 using designer::Project;
@@ -32,12 +34,11 @@ Project Sample() {
   return Project::Read(designer::ReadFile(DESIGNER_TEST_SAMPLE));
 }
 
-// Runs `steps` as the person once the pipe dialog is up and active.
-void Soon(std::function<void(HWND)> steps) {
-  QTimer::singleShot(0, [steps] {
+// Runs `steps` as the person on the pipe dialog once it is up.
+void OnDialog(std::function<void(HWND)> steps) {
+  Soon([steps] {
     QWidget* dialog = QApplication::activeModalWidget();
     ASSERT_NE(dialog, nullptr);
-    EXPECT_TRUE(QTest::qWaitForWindowActive(dialog));
     steps(matrix_qt::HandleOf(dialog));
   });
 }
@@ -48,29 +49,13 @@ QLineEdit* Field(HWND dialog, int field) {
 }
 
 void Type(HWND dialog, int field, const QString& text) {
-  QLineEdit* edit = Field(dialog, field);
-  QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
-  QTest::keyClicks(edit, text);
+  Retype(Field(dialog, field), text);
 }
 
 void Press(HWND dialog, int id) {
   QTest::mouseClick(
       qobject_cast<QPushButton*>(matrix_qt::WidgetOf(GetDlgItem(dialog, id))),
       Qt::LeftButton);
-}
-
-// Clicks OK on the next message box, noting its text.
-void AnswerNextBox(QString* text) {
-  auto* poll = new QTimer;
-  QObject::connect(poll, &QTimer::timeout, [=] {
-    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-    if (!box) return;
-    poll->stop();
-    poll->deleteLater();
-    *text = box->text();
-    QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
-  });
-  poll->start(5);
 }
 
 class DesignerTest : public ::testing::Test {
@@ -81,7 +66,7 @@ class DesignerTest : public ::testing::Test {
 
 TEST_F(DesignerTest, FieldsTypedInTheDialogRedrawTheRun) {
   const std::string before = window.svg();
-  Soon([](HWND dialog) {
+  OnDialog([](HWND dialog) {
     EXPECT_EQ(Field(dialog, 2)->text(), "5*#0");  // the sample's formula
     Type(dialog, 0, "0,273");                     // a decimal comma
     Type(dialog, 2, "12*#0");                     // a formula over field 0
@@ -108,10 +93,10 @@ TEST_F(DesignerTest, RefusedTextsKeepTheDialogOpenAndChangeNothing) {
   };
   const std::string before = window.svg();
   for (const auto& row : rows) {
-    QString shown;
-    Soon([&](HWND dialog) {
+    ShownBox shown;
+    OnDialog([&](HWND dialog) {
       Type(dialog, row.field, row.typed);
-      AnswerNextBox(&shown);
+      AnswerNextBox(QMessageBox::Ok, &shown);
       Press(dialog, IDOK);
       EXPECT_TRUE(QApplication::activeModalWidget()) << row.typed;
       Press(dialog, IDCANCEL);
@@ -122,8 +107,8 @@ TEST_F(DesignerTest, RefusedTextsKeepTheDialogOpenAndChangeNothing) {
     const QString expected =
         row.message ? QString(row.message) : QString::fromWCharArray(fault);
     EXPECT_FALSE(expected.isEmpty());
-    EXPECT_TRUE(shown.contains(expected))
-        << row.typed << ": " << shown.toStdString();
+    EXPECT_TRUE(shown.text.contains(expected))
+        << row.typed << ": " << shown.text.toStdString();
   }
   EXPECT_EQ(window.svg(), before);
   EXPECT_EQ(window.project().Field(1), L"0.008");
@@ -156,10 +141,5 @@ TEST(DesignerSettings, KeptSettingsAreRecalled) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-  }
-  QApplication app(argc, argv);
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
+  return matrix::testing::RunQtTests(argc, argv);
 }

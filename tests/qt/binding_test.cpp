@@ -22,8 +22,11 @@
 #include <thread>
 #include <vector>
 
+#include "support/qt_testing.h"
+
 namespace {
 
+using namespace matrix::testing;
 using matrix_qt::WidgetOf;
 
 constexpr int kDiameter = 201;
@@ -134,44 +137,6 @@ void ExpectInStep(HWND dialog) {
   }
 }
 
-// Runs `steps` as the person, once the dialog's modal loop is running and
-// its window has the keyboard.
-void Soon(std::function<void()> steps) {
-  QTimer::singleShot(0, [steps] {
-    if (QWidget* dialog = QApplication::activeModalWidget()) {
-      EXPECT_TRUE(QTest::qWaitForWindowActive(dialog));
-    }
-    steps();
-  });
-}
-
-// What a message box showed.
-struct Shown {
-  QString text;
-  QMessageBox::Icon icon = QMessageBox::NoIcon;
-  QMessageBox::StandardButton preferred = QMessageBox::NoButton;
-};
-
-// Answers the next message box by clicking `button`, noting what it showed.
-void AnswerNextBox(QMessageBox::StandardButton button, Shown* shown) {
-  auto* poll = new QTimer;
-  QObject::connect(poll, &QTimer::timeout, [=] {
-    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-    if (!box) return;
-    poll->stop();
-    poll->deleteLater();
-    *shown = {box->text(), box->icon(),
-              box->standardButton(box->defaultButton())};
-    QTest::mouseClick(box->button(button), Qt::LeftButton);
-  });
-  poll->start(5);
-}
-
-void Replace(QLineEdit* edit, const QString& text) {
-  QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
-  QTest::keyClicks(edit, text);
-}
-
 class BindingTest : public ::testing::Test {
  protected:
   matrix_qt::Binding binding;
@@ -183,10 +148,10 @@ TEST_F(BindingTest, DecimalCommaAndFormulaAreReadAsTheLibrarySays) {
     ExpectInStep(dlg.m_hWnd);
     EXPECT_TRUE(WidgetOf(dlg.m_hWnd)->isModal());
     EXPECT_EQ(Widget<QLineEdit>(dlg.diameter_edit.m_hWnd)->text(), "0.219");
-    Replace(Widget<QLineEdit>(dlg.diameter_edit.m_hWnd), "2,5");
+    Retype(Widget<QLineEdit>(dlg.diameter_edit.m_hWnd), "2,5");
     EXPECT_EQ(TextOf(dlg.diameter_edit.m_hWnd), "2,5");
     EXPECT_GE(dlg.edits, 3);  // one EN_CHANGE a keystroke
-    Replace(Widget<QLineEdit>(dlg.radius_edit.m_hWnd), "2*(3+1)");
+    Retype(Widget<QLineEdit>(dlg.radius_edit.m_hWnd), "2*(3+1)");
     ExpectInStep(dlg.m_hWnd);
     QTest::mouseClick(Widget<QPushButton>(dlg.ok.m_hWnd), Qt::LeftButton);
   });
@@ -197,10 +162,10 @@ TEST_F(BindingTest, DecimalCommaAndFormulaAreReadAsTheLibrarySays) {
 
 TEST_F(BindingTest, RefusedTextShowsTheMessageAndKeepsTheDialogOpen) {
   PipeDialog dlg;
-  Shown shown, fault_shown;
+  ShownBox shown, fault_shown;
   Soon([&] {
     QLineEdit* diameter = Widget<QLineEdit>(dlg.diameter_edit.m_hWnd);
-    Replace(diameter, "abc");
+    Retype(diameter, "abc");
     AnswerNextBox(QMessageBox::Ok, &shown);
     QTest::mouseClick(Widget<QPushButton>(dlg.ok.m_hWnd), Qt::LeftButton);
     EXPECT_TRUE(QTest::qWaitForWindowActive(WidgetOf(dlg.m_hWnd)));
@@ -212,8 +177,8 @@ TEST_F(BindingTest, RefusedTextShowsTheMessageAndKeepsTheDialogOpen) {
     EXPECT_EQ(diameter->selectedText(), "abc");
     ExpectInStep(dlg.m_hWnd);
     // A formula the engine refuses: its message, the focus on its field.
-    Replace(diameter, "0.3");
-    Replace(Widget<QLineEdit>(dlg.radius_edit.m_hWnd), "1/0");
+    Retype(diameter, "0.3");
+    Retype(Widget<QLineEdit>(dlg.radius_edit.m_hWnd), "1/0");
     AnswerNextBox(QMessageBox::Ok, &fault_shown);
     QTest::keyClick(diameter, Qt::Key_Return);  // the default button
     EXPECT_TRUE(QTest::qWaitForWindowActive(WidgetOf(dlg.m_hWnd)));
@@ -318,7 +283,7 @@ TEST_F(BindingTest, MessageBoxButtonsAndResultsFollowTheType) {
        QMessageBox::Cancel},
   };
   for (const auto& row : rows) {
-    Shown shown;
+    ShownBox shown;
     AnswerNextBox(row.click, &shown);
     EXPECT_EQ(AfxMessageBox(L"Save the run?", row.type | MB_ICONQUESTION),
               row.result)
@@ -348,11 +313,5 @@ TEST(Binding, WindowsMadeBeforeItGetTheirWidgets) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  // Nothing here needs a display.
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-  }
-  QApplication app(argc, argv);
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
+  return matrix::testing::RunQtTests(argc, argv);
 }

@@ -10,12 +10,8 @@
 
 namespace {
 
-using ModalLoopHandler =
-    matrix::platform::window::HostCallback<AFX_MODAL_LOOP_HANDLER>;
-
-ModalLoopHandler& LoopHandler() {
-  static ModalLoopHandler h;
-  return h;
+auto& LoopHandler() {
+  return matrix::platform::window::Installed<AFX_MODAL_LOOP_HANDLER>();
 }
 
 // The first child with `style_bit` that is visible and enabled, or NULL.

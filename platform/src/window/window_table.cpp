@@ -508,6 +508,19 @@ BOOL ChangeWindow(HWND window, UINT message, Change change) {
   return result;
 }
 
+// Stores in `rect` what `read` makes of the record of `window`, under the
+// lock; FALSE, and `rect` unchanged, for a stale handle or a null `rect`.
+template <typename Read>
+BOOL ReadRect(HWND window, LPRECT rect, Read read) {
+  if (!rect) return FALSE;
+  Table& t = Windows();
+  std::lock_guard<std::mutex> lock(t.mutex);
+  const Window* w = Find(t, window);
+  if (!w) return FALSE;
+  *rect = read(t, w);
+  return TRUE;
+}
+
 // Sets or clears style bits; true when that changed them.
 bool SetStyleBits(Window& w, DWORD bits, bool on) {
   const DWORD style = on ? (w.style | bits) : (w.style & ~bits);
@@ -824,31 +837,23 @@ BOOL MoveWindow(HWND window, int x, int y, int width, int height,
 }
 
 BOOL GetWindowRect(HWND window, LPRECT rect) {
-  if (!rect) return FALSE;
-  Table& t = Windows();
-  std::lock_guard<std::mutex> lock(t.mutex);
-  Window* w = Find(t, window);
-  if (!w) return FALSE;
-  RECT r = w->rect;
-  // A child's rectangle is relative to its parent's client area, which is
-  // the parent's whole rectangle here.
-  for (; w->IsChild(); w = Find(t, w->parent)) {
-    const RECT& p = Find(t, w->parent)->rect;
-    OffsetRect(&r, p.left, p.top);
-  }
-  *rect = r;
-  return TRUE;
+  return ReadRect(window, rect, [](Table& t, const Window* w) {
+    RECT r = w->rect;
+    // A child's rectangle is relative to its parent's client area, which
+    // is the parent's whole rectangle here.
+    for (; w->IsChild(); w = Find(t, w->parent)) {
+      const RECT& p = Find(t, w->parent)->rect;
+      OffsetRect(&r, p.left, p.top);
+    }
+    return r;
+  });
 }
 
 BOOL GetClientRect(HWND window, LPRECT rect) {
-  if (!rect) return FALSE;
-  Table& t = Windows();
-  std::lock_guard<std::mutex> lock(t.mutex);
-  Window* w = Find(t, window);
-  if (!w) return FALSE;
-  *rect = RECT{0, 0, matrix::platform::WrapSub(w->rect.right, w->rect.left),
-               matrix::platform::WrapSub(w->rect.bottom, w->rect.top)};
-  return TRUE;
+  return ReadRect(window, rect, [](Table&, const Window* w) {
+    return RECT{0, 0, matrix::platform::WrapSub(w->rect.right, w->rect.left),
+                matrix::platform::WrapSub(w->rect.bottom, w->rect.top)};
+  });
 }
 
 BOOL EnumWindows(WNDENUMPROC callback, LPARAM lparam) {
