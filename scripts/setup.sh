@@ -4,10 +4,13 @@
 # run-time libraries (libFuzzer and the sanitizers: only recommended by
 # clang, and recommendations are not installed), cpprestsdk, SQLite (the
 # registry store), zlib, xmllint and rsvg-convert (the pipeline example's
-# SVG tests), the Russian (decimal comma) and American UTF-8 locales for the
-# locale and regional-settings tests, and the common application-data
-# folder. Installs only what is missing, so a prepared machine is left alone
-# and needs no network.
+# SVG tests), Qt 6 Widgets, Svg and Test (the optional Qt binding and the
+# desktop designer; Qt's GUI library brings the offscreen platform that
+# their tests and screenshots run on, whose text needs a font), the
+# Russian (decimal comma) and American UTF-8 locales for the locale and
+# regional-settings tests, and the common application-data folder.
+# Installs only what is missing, so a prepared machine is left alone and
+# needs no network.
 #
 #   scripts/setup.sh           what the build, the tests and the examples need
 #   scripts/setup.sh --bench   that, and the benchmarks' peers (muParser,
@@ -19,7 +22,8 @@ set -euo pipefail
 packages=(g++ clang cmake ninja-build pkg-config googletest libgtest-dev
           libbenchmark-dev locales binutils clang-format git libcpprest-dev
           libclang-rt-14-dev zlib1g-dev libxml2-utils librsvg2-bin
-          libsqlite3-dev)
+          libsqlite3-dev qt6-base-dev qt6-svg-dev libqt6test6
+          fonts-dejavu-core)
 bench_packages=(libmuparser-dev libeigen3-dev zlib1g-dev nlohmann-json3-dev
                 libsimdjson-dev)
 for arg in "$@"; do

@@ -1,5 +1,6 @@
-// Platform layer - application object, module state, string resources;
-// the integer points, sizes and rectangles (atltypes.h).
+// Platform layer - command targets and their message maps, application
+// object, module state, string resources; the integer points, sizes and
+// rectangles (atltypes.h).
 #ifndef MATRIX_PLATFORM_AFXWIN_H_
 #define MATRIX_PLATFORM_AFXWIN_H_
 
@@ -7,16 +8,120 @@
 #include <afxcoll.h>
 #include <afxtempl.h>
 #include <atltypes.h>
+#include <winuser.h>
 
 #include <cstddef>
 
-// The framework's base chain of the application object.
+class CCmdTarget;
+
+// --- Message maps -----------------------------------------------------------
+// A class's table of command handlers, searched before its base class's:
+//
+//   class CPipeDialog : public CDialog {
+//     ...
+//     afx_msg void OnCurveChange();
+//     DECLARE_MESSAGE_MAP()
+//   };
+//   BEGIN_MESSAGE_MAP(CPipeDialog, CDialog)
+//     ON_CBN_SELCHANGE(IDC_CURVE, &CPipeDialog::OnCurveChange)
+//   END_MESSAGE_MAP()
+//
+// Every handler takes no arguments and returns nothing (the framework's
+// command signature); only WM_COMMAND is mapped.
+
+#define afx_msg
+
+// A handler, called on the object whose map holds it.
+typedef void (CCmdTarget::*AFX_PMSG)();
+
+enum AfxSig : UINT_PTR {
+  AfxSig_end = 0,  // marks the end of a map
+  AfxSigCmd_v,     // void ()
+};
+
+// The notification code of a command from a menu, accelerator or a plain
+// WM_COMMAND without a control.
+#define CN_COMMAND 0
+
+struct AFX_MSGMAP_ENTRY {
+  UINT nMessage;  // WM_COMMAND
+  UINT nCode;     // notification code (CN_COMMAND, BN_CLICKED, ...)
+  UINT nID;       // first control id
+  UINT nLastID;   // last control id of the range
+  UINT_PTR nSig;  // AfxSigCmd_v; AfxSig_end ends the table
+  AFX_PMSG pfn;
+};
+
+struct AFX_MSGMAP {
+  const AFX_MSGMAP* (*pfnGetBaseMap)();
+  const AFX_MSGMAP_ENTRY* lpEntries;
+};
+
+// The handler OnCmdMsg found, when it is asked to look without calling.
+struct AFX_CMDHANDLERINFO {
+  CCmdTarget* pTarget;
+  AFX_PMSG pmf;
+};
+
+#define DECLARE_MESSAGE_MAP()                   \
+ protected:                                     \
+  static const AFX_MSGMAP* GetThisMessageMap(); \
+  const AFX_MSGMAP* GetMessageMap() const override;
+
+#define BEGIN_MESSAGE_MAP(theClass, baseClass)        \
+  const AFX_MSGMAP* theClass::GetMessageMap() const { \
+    return GetThisMessageMap();                       \
+  }                                                   \
+  const AFX_MSGMAP* theClass::GetThisMessageMap() {   \
+    using ThisClass [[maybe_unused]] = theClass;      \
+    using TheBaseClass = baseClass;                   \
+    static const AFX_MSGMAP_ENTRY _messageEntries[] = {
+#define END_MESSAGE_MAP()                                                 \
+  { 0, 0, 0, 0, AfxSig_end, static_cast<AFX_PMSG>(nullptr) }              \
+  }                                                                       \
+  ;                                                                       \
+  static const AFX_MSGMAP messageMap = {&TheBaseClass::GetThisMessageMap, \
+                                        &_messageEntries[0]};             \
+  return &messageMap;                                                     \
+  }
+
+#define ON_COMMAND(id, memberFxn) \
+  {WM_COMMAND,                    \
+   CN_COMMAND,                    \
+   static_cast<WORD>(id),         \
+   static_cast<WORD>(id),         \
+   AfxSigCmd_v,                   \
+   static_cast<AFX_PMSG>(memberFxn)},
+#define ON_CONTROL(wNotifyCode, id, memberFxn) \
+  {WM_COMMAND,                                 \
+   static_cast<WORD>(wNotifyCode),             \
+   static_cast<WORD>(id),                      \
+   static_cast<WORD>(id),                      \
+   AfxSigCmd_v,                                \
+   static_cast<AFX_PMSG>(memberFxn)},
+#define ON_BN_CLICKED(id, memberFxn) ON_CONTROL(BN_CLICKED, id, memberFxn)
+#define ON_EN_CHANGE(id, memberFxn) ON_CONTROL(EN_CHANGE, id, memberFxn)
+#define ON_CBN_SELCHANGE(id, memberFxn) ON_CONTROL(CBN_SELCHANGE, id, memberFxn)
+
+// The framework's base chain of the application object and the windows;
+// the root of the message maps.
 class MATRIX_PLATFORM_API CCmdTarget : public CObject {
   DECLARE_DYNAMIC(CCmdTarget)
 
  public:
   CCmdTarget() = default;
   ~CCmdTarget() override;
+
+  // Looks for the handler of command `id` with notification `code` in this
+  // object's message map, then in its base classes' maps, and calls it.
+  // With `handler_info` it only reports the handler found. TRUE when one
+  // was found; FALSE leaves the command unhandled. `extra` is unused.
+  virtual BOOL OnCmdMsg(UINT id, int code, void* extra,
+                        AFX_CMDHANDLERINFO* handler_info);
+
+ protected:
+  static const AFX_MSGMAP* GetThisMessageMap();
+  virtual const AFX_MSGMAP* GetMessageMap() const;
 };
 
 class MATRIX_PLATFORM_API CWinThread : public CCmdTarget {

@@ -1,7 +1,8 @@
-// Platform layer - the framework's window objects (CWnd, CEdit, CComboBox),
-// dialog data exchange (CDataExchange, DDX_Text, DDX_CBString), message
-// boxes through a host handler, and the seam through which a toolkit
-// mirrors the window table. Included by afxwin.h.
+// Platform layer - the framework's window objects (CWnd, CEdit, CComboBox,
+// CButton, CStatic), modal dialogs (CDialog), dialog data exchange
+// (CDataExchange, DDX_Text, DDX_CBString), message boxes through a host
+// handler, and the seams through which a toolkit shows the window table
+// and runs the modal loop. Included by afxwin.h.
 #ifndef MATRIX_PLATFORM_AFXWND_H_
 #define MATRIX_PLATFORM_AFXWND_H_
 
@@ -12,6 +13,16 @@
 #include <winuser.h>
 
 class CDataExchange;
+class CWnd;
+
+// Calls the window procedure of `window` (the object of `handle`) with the
+// message, as the framework's window procedure does. A CException* thrown
+// by a handler is caught and Delete()d, after ReportError for any but a
+// CUserException* (whose message has been shown); the result is then 0.
+// Other exceptions pass through.
+MATRIX_PLATFORM_API LRESULT AfxCallWndProc(CWnd* window, HWND handle,
+                                           UINT message, WPARAM wparam = 0,
+                                           LPARAM lparam = 0);
 
 // A framework window object. It has no window until CreateEx (or a
 // control's Create) makes one; its destructor destroys the window it has.
@@ -28,10 +39,11 @@ class MATRIX_PLATFORM_API CWnd : public CCmdTarget {
   HWND m_hWnd;
   HWND GetSafeHwnd() const { return m_hWnd; }
 
-  // Creates the window: class "EDIT" or "COMBOBOX" (any case) gives that
-  // control, any other name a plain window. `parent` (may be null for a
-  // top-level window) must have a window; `id` is the control id of a
-  // child. The rectangle is accepted and not kept. FALSE, and no window,
+  // Creates the window: class "EDIT", "COMBOBOX", "BUTTON" or "STATIC"
+  // (any case) gives that control, any other name a plain window. `parent`
+  // (may be null for a top-level window) must have a window; `id` is the
+  // control id of a child. `rect` is the window's rectangle in pixels, a
+  // child's relative to its parent's client area. FALSE, and no window,
   // when this object has a window already, the parent has none, or WS_CHILD
   // is given without a parent.
   virtual BOOL CreateEx(DWORD ex_style, LPCTSTR class_name, LPCTSTR window_name,
@@ -76,8 +88,34 @@ class MATRIX_PLATFORM_API CWnd : public CCmdTarget {
   // exceptions pass through to the caller.
   BOOL UpdateData(BOOL save = TRUE);
 
+  // Visibility, state and place, as the Win32 calls of the same names
+  // (winuser.h); a window-less object does nothing and reports FALSE or an
+  // empty rectangle.
+  BOOL ShowWindow(int command);
+  BOOL IsWindowVisible() const;
+  BOOL EnableWindow(BOOL enable = TRUE);
+  BOOL IsWindowEnabled() const;
+  void MoveWindow(int x, int y, int width, int height, BOOL repaint = TRUE);
+  void MoveWindow(LPCRECT rect, BOOL repaint = TRUE);
+  void GetWindowRect(LPRECT rect) const;
+  void GetClientRect(LPRECT rect) const;
+  // The object of the parent window, NULL for a top-level window.
+  CWnd* GetParent() const;
+
  protected:
   virtual void DoDataExchange(CDataExchange* exchange);
+
+  // The window procedure: WM_COMMAND to OnCommand, anything else to
+  // DefWindowProc (which destroys the window on WM_CLOSE).
+  virtual LRESULT WindowProc(UINT message, WPARAM wparam, LPARAM lparam);
+  virtual LRESULT DefWindowProc(UINT message, WPARAM wparam, LPARAM lparam);
+  // Hands command LOWORD(wparam) with notification HIWORD(wparam) from
+  // control `lparam` (0: a command, CN_COMMAND) to OnCmdMsg; TRUE when a
+  // handler took it.
+  virtual BOOL OnCommand(WPARAM wparam, LPARAM lparam);
+
+ private:
+  friend LRESULT AfxCallWndProc(CWnd*, HWND, UINT, WPARAM, LPARAM);
 };
 
 // The whole text of `window`, however long, into `text`: what
@@ -125,6 +163,97 @@ class MATRIX_PLATFORM_API CComboBox : public CWnd {
   int SelectString(int start_after, LPCTSTR text);
 };
 
+// A push button (BS_PUSHBUTTON, BS_DEFPUSHBUTTON: the one Enter presses) or
+// a check box (BS_CHECKBOX; BS_AUTOCHECKBOX toggles when clicked).
+class MATRIX_PLATFORM_API CButton : public CWnd {
+  DECLARE_DYNAMIC(CButton)
+
+ public:
+  CButton() = default;
+  ~CButton() override;
+  // Creates the button as CreateEx does, with its caption.
+  BOOL Create(LPCTSTR caption, DWORD style, const RECT& rect, CWnd* parent,
+              UINT id);
+  // BST_CHECKED or BST_UNCHECKED (always for a push button); SetCheck
+  // changes a check box only and sends no notification.
+  int GetCheck() const;
+  void SetCheck(int check);
+};
+
+// A static text (a label).
+class MATRIX_PLATFORM_API CStatic : public CWnd {
+  DECLARE_DYNAMIC(CStatic)
+
+ public:
+  CStatic() = default;
+  ~CStatic() override;
+  BOOL Create(LPCTSTR text, DWORD style, const RECT& rect, CWnd* parent,
+              UINT id = 0xffff);
+};
+
+// A modal dialog whose controls are made in code, in OnInitDialog (there
+// are no dialog templates). Its rectangle and title come from MoveWindow
+// and SetWindowText in OnInitDialog; a dialog still without a size then is
+// made just large enough to hold its controls, with the margin on the
+// right and at the bottom that they leave on the left and at the top.
+class MATRIX_PLATFORM_API CDialog : public CWnd {
+  DECLARE_DYNAMIC(CDialog)
+
+ public:
+  // `template_id` is kept as the help id; `parent`, when it has a window,
+  // owns the dialog's window.
+  explicit CDialog(UINT template_id = 0, CWnd* parent = nullptr);
+  ~CDialog() override;
+
+  // Creates the dialog window (hidden), runs OnInitDialog (TRUE from it
+  // gives the focus to the first visible, enabled control with WS_TABSTOP),
+  // shows the dialog and runs the modal loop (the host's handler; see
+  // AfxSetModalLoopHandler) until EndDialog, then destroys the window and
+  // returns EndDialog's result. A dialog ended in OnInitDialog is never
+  // shown. A loop that returns while the dialog goes on ends it as closing
+  // its window would (WM_CLOSE: IDCANCEL through OnCancel), and as
+  // EndDialog(IDCANCEL) when OnCancel keeps it open. -1 when the window
+  // cannot be created (this object has one already, or memory runs out).
+  // Exceptions from OnInitDialog pass through, the window destroyed.
+  virtual INT_PTR DoModal();
+  // Ends the modal loop with `result` and hides the dialog; it is
+  // destroyed when DoModal regains control.
+  void EndDialog(int result);
+  // The default runs UpdateData(FALSE) and returns TRUE.
+  virtual BOOL OnInitDialog();
+
+  UINT m_nIDHelp;
+  CWnd* m_pParentWnd;
+
+ protected:
+  // IDOK and IDCANCEL reach these through the message map. OnOK runs
+  // UpdateData(TRUE) and ends the dialog with IDOK only when the exchange
+  // succeeded (a refused field keeps the dialog open, the focus on it);
+  // OnCancel ends it with IDCANCEL without an exchange.
+  virtual void OnOK();
+  virtual void OnCancel();
+  // WM_CLOSE as the dialog manager takes it: IDCANCEL, unless the dialog
+  // has a disabled IDCANCEL control.
+  LRESULT DefWindowProc(UINT message, WPARAM wparam, LPARAM lparam) override;
+
+  DECLARE_MESSAGE_MAP()
+
+ private:
+  void SizeToControls();
+  int m_nModalResult;
+  bool m_bContinueModal;
+};
+
+// A toolkit's modal loop, called by DoModal with the dialog's window once
+// it is shown: it lets the person work in the dialog and returns once the
+// dialog is ended (EndDialog hides it). Without a handler there is nobody
+// to answer, and the dialog ends as closed (IDCANCEL). A test installs one
+// that presses buttons and types through the layer's calls.
+typedef void (*AFX_MODAL_LOOP_HANDLER)(HWND dialog, void* context);
+// Sets the handler (null: none) and the context passed back to it.
+MATRIX_PLATFORM_API void AfxSetModalLoopHandler(AFX_MODAL_LOOP_HANDLER handler,
+                                                void* context);
+
 // The context of one data exchange between a dialog's controls and its
 // variables.
 class MATRIX_PLATFORM_API CDataExchange {
@@ -161,6 +290,12 @@ MATRIX_PLATFORM_API void DDX_Text(CDataExchange* exchange, int id,
 MATRIX_PLATFORM_API void DDX_Text(CDataExchange* exchange, int id,
                                   float& value);
 
+// Exchanges a string with edit control `id`: its whole text, as it is.
+// Throws as DDX_Text does for a null exchange, a dialog without a window or
+// a missing control.
+MATRIX_PLATFORM_API void DDX_Text(CDataExchange* exchange, int id,
+                                  CString& value);
+
 // Exchanges a string with combo box `id`. Reading takes the box's window
 // text (the selected item's for a drop-down list). Writing selects the
 // first item that starts with the string (case ignored); when none does,
@@ -195,11 +330,14 @@ MATRIX_PLATFORM_API void AfxSetMessageBoxHandler(
 // A toolkit binding's view of the window table: called after each change
 // of a window's existence (WM_CREATE, WM_DESTROY), text (WM_SETTEXT),
 // items (CB_ADDSTRING, CB_INSERTSTRING, CB_DELETESTRING, CB_RESETCONTENT),
-// selection (CB_SETCURSEL, CB_SELECTSTRING, EM_SETSEL) or focus
-// (WM_KILLFOCUS, WM_SETFOCUS), with the window and the message that made
-// it, outside the table's lock, on the thread that made the change. The
-// binding reads the window with the calls of winuser.h and feeds the
-// user's edits back with SetWindowTextW and SendMessageW.
+// selection (CB_SETCURSEL, CB_SELECTSTRING, EM_SETSEL), check state
+// (BM_SETCHECK), focus (WM_KILLFOCUS, WM_SETFOCUS), visibility
+// (WM_SHOWWINDOW), state (WM_ENABLE) or rectangle (WM_WINDOWPOSCHANGED),
+// with the window and the message that made it, outside the table's lock,
+// on the thread that made the change. The binding reads the window with
+// the calls of winuser.h and feeds the person's actions back with them
+// (SetWindowTextW, SendMessageW with CB_SETCURSEL or BM_CLICK, SetFocus,
+// and WM_COMMAND with the notification the action sends).
 typedef void (*AFX_WINDOW_OBSERVER)(HWND window, UINT message, void* context);
 // Sets the observer (null: none) and the context passed back to it.
 MATRIX_PLATFORM_API void AfxSetWindowObserver(AFX_WINDOW_OBSERVER observer,

@@ -1,5 +1,5 @@
 # Installs the build into a staging prefix, then builds a host against it
-# both ways the README shows: the consumer project with find_package (its
+# both ways the README shows (and, with QT true, a host of the Qt binding): the consumer project with find_package (its
 # program then versioned with the package's helper, and each of HEADERS,
 # the installed headers separated by commas, compiled alone), and the
 # README's own pkg-config lines, run as written (with the staging prefix
@@ -65,11 +65,20 @@ run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${stage})
 # find_package(matrix CONFIG REQUIRED) and the imported target matrix::matrix.
 run(${CMAKE_COMMAND} -S ${SOURCE_DIR} -B ${work}/cmake -G ${GENERATOR}
     -DCMAKE_CXX_COMPILER=${CXX} -DCMAKE_PREFIX_PATH=${stage}
-    -DMATRIX_CONSUMER_HEADERS=${HEADERS})
+    -DMATRIX_CONSUMER_HEADERS=${HEADERS} -DMATRIX_CONSUMER_QT=${QT})
 run(${CMAKE_COMMAND} --build ${work}/cmake)
 run(${work}/cmake/consumer)
 if(NOT last_output MATCHES "^14\nversion 131073 5 131073 7\n$")
   message(FATAL_ERROR "consumer (CMake) printed: ${last_output}")
+endif()
+# With the Qt binding built, the package provides matrix::platform_qt and
+# finds Qt for the host: a window of the table becomes a Qt widget.
+if(QT)
+  set(ENV{QT_QPA_PLATFORM} offscreen)
+  run(${work}/cmake/qt_consumer)
+  if(NOT last_output STREQUAL "QLineEdit 2,5\n")
+    message(FATAL_ERROR "qt_consumer printed: ${last_output}")
+  endif()
 endif()
 
 # pkg-config: the README's lines, in a clean environment, on its host.

@@ -1,8 +1,10 @@
 // Counts the pixels of a PNG picture that are neither white nor
 // transparent, so that a test can tell a drawing from a blank page.
 //
-//   png_ink FILE.png      prints the count; exit 1 when the file is not an
-//                         8-bit, non-interlaced grey, RGB or RGBA PNG
+//   png_ink FILE.png [X Y W H]
+//       prints the count, of the whole picture or of the rectangle of W by H
+//       pixels at (X, Y) (a screenshot's drawing area); exit 1 when the
+//       file is not an 8-bit, non-interlaced grey, RGB or RGBA PNG
 #include <zlib.h>
 
 #include <cstdint>
@@ -34,7 +36,11 @@ int Paeth(int a, int b, int c) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) return Fail("usage: png_ink FILE.png");
+  if (argc != 2 && argc != 6) return Fail("usage: png_ink FILE.png [X Y W H]");
+  unsigned long area[4] = {0, 0, ~0ul, ~0ul};
+  for (int k = 0; argc == 6 && k < 4; ++k) {
+    area[k] = std::strtoul(argv[2 + k], nullptr, 10);
+  }
   std::ifstream in(argv[1], std::ios::binary);
   const std::vector<unsigned char> f((std::istreambuf_iterator<char>(in)),
                                      std::istreambuf_iterator<char>());
@@ -110,7 +116,9 @@ int main(int argc, char** argv) {
       }
       row[i] = static_cast<unsigned char>(v);
     }
-    for (std::size_t x = 0; x < width; ++x) {
+    const bool in_rows = y >= area[1] && y - area[1] < area[3];
+    for (std::size_t x = 0; x < width && in_rows; ++x) {
+      if (x < area[0] || x - area[0] >= area[2]) continue;
       const unsigned char* p = &row[x * static_cast<std::size_t>(channels)];
       const bool opaque = channels == 4   ? p[3] > 0
                           : channels == 2 ? p[1] > 0

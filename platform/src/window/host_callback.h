@@ -33,6 +33,14 @@ class HostCallback {
   Installed installed_{nullptr, nullptr};
 };
 
+// The one installation of each kind of host callback (the callback types
+// differ), made on first use.
+template <class Callback>
+HostCallback<Callback>& Installed() {
+  static HostCallback<Callback> installed;
+  return installed;
+}
+
 }  // namespace matrix::platform::window
 
 #endif  // MATRIX_PLATFORM_SRC_HOST_CALLBACK_H_

@@ -5,12 +5,8 @@
 
 namespace {
 
-using MessageBoxHandler =
-    matrix::platform::window::HostCallback<AFX_MESSAGE_BOX_HANDLER>;
-
-MessageBoxHandler& Handler() {
-  static MessageBoxHandler h;
-  return h;
+auto& Handler() {
+  return matrix::platform::window::Installed<AFX_MESSAGE_BOX_HANDLER>();
 }
 
 // The layer's own prompts, for hosts whose resources lack them.

@@ -1,5 +1,5 @@
-// Platform layer - the framework's window objects (CWnd, CEdit, CComboBox)
-// over the window table.
+// Platform layer - the framework's window objects (CWnd, CEdit, CComboBox,
+// CButton, CStatic) over the window table.
 #include <afxwin.h>
 
 #include <string>
@@ -9,6 +9,8 @@
 IMPLEMENT_DYNAMIC(CWnd, CCmdTarget)
 IMPLEMENT_DYNAMIC(CEdit, CWnd)
 IMPLEMENT_DYNAMIC(CComboBox, CWnd)
+IMPLEMENT_DYNAMIC(CButton, CWnd)
+IMPLEMENT_DYNAMIC(CStatic, CWnd)
 
 CWnd::CWnd() : m_hWnd(nullptr) {}
 
@@ -20,7 +22,6 @@ BOOL CWnd::CreateEx(DWORD ex_style, LPCTSTR class_name, LPCTSTR window_name,
                     DWORD style, const RECT& rect, CWnd* parent, UINT id,
                     LPVOID param) {
   (void)ex_style;
-  (void)rect;
   (void)param;
   if (m_hWnd) return FALSE;
   HWND parent_handle = nullptr;
@@ -29,7 +30,7 @@ BOOL CWnd::CreateEx(DWORD ex_style, LPCTSTR class_name, LPCTSTR window_name,
     if (!parent_handle) return FALSE;
   }
   return matrix::platform::window::CreateWindowRecord(
-             class_name, window_name, style, parent_handle,
+             class_name, window_name, style, rect, parent_handle,
              static_cast<int>(id), this)
              ? TRUE
              : FALSE;
@@ -112,6 +113,39 @@ BOOL CWnd::UpdateData(BOOL save) {
 }
 
 void CWnd::DoDataExchange(CDataExchange* exchange) { (void)exchange; }
+
+BOOL CWnd::ShowWindow(int command) {
+  return m_hWnd ? ::ShowWindow(m_hWnd, command) : FALSE;
+}
+
+BOOL CWnd::IsWindowVisible() const { return ::IsWindowVisible(m_hWnd); }
+
+BOOL CWnd::EnableWindow(BOOL enable) {
+  return m_hWnd ? ::EnableWindow(m_hWnd, enable) : FALSE;
+}
+
+BOOL CWnd::IsWindowEnabled() const { return ::IsWindowEnabled(m_hWnd); }
+
+void CWnd::MoveWindow(int x, int y, int width, int height, BOOL repaint) {
+  ::MoveWindow(m_hWnd, x, y, width, height, repaint);
+}
+
+void CWnd::MoveWindow(LPCRECT rect, BOOL repaint) {
+  if (!rect) return;
+  ::MoveWindow(m_hWnd, rect->left, rect->top,
+               matrix::platform::WrapSub(rect->right, rect->left),
+               matrix::platform::WrapSub(rect->bottom, rect->top), repaint);
+}
+
+void CWnd::GetWindowRect(LPRECT rect) const {
+  if (rect && !::GetWindowRect(m_hWnd, rect)) *rect = RECT{};
+}
+
+void CWnd::GetClientRect(LPRECT rect) const {
+  if (rect && !::GetClientRect(m_hWnd, rect)) *rect = RECT{};
+}
+
+CWnd* CWnd::GetParent() const { return FromHandle(::GetParent(m_hWnd)); }
 
 CEdit::~CEdit() = default;
 
@@ -196,4 +230,26 @@ int CComboBox::SelectString(int start_after, LPCTSTR text) {
   if (!::IsWindow(m_hWnd)) return CB_ERR;
   return static_cast<int>(
       SendMessage(CB_SELECTSTRING, Index(start_after), Text(text)));
+}
+
+CButton::~CButton() = default;
+
+BOOL CButton::Create(LPCTSTR caption, DWORD style, const RECT& rect,
+                     CWnd* parent, UINT id) {
+  return CreateEx(0, L"BUTTON", caption, style, rect, parent, id);
+}
+
+int CButton::GetCheck() const {
+  return static_cast<int>(::SendMessageW(m_hWnd, BM_GETCHECK, 0, 0));
+}
+
+void CButton::SetCheck(int check) {
+  SendMessage(BM_SETCHECK, static_cast<WPARAM>(check), 0);
+}
+
+CStatic::~CStatic() = default;
+
+BOOL CStatic::Create(LPCTSTR text, DWORD style, const RECT& rect, CWnd* parent,
+                     UINT id) {
+  return CreateEx(0, L"STATIC", text, style, rect, parent, id);
 }

@@ -1,5 +1,6 @@
-// Platform layer - the window table: windows, edit controls and combo boxes
-// as records behind one lock, and the Win32 calls that read and change them.
+// Platform layer - the window table: windows, edit controls, combo boxes,
+// buttons and static texts as records behind one lock, and the Win32 calls
+// that read and change them.
 #include "window_table.h"
 
 #include <afxwin.h>
@@ -70,13 +71,14 @@ bool LessNoCase(const std::wstring& a, const std::wstring& b) {
 
 // --- The table --------------------------------------------------------------
 
-enum class Kind { kPlain, kEdit, kCombo };
+enum class Kind { kPlain, kEdit, kCombo, kButton, kStatic };
 
 struct Window {
   Kind kind = Kind::kPlain;
   std::wstring class_name;
   int id = 0;
-  DWORD style = 0;
+  DWORD style = 0;  // WS_VISIBLE and WS_DISABLED included
+  RECT rect{};      // relative to the parent's client area for a child
   HWND parent = nullptr;
   std::vector<HWND> children;  // in order of creation
   std::wstring text;           // unused by a drop-down list
@@ -84,6 +86,7 @@ struct Window {
   int current = -1;  // selected item, -1: none
   int sel_start = 0;
   int sel_end = 0;
+  int check = BST_UNCHECKED;
   CWnd* owner = nullptr;
 
   bool IsDropList() const {
@@ -94,6 +97,12 @@ struct Window {
     if (IsDropList()) return current >= 0 ? items[current] : empty;
     return text;
   }
+  DWORD ButtonType() const { return style & BS_TYPEMASK; }
+  bool IsCheckBox() const {
+    return kind == Kind::kButton &&
+           (ButtonType() == BS_CHECKBOX || ButtonType() == BS_AUTOCHECKBOX);
+  }
+  bool IsChild() const { return (style & WS_CHILD) && parent; }
 };
 
 struct Slot {
@@ -170,11 +179,31 @@ bool SameClass(const wchar_t* name, const wchar_t* wanted) {
   return name && EqualNoCase(wanted, name);
 }
 
+// The control classes by the names Win32 gives them; any other name makes
+// a plain window that keeps the name it was given.
+void SetClass(Window& w, const wchar_t* class_name) {
+  static constexpr struct {
+    const wchar_t* name;
+    Kind kind;
+  } kClasses[] = {{L"Edit", Kind::kEdit},
+                  {L"ComboBox", Kind::kCombo},
+                  {L"Button", Kind::kButton},
+                  {L"Static", Kind::kStatic}};
+  for (const auto& c : kClasses) {
+    if (SameClass(class_name, c.name)) {
+      w.kind = c.kind;
+      w.class_name = c.name;
+      return;
+    }
+  }
+  w.class_name = class_name ? class_name : L"";
+}
+
 // Makes the record of a new window; `owner`'s m_hWnd is set under the lock,
 // before the observer hears of the window. NULL when the parent is stale,
 // a child has no parent, or memory runs out.
 HWND Create(const wchar_t* class_name, const wchar_t* window_name, DWORD style,
-            HWND parent, int id, CWnd* owner) {
+            const RECT& rect, HWND parent, int id, CWnd* owner) {
   Table& t = Windows();
   HWND handle = nullptr;
   {
@@ -188,17 +217,12 @@ HWND Create(const wchar_t* class_name, const wchar_t* window_name, DWORD style,
     }
     try {
       Window w;
-      if (SameClass(class_name, L"EDIT")) {
-        w.kind = Kind::kEdit;
-        w.class_name = L"Edit";
-      } else if (SameClass(class_name, L"COMBOBOX")) {
-        w.kind = Kind::kCombo;
-        w.class_name = L"ComboBox";
-      } else {
-        w.class_name = class_name ? class_name : L"";
-      }
+      SetClass(w, class_name);
       w.id = parent ? id : 0;
       w.style = style;
+      w.rect = rect;
+      w.rect.right = std::max(w.rect.left, w.rect.right);
+      w.rect.bottom = std::max(w.rect.top, w.rect.bottom);
       w.parent = parent;
       w.owner = owner;
       if (window_name && !w.IsDropList()) w.text = window_name;
@@ -230,6 +254,16 @@ HWND Create(const wchar_t* class_name, const wchar_t* window_name, DWORD style,
 
 // --- Messages ---------------------------------------------------------------
 
+// What a message leaves to do once the lock is released: the change to
+// report, the focus a click takes, the notification for the parent.
+struct After {
+  bool changed = false;
+  UINT reported = 0;  // the message reported; 0: the one sent
+  bool focus = false;
+  bool notify = false;
+  WORD code = 0;
+};
+
 // The order of a search that starts after item `start` (-1: at the first),
 // runs to the end and comes round to `start` itself.
 template <typename Match>
@@ -251,7 +285,7 @@ void Select(Window& w, int index) {
 }
 
 LRESULT TextMessage(Window& w, UINT message, WPARAM wparam, LPARAM lparam,
-                    bool& changed) {
+                    After& after) {
   switch (message) {
     case WM_SETTEXT: {
       if (w.IsDropList()) return CB_ERR;
@@ -262,7 +296,7 @@ LRESULT TextMessage(Window& w, UINT message, WPARAM wparam, LPARAM lparam,
         return w.kind == Kind::kCombo ? CB_ERRSPACE : FALSE;
       }
       w.sel_start = w.sel_end = 0;
-      changed = true;
+      after.changed = true;
       return TRUE;
     }
     case WM_GETTEXT:
@@ -276,7 +310,13 @@ LRESULT TextMessage(Window& w, UINT message, WPARAM wparam, LPARAM lparam,
 }
 
 LRESULT EditMessage(Window& w, UINT message, WPARAM wparam, LPARAM lparam,
-                    bool& changed) {
+                    After& after) {
+  if (message == WM_SETTEXT) {
+    const LRESULT set = TextMessage(w, message, wparam, lparam, after);
+    after.notify = set == TRUE;
+    after.code = EN_CHANGE;
+    return set;
+  }
   const int length = static_cast<int>(w.text.size());
   switch (message) {
     case EM_GETSEL: {
@@ -304,16 +344,16 @@ LRESULT EditMessage(Window& w, UINT message, WPARAM wparam, LPARAM lparam,
         w.sel_start = std::min(a, b);
         w.sel_end = std::max(a, b);
       }
-      changed = true;
+      after.changed = true;
       return 0;
     }
     default:
-      return TextMessage(w, message, wparam, lparam, changed);
+      return TextMessage(w, message, wparam, lparam, after);
   }
 }
 
 LRESULT ComboMessage(Window& w, UINT message, WPARAM wparam, LPARAM lparam,
-                     bool& changed) {
+                     After& after) {
   const int count = static_cast<int>(w.items.size());
   const wchar_t* text = reinterpret_cast<const wchar_t*>(lparam);
   const int index = static_cast<int>(static_cast<INT_PTR>(wparam));
@@ -341,7 +381,7 @@ LRESULT ComboMessage(Window& w, UINT message, WPARAM wparam, LPARAM lparam,
         return CB_ERRSPACE;
       }
       if (w.current >= at) ++w.current;
-      changed = true;
+      after.changed = true;
       return at;
     }
     case CB_DELETESTRING:
@@ -352,7 +392,7 @@ LRESULT ComboMessage(Window& w, UINT message, WPARAM wparam, LPARAM lparam,
       } else if (w.current > index) {
         --w.current;
       }
-      changed = true;
+      after.changed = true;
       return count - 1;
     case CB_GETCOUNT:
       return count;
@@ -374,10 +414,10 @@ LRESULT ComboMessage(Window& w, UINT message, WPARAM wparam, LPARAM lparam,
       w.items.clear();
       w.current = -1;
       w.text.clear();
-      changed = true;
+      after.changed = true;
       return CB_OKAY;
     case CB_SETCURSEL:
-      changed = true;
+      after.changed = true;
       if (!in_range) {
         Select(w, -1);
         return CB_ERR;
@@ -396,12 +436,144 @@ LRESULT ComboMessage(Window& w, UINT message, WPARAM wparam, LPARAM lparam,
       });
       if (found == CB_ERR) return CB_ERR;
       Select(w, found);
-      changed = true;
+      after.changed = true;
       return found;
     }
     default:
-      return TextMessage(w, message, wparam, lparam, changed);
+      return TextMessage(w, message, wparam, lparam, after);
   }
+}
+
+LRESULT ButtonMessage(Window& w, UINT message, WPARAM wparam, LPARAM lparam,
+                      After& after) {
+  switch (message) {
+    case BM_GETCHECK:
+      return w.check;
+    case BM_SETCHECK: {
+      // A two-state box takes any nonzero state as checked; a push
+      // button has none.
+      const int state =
+          w.IsCheckBox() && wparam != BST_UNCHECKED ? BST_CHECKED : 0;
+      if (state != w.check) {
+        w.check = state;
+        after.changed = true;
+      }
+      return 0;
+    }
+    case BM_CLICK:
+      if (w.style & WS_DISABLED) return 0;
+      if (w.ButtonType() == BS_AUTOCHECKBOX) {
+        w.check = w.check == BST_CHECKED ? BST_UNCHECKED : BST_CHECKED;
+        after.changed = true;
+        after.reported = BM_SETCHECK;
+      }
+      after.focus = true;
+      after.notify = true;
+      after.code = BN_CLICKED;
+      return 0;
+    default:
+      return TextMessage(w, message, wparam, lparam, after);
+  }
+}
+
+// WM_COMMAND and WM_CLOSE belong to the window's object: its message map,
+// or the default procedure (a plain window without an object destroys
+// itself on WM_CLOSE).
+bool IsProcedureMessage(UINT message) {
+  return message == WM_COMMAND || message == WM_CLOSE;
+}
+
+LRESULT CallProcedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  CWnd* owner = matrix::platform::window::OwnerOf(window);
+  if (owner) return AfxCallWndProc(owner, window, message, wparam, lparam);
+  if (message == WM_CLOSE) DestroyWindow(window);
+  return 0;
+}
+
+// Runs `change` on the record of `window` under the lock and reports
+// `message` to the observer when it changed something; FALSE for a stale
+// handle.
+template <typename Change>
+BOOL ChangeWindow(HWND window, UINT message, Change change) {
+  Table& t = Windows();
+  bool changed = false;
+  BOOL result;
+  {
+    std::lock_guard<std::mutex> lock(t.mutex);
+    Window* w = Find(t, window);
+    if (!w) return FALSE;
+    result = change(*w, changed);
+  }
+  if (changed) Notify(window, message);
+  return result;
+}
+
+// Stores in `rect` what `read` makes of the record of `window`, under the
+// lock; FALSE, and `rect` unchanged, for a stale handle or a null `rect`.
+template <typename Read>
+BOOL ReadRect(HWND window, LPRECT rect, Read read) {
+  if (!rect) return FALSE;
+  Table& t = Windows();
+  std::lock_guard<std::mutex> lock(t.mutex);
+  const Window* w = Find(t, window);
+  if (!w) return FALSE;
+  *rect = read(t, w);
+  return TRUE;
+}
+
+// Sets or clears style bits; true when that changed them.
+bool SetStyleBits(Window& w, DWORD bits, bool on) {
+  const DWORD style = on ? (w.style | bits) : (w.style & ~bits);
+  if (style == w.style) return false;
+  w.style = style;
+  return true;
+}
+
+// The windows under `root` (a null root: the whole table) in depth-first
+// order, parents first: the top-level ones when `children` is false, the
+// child windows otherwise. Call with the lock held.
+std::vector<HWND> Walk(Table& t, HWND root, bool children) {
+  std::vector<HWND> found;
+  std::vector<HWND> stack;
+  if (root) {
+    const std::vector<HWND>& c = Find(t, root)->children;
+    stack.assign(c.rbegin(), c.rend());
+  } else {
+    for (std::size_t i = t.slots.size(); i-- > 0;) {
+      const Slot& slot = t.slots[i];
+      if (slot.window && !slot.window->parent) {
+        stack.push_back(MakeHandle(i, slot.generation));
+      }
+    }
+  }
+  while (!stack.empty()) {
+    const HWND h = stack.back();
+    stack.pop_back();
+    const Window* w = Find(t, h);
+    if (children) {
+      if (!w->IsChild()) continue;  // an owned window is not a child
+      found.push_back(h);
+    } else if (!w->IsChild()) {
+      found.push_back(h);
+    }
+    stack.insert(stack.end(), w->children.rbegin(), w->children.rend());
+  }
+  return found;
+}
+
+BOOL Enumerate(HWND root, bool children, WNDENUMPROC callback, LPARAM lparam) {
+  if (!callback) return FALSE;
+  Table& t = Windows();
+  std::vector<HWND> windows;
+  {
+    std::lock_guard<std::mutex> lock(t.mutex);
+    if (root && !Find(t, root)) return FALSE;
+    windows = Walk(t, root, children);
+  }
+  for (HWND h : windows) {
+    if (IsWindow(h) && !callback(h, lparam)) return FALSE;
+  }
+  return TRUE;
 }
 
 }  // namespace
@@ -409,26 +581,42 @@ LRESULT ComboMessage(Window& w, UINT message, WPARAM wparam, LPARAM lparam,
 // --- Win32 calls ------------------------------------------------------------
 
 LRESULT SendMessageW(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (IsProcedureMessage(message)) {
+    return IsWindow(window) ? CallProcedure(window, message, wparam, lparam)
+                            : 0;
+  }
   Table& t = Windows();
-  bool changed = false;
+  After after;
   LRESULT result;
+  HWND parent;
+  int id;
   {
     std::lock_guard<std::mutex> lock(t.mutex);
     Window* w = Find(t, window);
     if (!w) return 0;
     switch (w->kind) {
       case Kind::kEdit:
-        result = EditMessage(*w, message, wparam, lparam, changed);
+        result = EditMessage(*w, message, wparam, lparam, after);
         break;
       case Kind::kCombo:
-        result = ComboMessage(*w, message, wparam, lparam, changed);
+        result = ComboMessage(*w, message, wparam, lparam, after);
+        break;
+      case Kind::kButton:
+        result = ButtonMessage(*w, message, wparam, lparam, after);
         break;
       default:
-        result = TextMessage(*w, message, wparam, lparam, changed);
+        result = TextMessage(*w, message, wparam, lparam, after);
         break;
     }
+    parent = w->IsChild() ? w->parent : nullptr;
+    id = w->id;
   }
-  if (changed) Notify(window, message);
+  if (after.focus) SetFocus(window);
+  if (after.changed) Notify(window, after.reported ? after.reported : message);
+  if (after.notify && parent) {
+    SendMessageW(parent, WM_COMMAND, MAKEWPARAM(id, after.code),
+                 reinterpret_cast<LPARAM>(window));
+  }
   return result;
 }
 
@@ -577,6 +765,105 @@ BOOL DestroyWindow(HWND window) {
   return TRUE;
 }
 
+BOOL ShowWindow(HWND window, int command) {
+  HWND parent = nullptr;
+  const BOOL was = ChangeWindow(window, WM_SHOWWINDOW, [&](Window& w, bool& c) {
+    const BOOL visible = (w.style & WS_VISIBLE) ? TRUE : FALSE;
+    c = SetStyleBits(w, WS_VISIBLE, command != SW_HIDE);
+    parent = w.IsChild() ? w.parent : nullptr;
+    return visible;
+  });
+  if (command != SW_HIDE) return was;
+  // A hidden window cannot keep the focus: it goes back to the parent
+  // (none for a top-level window), also from a descendant.
+  for (HWND f = GetFocus(); f; f = GetParent(f)) {
+    if (f == window) {
+      SetFocus(parent);
+      break;
+    }
+  }
+  return was;
+}
+
+BOOL IsWindowVisible(HWND window) {
+  Table& t = Windows();
+  std::lock_guard<std::mutex> lock(t.mutex);
+  for (Window* w = Find(t, window); w; w = Find(t, w->parent)) {
+    if (!(w->style & WS_VISIBLE)) return FALSE;
+    if (!w->IsChild()) return TRUE;
+  }
+  return FALSE;
+}
+
+BOOL EnableWindow(HWND window, BOOL enable) {
+  Table& t = Windows();
+  std::vector<Change> changes;
+  BOOL was;
+  {
+    std::lock_guard<std::mutex> lock(t.mutex);
+    Window* w = Find(t, window);
+    if (!w) return FALSE;
+    was = (w->style & WS_DISABLED) ? TRUE : FALSE;
+    if (SetStyleBits(*w, WS_DISABLED, !enable)) {
+      changes.push_back({window, WM_ENABLE});
+    }
+    // A disabled window cannot keep the focus.
+    if (!enable && t.focus == window) {
+      t.focus = nullptr;
+      changes.push_back({window, WM_KILLFOCUS});
+    }
+  }
+  Notify(changes);
+  return was;
+}
+
+BOOL IsWindowEnabled(HWND window) {
+  Table& t = Windows();
+  std::lock_guard<std::mutex> lock(t.mutex);
+  Window* w = Find(t, window);
+  return w && !(w->style & WS_DISABLED) ? TRUE : FALSE;
+}
+
+BOOL MoveWindow(HWND window, int x, int y, int width, int height,
+                BOOL repaint) {
+  (void)repaint;
+  const RECT r{x, y, matrix::platform::WrapAdd(x, std::max(width, 0)),
+               matrix::platform::WrapAdd(y, std::max(height, 0))};
+  return ChangeWindow(window, WM_WINDOWPOSCHANGED, [&r](Window& w, bool& c) {
+    c = !EqualRect(&w.rect, &r);
+    w.rect = r;
+    return TRUE;
+  });
+}
+
+BOOL GetWindowRect(HWND window, LPRECT rect) {
+  return ReadRect(window, rect, [](Table& t, const Window* w) {
+    RECT r = w->rect;
+    // A child's rectangle is relative to its parent's client area, which
+    // is the parent's whole rectangle here.
+    for (; w->IsChild(); w = Find(t, w->parent)) {
+      const RECT& p = Find(t, w->parent)->rect;
+      OffsetRect(&r, p.left, p.top);
+    }
+    return r;
+  });
+}
+
+BOOL GetClientRect(HWND window, LPRECT rect) {
+  return ReadRect(window, rect, [](Table&, const Window* w) {
+    return RECT{0, 0, matrix::platform::WrapSub(w->rect.right, w->rect.left),
+                matrix::platform::WrapSub(w->rect.bottom, w->rect.top)};
+  });
+}
+
+BOOL EnumWindows(WNDENUMPROC callback, LPARAM lparam) {
+  return Enumerate(nullptr, false, callback, lparam);
+}
+
+BOOL EnumChildWindows(HWND parent, WNDENUMPROC callback, LPARAM lparam) {
+  return parent ? Enumerate(parent, true, callback, lparam) : FALSE;
+}
+
 void AfxSetWindowObserver(AFX_WINDOW_OBSERVER observer, void* context) {
   Windows().observer.Set(observer, context);
 }
@@ -586,8 +873,9 @@ void AfxSetWindowObserver(AFX_WINDOW_OBSERVER observer, void* context) {
 namespace matrix::platform::window {
 
 HWND CreateWindowRecord(const wchar_t* class_name, const wchar_t* window_name,
-                        DWORD style, HWND parent, int id, CWnd* owner) {
-  return Create(class_name, window_name, style, parent, id, owner);
+                        DWORD style, const RECT& rect, HWND parent, int id,
+                        CWnd* owner) {
+  return Create(class_name, window_name, style, rect, parent, id, owner);
 }
 
 CWnd* OwnerOf(HWND window) {

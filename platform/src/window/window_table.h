@@ -13,7 +13,8 @@ namespace matrix::platform::window {
 // table's lock, before the observer hears of the window. NULL when the
 // parent is stale, a child has no parent, or memory runs out.
 HWND CreateWindowRecord(const wchar_t* class_name, const wchar_t* window_name,
-                        DWORD style, HWND parent, int id, CWnd* owner);
+                        DWORD style, const RECT& rect, HWND parent, int id,
+                        CWnd* owner);
 
 // The object that made `window`; NULL for a stale handle or a window made
 // by the Win32 calls alone.

@@ -1,0 +1,75 @@
+// Platform layer - message maps and the window procedure: commands found in
+// a class's map or its bases', WM_COMMAND and WM_CLOSE as a window's object
+// handles them.
+#include <afxwin.h>
+
+const AFX_MSGMAP* CCmdTarget::GetThisMessageMap() {
+  static const AFX_MSGMAP_ENTRY entries[] = {
+      {0, 0, 0, 0, AfxSig_end, static_cast<AFX_PMSG>(nullptr)}};
+  static const AFX_MSGMAP map = {nullptr, &entries[0]};
+  return &map;
+}
+
+const AFX_MSGMAP* CCmdTarget::GetMessageMap() const {
+  return GetThisMessageMap();
+}
+
+BOOL CCmdTarget::OnCmdMsg(UINT id, int code, void* extra,
+                          AFX_CMDHANDLERINFO* handler_info) {
+  (void)extra;
+  const UINT wanted = static_cast<UINT>(code);
+  for (const AFX_MSGMAP* map = GetMessageMap(); map;
+       map = map->pfnGetBaseMap ? map->pfnGetBaseMap() : nullptr) {
+    for (const AFX_MSGMAP_ENTRY* e = map->lpEntries; e->nSig != AfxSig_end;
+         ++e) {
+      if (e->nMessage != WM_COMMAND || e->nCode != wanted || id < e->nID ||
+          id > e->nLastID) {
+        continue;
+      }
+      if (handler_info) {
+        handler_info->pTarget = this;
+        handler_info->pmf = e->pfn;
+      } else {
+        (this->*(e->pfn))();
+      }
+      return TRUE;
+    }
+  }
+  return FALSE;
+}
+
+LRESULT CWnd::WindowProc(UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_COMMAND && OnCommand(wparam, lparam)) return 0;
+  return DefWindowProc(message, wparam, lparam);
+}
+
+LRESULT CWnd::DefWindowProc(UINT message, WPARAM wparam, LPARAM lparam) {
+  (void)wparam;
+  (void)lparam;
+  if (message == WM_CLOSE && m_hWnd) ::DestroyWindow(m_hWnd);
+  return 0;
+}
+
+BOOL CWnd::OnCommand(WPARAM wparam, LPARAM lparam) {
+  const UINT id = LOWORD(wparam);
+  // Without a control it is a command, whatever the high word says (an
+  // accelerator sends 1 there).
+  const int code = lparam ? static_cast<int>(HIWORD(wparam)) : CN_COMMAND;
+  return OnCmdMsg(id, code, nullptr, nullptr);
+}
+
+LRESULT AfxCallWndProc(CWnd* window, HWND handle, UINT message, WPARAM wparam,
+                       LPARAM lparam) {
+  if (!window || window->m_hWnd != handle) return 0;
+  try {
+    return window->WindowProc(message, wparam, lparam);
+  } catch (CException* e) {
+    // The framework's window procedure reports what a handler let escape;
+    // a user exception's message has been shown already.
+    if (!e->IsKindOf(RUNTIME_CLASS(CUserException))) {
+      e->ReportError(MB_ICONEXCLAMATION);
+    }
+    e->Delete();
+    return 0;
+  }
+}

@@ -1,0 +1,145 @@
+// The pipeline designer as an engineer uses it, on Qt's offscreen
+// platform: the sample opened, the pipe's fields edited through the
+// framework dialog (typed numbers, decimal commas, formulas, refused
+// texts), the drawing redrawn, the document saved and read back.
+#include <gtest/gtest.h>
+#include <matrix-qt/binding.h>
+#include <matrix/matrix.h>
+#include <windows.h>
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+#include <string>
+
+#include "main_window.h"
+#include "pipe_dialog.h"
+#include "project.h"
+#include "settings.h"
+#include "support/qt_testing.h"
+
+namespace {
+
+using namespace matrix::testing;
+using designer::CPipeDialog;
+using designer::MainWindow;
+using designer::Project;
+
+Project Sample() {
+  return Project::Read(designer::ReadFile(DESIGNER_TEST_SAMPLE));
+}
+
+// Runs `steps` as the person on the pipe dialog once it is up.
+void OnDialog(std::function<void(HWND)> steps) {
+  Soon([steps] {
+    QWidget* dialog = QApplication::activeModalWidget();
+    ASSERT_NE(dialog, nullptr);
+    steps(matrix_qt::HandleOf(dialog));
+  });
+}
+
+QLineEdit* Field(HWND dialog, int field) {
+  return qobject_cast<QLineEdit*>(
+      matrix_qt::WidgetOf(GetDlgItem(dialog, CPipeDialog::IDC_FIELD + field)));
+}
+
+void Type(HWND dialog, int field, const QString& text) {
+  Retype(Field(dialog, field), text);
+}
+
+void Press(HWND dialog, int id) {
+  QTest::mouseClick(
+      qobject_cast<QPushButton*>(matrix_qt::WidgetOf(GetDlgItem(dialog, id))),
+      Qt::LeftButton);
+}
+
+class DesignerTest : public ::testing::Test {
+ protected:
+  matrix_qt::Binding binding;
+  MainWindow window{Sample(), DESIGNER_TEST_SAMPLE};
+};
+
+TEST_F(DesignerTest, FieldsTypedInTheDialogRedrawTheRun) {
+  const std::string before = window.svg();
+  OnDialog([](HWND dialog) {
+    EXPECT_EQ(Field(dialog, 2)->text(), "5*#0");  // the sample's formula
+    Type(dialog, 0, "0,273");                     // a decimal comma
+    Type(dialog, 2, "12*#0");                     // a formula over field 0
+    Press(dialog, IDOK);
+  });
+  ASSERT_TRUE(window.EditPipe());
+  EXPECT_NE(window.svg(), before);
+  EXPECT_EQ(window.project().Field(0), L"0.273");
+  EXPECT_EQ(window.project().Field(2), L"12*#0");
+  EXPECT_DOUBLE_EQ(window.project().Value(2), 12 * 0.273);
+}
+
+TEST_F(DesignerTest, RefusedTextsKeepTheDialogOpenAndChangeNothing) {
+  const struct {
+    int field;
+    const char* typed;
+    const char* message;  // a part of the message shown; nullptr: the
+                          // formula engine's own (GetLastErrorM)
+  } rows[] = {
+      {1, "abc", nullptr},
+      {1, "1,2,3", "Please type a number."},  // commas made points: 1.2.3
+      {1, "#5", "does not name a field before this one"},
+      {1, "0.3", "wall"},  // a wall thicker than half the diameter
+  };
+  const std::string before = window.svg();
+  for (const auto& row : rows) {
+    ShownBox shown;
+    OnDialog([&](HWND dialog) {
+      Type(dialog, row.field, row.typed);
+      AnswerNextBox(QMessageBox::Ok, &shown);
+      Press(dialog, IDOK);
+      EXPECT_TRUE(QApplication::activeModalWidget()) << row.typed;
+      Press(dialog, IDCANCEL);
+    });
+    EXPECT_FALSE(window.EditPipe()) << row.typed;
+    CString fault;
+    GetLastErrorM(fault);
+    const QString expected =
+        row.message ? QString(row.message) : QString::fromWCharArray(fault);
+    EXPECT_FALSE(expected.isEmpty());
+    EXPECT_TRUE(shown.text.contains(expected))
+        << row.typed << ": " << shown.text.toStdString();
+  }
+  EXPECT_EQ(window.svg(), before);
+  EXPECT_EQ(window.project().Field(1), L"0.008");
+}
+
+TEST_F(DesignerTest, ASavedDocumentReadsBackTheSame) {
+  QTemporaryDir dir;
+  std::string problem;
+  ASSERT_TRUE(window.SaveTo(dir.filePath("run.json"), &problem)) << problem;
+  MainWindow again(Sample(), DESIGNER_TEST_SAMPLE);
+  ASSERT_TRUE(again.Open(dir.filePath("run.json"), &problem)) << problem;
+  for (int k = 0; k < Project::kFieldCount; ++k) {
+    EXPECT_EQ(again.project().Field(k), window.project().Field(k)) << k;
+  }
+  EXPECT_EQ(again.project().Curve(), window.project().Curve());
+  EXPECT_EQ(again.project().Nodes().size(), window.project().Nodes().size());
+  EXPECT_EQ(again.svg(), window.svg());
+  EXPECT_FALSE(again.Open(dir.filePath("missing.json"), &problem));
+  EXPECT_NE(problem.find("missing.json"), std::string::npos);
+}
+
+TEST(DesignerSettings, KeptSettingsAreRecalled) {
+  const designer::Settings kept{"/tmp/a run.json", std::string("\0\1\2", 3)};
+  designer::KeepSettings(kept);
+  const designer::Settings recalled = designer::RecallSettings();
+  EXPECT_EQ(recalled.last_document, kept.last_document);
+  EXPECT_EQ(recalled.geometry, kept.geometry);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  return matrix::testing::RunQtTests(argc, argv);
+}
