@@ -199,7 +199,7 @@ double Project::Value(int field) const { return state_->res.field[field]; }
 std::string Project::Svg() const {
   CSvgDC dc;
   dc.SetTitle(CString(pipeline::DecodeUtf8(state_->doc.title).c_str()));
-  pipeline::Draw(state_->doc, state_->res, pipeline::View::kBoth, dc);
+  pipeline::Draw(state_->doc, state_->res, pipeline::View::kAll, dc);
   return dc.GetSvg();
 }
 

@@ -319,20 +319,31 @@ std::vector<LegendItem> LegendItems(const Results& res, bool plan_or_iso,
   return items;
 }
 
-enum class Part { kSheet, kPlan, kProfile, kIso };
-using Surfaces = std::function<CDC&(Part)>;
+// Each view is a group of its own on a surface that keeps groups (the SVG
+// surface: <g id="plan">, "profile", "iso"); other surfaces just draw.
+class ViewGroup {
+ public:
+  ViewGroup(CDC& dc, const wchar_t* id) : svg_(DYNAMIC_DOWNCAST(CSvgDC, &dc)) {
+    if (svg_) svg_->BeginGroup(CString(id));
+  }
+  ~ViewGroup() {
+    if (svg_) svg_->EndGroup();
+  }
+  ViewGroup(const ViewGroup&) = delete;
+  ViewGroup& operator=(const ViewGroup&) = delete;
 
-// Lays the chosen views out and draws each on its surface: the plan, the
-// isometric view beside it when no wider, the profile under them, the
-// isometric view under that otherwise; the title and legend on the sheet.
+ private:
+  CSvgDC* svg_;
+};
+
 void DrawSheet(const Document& doc, const Results& res,
-               const DrawOptions& options, const Surfaces& surface) {
+               const DrawOptions& options, CDC& sheet) {
   const View v = options.view;
   const bool plan = v == View::kPlan || v == View::kBoth || v == View::kAll;
   const bool iso = v == View::kIso || v == View::kBoth || v == View::kAll;
   const bool profile = v == View::kProfile || v == View::kAll;
   Drawer drawer(doc, res);
-  CDC& sheet = surface(Part::kSheet);
+  drawer.SetSurface(&sheet);
   if (!doc.title.empty()) {
     sheet.SetTextColor(RGB(20, 20, 20));
     sheet.SetTextAlign(TA_LEFT | TA_TOP);
@@ -345,7 +356,7 @@ void DrawSheet(const Document& doc, const Results& res,
     right = std::max(right, static_cast<int>(frame.right));
   };
   if (plan) {
-    drawer.SetSurface(&surface(Part::kPlan));
+    const ViewGroup group(sheet, L"plan");
     plan_frame = drawer.DrawView(kPlanView, 0, 0, true);
     placed(plan_frame);
   }
@@ -353,39 +364,31 @@ void DrawSheet(const Document& doc, const Results& res,
   const bool beside =
       plan && iso &&
       drawer.Measure(kIsoView, false, &low).Width() <= plan_frame.Width();
-  drawer.SetSurface(&surface(Part::kIso));
-  if (beside)
+  if (beside) {
+    const ViewGroup group(sheet, L"iso");
     placed(drawer.DrawView(kIsoView, plan_frame.right + kGap, 0, false));
+  }
   if (profile) {
     // Chainage runs the way the plan's run goes, as on a plan-and-profile
     // sheet.
     const bool reversed = doc.nodes.back().x < doc.nodes.front().x;
     const ProfileView view(doc, res, drawer.Scale(), options.exaggeration,
                            reversed);
-    placed(
-        view.Draw(surface(Part::kProfile), 0, bottom > 0 ? bottom + kGap : 0));
+    const ViewGroup group(sheet, L"profile");
+    placed(view.Draw(sheet, 0, bottom > 0 ? bottom + kGap : 0));
   }
-  if (iso && !beside)
+  if (iso && !beside) {
+    const ViewGroup group(sheet, L"iso");
     placed(drawer.DrawView(kIsoView, 0, bottom > 0 ? bottom + kGap : 0, false));
+  }
   Legend(sheet, LegendItems(res, plan || iso, profile), 0, bottom + 14, right);
-}
-
-// The elements of a document CSvgDC wrote: those after its white ground,
-// before its end.
-std::string Body(const std::string& svg) {
-  static const std::string kGround = "fill=\"#ffffff\"/>\n";
-  const std::size_t from = svg.find(kGround);
-  const std::size_t to = svg.rfind("</svg>");
-  if (from == std::string::npos || to == std::string::npos || to < from)
-    return std::string();
-  return svg.substr(from + kGround.size(), to - from - kGround.size());
 }
 
 }  // namespace
 
 void Draw(const Document& doc, const Results& res, const DrawOptions& options,
           CDC& dc) {
-  DrawSheet(doc, res, options, [&dc](Part) -> CDC& { return dc; });
+  DrawSheet(doc, res, options, dc);
 }
 
 void Draw(const Document& doc, const Results& res, View view, CDC& dc) {
@@ -396,46 +399,10 @@ void Draw(const Document& doc, const Results& res, View view, CDC& dc) {
 
 std::string DrawSvg(const Document& doc, const Results& res,
                     const DrawOptions& options, const std::wstring& title) {
-  // CSvgDC writes one flat document: each view is drawn on a surface of its
-  // own and its elements are gathered into a group of the sheet's document.
-  CSvgDC sheet, plan, profile, iso;
-  sheet.SetTitle(CString(title.c_str()));
-  DrawSheet(doc, res, options, [&](Part part) -> CDC& {
-    return part == Part::kPlan      ? plan
-           : part == Part::kProfile ? profile
-           : part == Part::kIso     ? iso
-                                    : sheet;
-  });
-  const std::pair<const char*, const CSvgDC*> groups[] = {
-      {"plan", &plan}, {"profile", &profile}, {"iso", &iso}};
-  CRect extent = sheet.GetExtent();
-  for (const auto& [id, dc] : groups) {
-    if (dc->GetElementCount() > 0) extent.UnionRect(extent, dc->GetExtent());
-  }
-  constexpr int kMargin = 10;  // CSvgDC's own
-  const long long x = extent.left - kMargin, y = extent.top - kMargin,
-                  w = extent.Width() + 2LL * kMargin,
-                  h = extent.Height() + 2LL * kMargin;
-  const std::string head = sheet.GetSvg();
-  std::string out = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
-  out +=
-      "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" viewBox=\"" +
-      std::to_string(x) + " " + std::to_string(y) + " " + std::to_string(w) +
-      " " + std::to_string(h) + "\" width=\"" + std::to_string(w) +
-      "\" height=\"" + std::to_string(h) + "\">\n";
-  const std::size_t t0 = head.find("<title>"), t1 = head.find("</title>\n");
-  if (t0 != std::string::npos && t1 != std::string::npos)
-    out += head.substr(t0, t1 + 9 - t0);
-  out += "<rect x=\"" + std::to_string(x) + "\" y=\"" + std::to_string(y) +
-         "\" width=\"" + std::to_string(w) + "\" height=\"" +
-         std::to_string(h) + "\" fill=\"#ffffff\"/>\n";
-  out += Body(head);
-  for (const auto& [id, dc] : groups) {
-    if (dc->GetElementCount() == 0) continue;
-    out +=
-        std::string("<g id=\"") + id + "\">\n" + Body(dc->GetSvg()) + "</g>\n";
-  }
-  return out + "</svg>\n";
+  CSvgDC dc;
+  dc.SetTitle(CString(title.c_str()));
+  Draw(doc, res, options, dc);
+  return dc.GetSvg();
 }
 
 }  // namespace pipeline

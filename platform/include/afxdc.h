@@ -177,6 +177,13 @@ class MATRIX_PLATFORM_API CSvgDC : public CDC {
   // Number of path and text elements written so far.
   std::size_t GetElementCount() const;
 
+  // Gathers what is drawn from now on into an SVG group (<g id="...">,
+  // the id escaped as text is) until the matching EndGroup; groups nest.
+  // EndGroup without an open group does nothing; groups still open when
+  // the document is written are closed at its end.
+  void BeginGroup(const CString& id);
+  void EndGroup();
+
   // The whole SVG document as UTF-8 text.
   std::string GetSvg() const;
 

@@ -80,15 +80,12 @@ std::string XmlText(const wchar_t* text, std::size_t length) {
   std::string out;
   out.reserve(length);
   for (std::size_t i = 0; i < length; ++i) {
-    std::uint32_t c = static_cast<std::uint32_t>(text[i]);
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < length) {
-      const std::uint32_t low = static_cast<std::uint32_t>(text[i + 1]);
-      if (low >= 0xDC00 && low <= 0xDFFF) {
-        c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
-        ++i;
-      }
+    char32_t c = static_cast<char32_t>(text[i]);
+    if (matrix::platform::IsHighSurrogate(c) && i + 1 < length &&
+        matrix::platform::IsLowSurrogate(static_cast<char32_t>(text[i + 1]))) {
+      c = matrix::platform::JoinSurrogates(c, static_cast<char32_t>(text[++i]));
     }
-    AppendXmlChar(out, c);
+    AppendXmlChar(out, static_cast<std::uint32_t>(c));
   }
   return out;
 }
@@ -109,9 +106,10 @@ const char* DashArray(UINT style) {
 }
 
 struct Element {
-  bool is_text = false;
+  enum Kind { kPath, kText, kGroupStart, kGroupEnd } kind = kPath;
   // Path: the pen and the path data; text: the colour, alignment and
-  // height, the escaped text and its reference point.
+  // height, the escaped text and its reference point; group start: the
+  // escaped id in `data`.
   UINT style = PS_SOLID;
   int width = 0;
   COLORREF color = 0;
@@ -122,6 +120,47 @@ struct Element {
   CPoint at;
 };
 
+void AppendPath(std::string& out, const Element& e) {
+  out += "<path fill=\"none\" stroke=\"";
+  AppendColor(out, e.color);
+  out += "\" stroke-width=\"";
+  AppendInt(out, e.width);
+  out += "\" stroke-linecap=\"round\" stroke-linejoin=\"round\"";
+  if (const char* dash = DashArray(e.style)) {
+    out += " stroke-dasharray=\"";
+    out += dash;
+    out += '"';
+  }
+  out += " d=\"";
+  out += e.data;
+  out += "\"/>\n";
+}
+
+void AppendText(std::string& out, const Element& e) {
+  long long ty = e.at.y;
+  if ((e.align & TA_BASELINE) == TA_BASELINE) {
+    // SVG's reference point is the base line already.
+  } else if ((e.align & TA_BOTTOM) == TA_BOTTOM) {
+    ty -= e.height / 5;
+  } else {
+    ty += e.height * 4 / 5;
+  }
+  AppendInts(out, {{"<text x=\"", e.at.x},
+                   {"\" y=\"", ty},
+                   {"\" font-family=\"sans-serif\" font-size=\"", e.height}});
+  out += "\" fill=\"";
+  AppendColor(out, e.color);
+  out += '"';
+  if ((e.align & TA_CENTER) == TA_CENTER) {
+    out += " text-anchor=\"middle\"";
+  } else if ((e.align & TA_RIGHT) == TA_RIGHT) {
+    out += " text-anchor=\"end\"";
+  }
+  out += '>';
+  out += e.data;
+  out += "</text>\n";
+}
+
 }  // namespace
 
 struct CSvgDC::Impl {
@@ -129,6 +168,8 @@ struct CSvgDC::Impl {
   int font_height = 12;
   int margin = 10;
   std::vector<Element> elements;
+  std::size_t drawn = 0;  // paths and texts among `elements`
+  std::size_t open_groups = 0;
   bool any = false;
   long long min_x = 0, min_y = 0, max_x = 0, max_y = 0;
 
@@ -172,7 +213,23 @@ CRect CSvgDC::GetExtent() const {
                clamp(m_impl->max_x + 1), clamp(m_impl->max_y + 1));
 }
 
-std::size_t CSvgDC::GetElementCount() const { return m_impl->elements.size(); }
+std::size_t CSvgDC::GetElementCount() const { return m_impl->drawn; }
+
+void CSvgDC::BeginGroup(const CString& id) {
+  Element e;
+  e.kind = Element::kGroupStart;
+  e.data = XmlText(id.GetString(), static_cast<std::size_t>(id.GetLength()));
+  m_impl->elements.push_back(std::move(e));
+  ++m_impl->open_groups;
+}
+
+void CSvgDC::EndGroup() {
+  if (m_impl->open_groups == 0) return;
+  Element e;
+  e.kind = Element::kGroupEnd;
+  m_impl->elements.push_back(std::move(e));
+  --m_impl->open_groups;
+}
 
 void CSvgDC::OnMoveTo(CPoint, CPoint) {}
 
@@ -183,16 +240,17 @@ BOOL CSvgDC::OnLineTo(CPoint from, CPoint to) {
   if (pen.lopnStyle == PS_NULL || from == to) return TRUE;
   const int width = std::max<int>(1, pen.lopnWidth.x);
   auto& elements = m_impl->elements;
-  const bool same_pen = !elements.empty() && !elements.back().is_text &&
-                        elements.back().style == pen.lopnStyle &&
-                        elements.back().width == width &&
-                        elements.back().color == pen.lopnColor;
+  const bool same_pen =
+      !elements.empty() && elements.back().kind == Element::kPath &&
+      elements.back().style == pen.lopnStyle &&
+      elements.back().width == width && elements.back().color == pen.lopnColor;
   if (!same_pen) {
     Element e;
     e.style = pen.lopnStyle;
     e.width = width;
     e.color = pen.lopnColor;
     elements.push_back(std::move(e));
+    ++m_impl->drawn;
   }
   Element& path = elements.back();
   std::string& d = path.data;
@@ -228,7 +286,7 @@ BOOL CSvgDC::OnLineTo(CPoint from, CPoint to) {
 BOOL CSvgDC::OnTextOut(CPoint at, const CString& text) {
   if (text.IsEmpty()) return TRUE;
   Element e;
-  e.is_text = true;
+  e.kind = Element::kText;
   e.color = GetTextColor();
   e.align = GetTextAlign();
   e.height = m_impl->font_height;
@@ -254,6 +312,7 @@ BOOL CSvgDC::OnTextOut(CPoint at, const CString& text) {
   m_impl->Cover(left, top);
   m_impl->Cover(left + w, top + h);
   m_impl->elements.push_back(std::move(e));
+  ++m_impl->drawn;
   return TRUE;
 }
 
@@ -290,45 +349,24 @@ std::string CSvgDC::GetSvg() const {
                    {"\" height=\"", h}});
   out += "\" fill=\"#ffffff\"/>\n";
   for (const Element& e : im.elements) {
-    if (!e.is_text) {
-      out += "<path fill=\"none\" stroke=\"";
-      AppendColor(out, e.color);
-      out += "\" stroke-width=\"";
-      AppendInt(out, e.width);
-      out += "\" stroke-linecap=\"round\" stroke-linejoin=\"round\"";
-      if (const char* dash = DashArray(e.style)) {
-        out += " stroke-dasharray=\"";
-        out += dash;
-        out += '"';
-      }
-      out += " d=\"";
-      out += e.data;
-      out += "\"/>\n";
-      continue;
+    switch (e.kind) {
+      case Element::kPath:
+        AppendPath(out, e);
+        break;
+      case Element::kText:
+        AppendText(out, e);
+        break;
+      case Element::kGroupStart:
+        out += "<g id=\"";
+        out += e.data;
+        out += "\">\n";
+        break;
+      case Element::kGroupEnd:
+        out += "</g>\n";
+        break;
     }
-    long long ty = e.at.y;
-    if ((e.align & TA_BASELINE) == TA_BASELINE) {
-      // SVG's reference point is the base line already.
-    } else if ((e.align & TA_BOTTOM) == TA_BOTTOM) {
-      ty -= e.height / 5;
-    } else {
-      ty += e.height * 4 / 5;
-    }
-    AppendInts(out, {{"<text x=\"", e.at.x},
-                     {"\" y=\"", ty},
-                     {"\" font-family=\"sans-serif\" font-size=\"", e.height}});
-    out += "\" fill=\"";
-    AppendColor(out, e.color);
-    out += '"';
-    if ((e.align & TA_CENTER) == TA_CENTER) {
-      out += " text-anchor=\"middle\"";
-    } else if ((e.align & TA_RIGHT) == TA_RIGHT) {
-      out += " text-anchor=\"end\"";
-    }
-    out += '>';
-    out += e.data;
-    out += "</text>\n";
   }
+  for (std::size_t i = 0; i < im.open_groups; ++i) out += "</g>\n";
   out += "</svg>\n";
   return out;
 }

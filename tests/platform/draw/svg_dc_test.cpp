@@ -69,6 +69,27 @@ TEST(CSvgDC, JoinsLinesOfOnePenIntoOnePath) {
             std::string::npos);
 }
 
+TEST(CSvgDC, GroupsGatherWhatIsDrawnInsideThemAndBreakPaths) {
+  CSvgDC dc;
+  dc.MoveTo(0, 0);
+  dc.LineTo(10, 0);
+  dc.BeginGroup(L"plan<1>");
+  dc.LineTo(20, 0);  // same pen, but inside the group: a path of its own
+  dc.EndGroup();
+  dc.EndGroup();  // no group open: nothing
+  dc.BeginGroup(L"left open");
+  dc.TextOut(0, 0, CString(L"a"));
+  const std::string svg = dc.GetSvg();
+  EXPECT_EQ(dc.GetElementCount(), 3u);
+  const std::size_t open = svg.find("<g id=\"plan&lt;1&gt;\">\n<path");
+  ASSERT_NE(open, std::string::npos) << svg;
+  EXPECT_LT(svg.find("d=\"M0 0L10 0\""), open);
+  EXPECT_GT(svg.find("d=\"M10 0L20 0\""), open);
+  EXPECT_EQ(Count(svg, "<g "), 2u);
+  EXPECT_EQ(Count(svg, "</g>"), 2u);
+  EXPECT_NE(svg.find("</text>\n</g>\n</svg>"), std::string::npos) << svg;
+}
+
 TEST(CSvgDC, APenChangeStartsANewPathWithThatPen) {
   CSvgDC dc;
   CPen blue(PS_DASH, 3, RGB(0, 0, 255));
