@@ -110,6 +110,8 @@ step "consumer: version resource, every header" consumer
 step "matrix-reg" matrix_reg
 step "reference" reference
 step "dependencies" dependencies
+dpkg-query -W -f='  ${Package}: ${Depends}\n' libmatrix0 libmatrix-platform0 \
+  libmatrix-dev matrix-reg
 if [ $failures != 0 ]; then
   echo "installed packages: $failures check(s) failed" >&2
   exit 1
