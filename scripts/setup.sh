@@ -15,6 +15,9 @@
 #   scripts/setup.sh           what the build, the tests and the examples need
 #   scripts/setup.sh --bench   that, and the benchmarks' peers (muParser,
 #                              Eigen, zlib, nlohmann::json, simdjson)
+#   scripts/setup.sh --package that, and what building the Debian packages
+#                              needs (debhelper, dpkg-dev, build-essential,
+#                              fakeroot, lintian, Doxygen for the reference)
 #
 # This is the only script that installs packages; the others call it.
 set -euo pipefail
@@ -26,10 +29,12 @@ packages=(g++ clang cmake ninja-build pkg-config googletest libgtest-dev
           fonts-dejavu-core)
 bench_packages=(libmuparser-dev libeigen3-dev zlib1g-dev nlohmann-json3-dev
                 libsimdjson-dev)
+package_packages=(debhelper dpkg-dev build-essential fakeroot lintian doxygen)
 for arg in "$@"; do
   case "$arg" in
     --bench) packages+=("${bench_packages[@]}") ;;
-    *) echo "setup: unknown option $arg (known: --bench)" >&2; exit 2 ;;
+    --package) packages+=("${package_packages[@]}") ;;
+    *) echo "setup: unknown option $arg (known: --bench, --package)" >&2; exit 2 ;;
   esac
 done
 
