@@ -4,8 +4,6 @@
 #include "window_table.h"
 
 #include <afxwin.h>
-#include <locale.h>
-#include <wctype.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -16,31 +14,16 @@
 #include <utility>
 #include <vector>
 
+#include "../core/text_fold.h"
 #include "host_callback.h"
 
 namespace {
 
 // --- Letter case ------------------------------------------------------------
 
-// Combo boxes compare texts with case ignored by Unicode's simple lower-case
-// mapping, which must not depend on the locale the host has set with
-// setlocale: the C library's C.UTF-8 locale object carries that mapping.
-// Should it be missing, ASCII and the Cyrillic block are folded by hand.
-locale_t CaseLocale() {
-  static const locale_t locale =
-      newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(nullptr));
-  return locale;
-}
-
-wchar_t Fold(wchar_t c) {
-  if (locale_t locale = CaseLocale()) {
-    return static_cast<wchar_t>(towlower_l(static_cast<wint_t>(c), locale));
-  }
-  if (c >= L'A' && c <= L'Z') return static_cast<wchar_t>(c + 0x20);
-  if (c >= L'\u0410' && c <= L'\u042F') return static_cast<wchar_t>(c + 0x20);
-  if (c >= L'\u0400' && c <= L'\u040F') return static_cast<wchar_t>(c + 0x50);
-  return c;
-}
+// Combo boxes (and window class names) compare texts by the list-text rule:
+// Unicode's simple lower-case mapping, whatever locale the host has set.
+wchar_t Fold(wchar_t c) { return matrix::platform::ListTextLowerCase(c); }
 
 bool EqualNoCase(const std::wstring& a, const wchar_t* b) {
   std::size_t i = 0;
