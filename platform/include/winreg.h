@@ -209,4 +209,24 @@ MATRIX_PLATFORM_API LONG RegFlushKey(HKEY hKey);
 MATRIX_PLATFORM_API LONG AfxRegIsKeyWithin(HKEY hOuter, HKEY hKey,
                                            BOOL* within);
 
+// The layer's own transaction, beyond Win32 (whose transacted calls, over a
+// transaction object that several handles and threads share, it does not
+// provide): between AfxRegBeginTransaction and AfxRegCommitTransaction every
+// registry call of the calling thread, on any handle and either store, is
+// kept back and then made at once; AfxRegRollbackTransaction, or a commit
+// that fails, undoes it all. While it is open the registry belongs to the
+// thread: other threads' calls wait until it ends, other processes' changes
+// wait at most 5 s (then ERROR_BUSY). A call that fails inside it undoes its
+// own part only; once SQLite itself has rolled the transaction back (after
+// an I/O fault) every further change gives ERROR_TRANSACTION_NOT_ACTIVE. A
+// transaction that changed both stores commits them one after the other
+// (the user's first): should the second commit fail, the first stays.
+// RegFlushKey flushes nothing while it is open. The thread that began it
+// must end it. ERROR_INVALID_FUNCTION for a second begin on the thread and
+// for an end without a begin; the commit returns the first commit's fault
+// (ERROR_DISK_FULL, ...), with what was not committed rolled back.
+MATRIX_PLATFORM_API LONG AfxRegBeginTransaction();
+MATRIX_PLATFORM_API LONG AfxRegCommitTransaction();
+MATRIX_PLATFORM_API LONG AfxRegRollbackTransaction();
+
 #endif  // MATRIX_PLATFORM_WINREG_H_

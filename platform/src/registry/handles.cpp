@@ -7,6 +7,7 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <new>
 #include <string>
 
 #include "rows.h"
@@ -63,12 +64,17 @@ RegistryState& Registry() {
     r->stores[kMachineStore].label = "machine";
     r->stores[kMachineStore].machine = true;
     // A fork() while another thread is inside a call must not leave the
-    // child with a held lock: hold it across fork() in every process.
+    // child with a held lock: hold it across fork() in every process. The
+    // child's one thread has an identity of its own, which the lock does
+    // not know, so the child starts with a new, free lock and without the
+    // transaction its parent may have had open (its connections are new).
     pthread_atfork([] { Registry().mutex.lock(); },
                    [] { Registry().mutex.unlock(); },
                    [] {
                      NoteFork();
-                     Registry().mutex.unlock();
+                     RegistryState& child = Registry();
+                     new (&child.mutex) std::recursive_mutex();
+                     child.transaction = false;
                    });
     return r;
   }();
@@ -98,7 +104,37 @@ LONG Resolve(RegistryState& r, HKEY handle, ResolvedKey* out) {
   }
   Locate(r);
   out->store = &r.stores[out->store_index];
-  return Connect(*out->store);
+  LONG rc = Connect(*out->store);
+  if (rc == ERROR_SUCCESS && r.transaction && !out->store->outer)
+    rc = BeginOuterTransaction(*out->store);
+  return rc;
+}
+
+LONG BeginTransaction(RegistryState& r) {
+  r.mutex.lock();  // unlocked by EndTransaction
+  if (r.transaction) {
+    r.mutex.unlock();
+    return ERROR_INVALID_FUNCTION;
+  }
+  r.transaction = true;
+  return ERROR_SUCCESS;
+}
+
+LONG EndTransaction(RegistryState& r, bool commit) {
+  std::lock_guard<std::recursive_mutex> lock(r.mutex);
+  if (!r.transaction) return ERROR_INVALID_FUNCTION;
+  LONG rc = ERROR_SUCCESS;
+  for (Store& store : r.stores) {
+    if (!store.outer) continue;
+    if (commit && rc == ERROR_SUCCESS) {
+      rc = CommitOuterTransaction(store);
+    } else {
+      RollbackOuterTransaction(store);
+    }
+  }
+  r.transaction = false;
+  r.mutex.unlock();  // BeginTransaction's lock
+  return rc;
 }
 
 HKEY NewHandle(RegistryState& r, const ResolvedKey& from, std::int64_t key,

@@ -129,7 +129,7 @@ LONG RegOpenKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD /*ulOptions*/,
 LONG RegCloseKey(HKEY hKey) {
   if (reg::IsPredefined(hKey)) return ERROR_SUCCESS;
   reg::RegistryState& registry = reg::Registry();
-  std::lock_guard<std::mutex> lock(registry.mutex);
+  std::lock_guard<std::recursive_mutex> lock(registry.mutex);
   return reg::CloseHandle(registry, hKey);
 }
 
@@ -270,7 +270,7 @@ LONG RegFlushKey(HKEY hKey) {
 LONG AfxRegIsKeyWithin(HKEY hOuter, HKEY hKey, BOOL* within) {
   if (!within) return ERROR_INVALID_PARAMETER;
   reg::RegistryState& registry = reg::Registry();
-  std::lock_guard<std::mutex> lock(registry.mutex);
+  std::lock_guard<std::recursive_mutex> lock(registry.mutex);
   reg::ResolvedKey outer, inner;
   LONG rc = reg::Resolve(registry, hOuter, &outer);
   if (rc == ERROR_SUCCESS) rc = reg::Resolve(registry, hKey, &inner);
@@ -281,4 +281,14 @@ LONG AfxRegIsKeyWithin(HKEY hOuter, HKEY hKey, BOOL* within) {
   rc = reg::IsKeyWithin(*outer.store, outer.key, inner.key, &is_within);
   if (rc == ERROR_SUCCESS && is_within) *within = TRUE;
   return rc;
+}
+
+LONG AfxRegBeginTransaction() { return reg::BeginTransaction(reg::Registry()); }
+
+LONG AfxRegCommitTransaction() {
+  return reg::EndTransaction(reg::Registry(), true);
+}
+
+LONG AfxRegRollbackTransaction() {
+  return reg::EndTransaction(reg::Registry(), false);
 }

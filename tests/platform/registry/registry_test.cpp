@@ -4,6 +4,8 @@
 #include <unistd.h>
 #include <windows.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstring>
 #include <string>
 #include <thread>
@@ -696,6 +698,80 @@ TEST(Registry, FlushKeyOnADeletedKeyGivesKeyDeleted) {
   ASSERT_EQ(RegDeleteKeyW(root.get(), L"gone"), ERROR_SUCCESS);
   EXPECT_EQ(RegFlushKey(key), ERROR_KEY_DELETED);
   EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
+}
+
+// What several calls change, on either store, is made at once or not at all.
+TEST(RegistryTransaction, CommitMakesEveryChangeAndRollbackNone) {
+  ScratchKey root;
+  SetDword(root.get(), L"old", 1);
+  const std::wstring machine_path =
+      L"Software\\matrix-tests\\txn-" + std::to_wstring(getpid());
+  for (const bool commit : {false, true}) {
+    ASSERT_EQ(AfxRegBeginTransaction(), ERROR_SUCCESS);
+    HKEY key = MakeKey(root.get(), L"new\\deep");
+    EXPECT_EQ(SetDword(key, L"v", 7), ERROR_SUCCESS);
+    RegCloseKey(key);
+    EXPECT_EQ(RegDeleteValueW(root.get(), L"old"), ERROR_SUCCESS);
+    HKEY machine = MakeKey(HKEY_LOCAL_MACHINE, machine_path);
+    EXPECT_EQ(SetDword(machine, L"m", 8), ERROR_SUCCESS);
+    RegCloseKey(machine);
+    // Inside, the thread sees its own changes.
+    EXPECT_EQ(SubkeyNames(root.get()), std::vector<std::wstring>{L"new"});
+    EXPECT_EQ(commit ? AfxRegCommitTransaction() : AfxRegRollbackTransaction(),
+              ERROR_SUCCESS);
+    EXPECT_EQ(SubkeyNames(root.get()), commit
+                                           ? std::vector<std::wstring>{L"new"}
+                                           : std::vector<std::wstring>{})
+        << commit;
+    EXPECT_EQ(ValueNames(root.get()), commit
+                                          ? std::vector<std::wstring>{}
+                                          : std::vector<std::wstring>{L"old"})
+        << commit;
+    HKEY opened = nullptr;
+    EXPECT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, machine_path.c_str(), 0,
+                            KEY_READ, &opened),
+              commit ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND)
+        << commit;
+    RegCloseKey(opened);
+  }
+  RemoveTree(HKEY_LOCAL_MACHINE, machine_path);
+}
+
+TEST(RegistryTransaction, AFailingCallUndoesOnlyItsOwnPart) {
+  ScratchKey root;
+  ASSERT_EQ(AfxRegBeginTransaction(), ERROR_SUCCESS);
+  EXPECT_EQ(SetDword(root.get(), L"kept", 1), ERROR_SUCCESS);
+  // The path's first levels would be made before the bad level is met.
+  HKEY bad = nullptr;
+  EXPECT_EQ(
+      RegCreateKeyExW(root.get(), (L"a\\b\\" + std::wstring(256, L'x')).c_str(),
+                      0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &bad, nullptr),
+      ERROR_INVALID_PARAMETER);
+  RegCloseKey(MakeKey(root.get(), L"after"));
+  EXPECT_EQ(AfxRegCommitTransaction(), ERROR_SUCCESS);
+  EXPECT_EQ(ValueNames(root.get()), std::vector<std::wstring>{L"kept"});
+  EXPECT_EQ(SubkeyNames(root.get()), std::vector<std::wstring>{L"after"});
+}
+
+TEST(RegistryTransaction, IsTheThreadsAndOthersWaitForIt) {
+  ScratchKey root;
+  EXPECT_EQ(AfxRegCommitTransaction(), ERROR_INVALID_FUNCTION);
+  EXPECT_EQ(AfxRegRollbackTransaction(), ERROR_INVALID_FUNCTION);
+  ASSERT_EQ(AfxRegBeginTransaction(), ERROR_SUCCESS);
+  EXPECT_EQ(AfxRegBeginTransaction(), ERROR_INVALID_FUNCTION);
+  EXPECT_EQ(SetDword(root.get(), L"mine", 1), ERROR_SUCCESS);
+  std::atomic<bool> done{false};
+  LONG other = -1;
+  std::thread writer([&] {
+    other = SetDword(root.get(), L"theirs", 2);
+    done = true;
+  });
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  EXPECT_FALSE(done.load());  // waiting for the transaction to end
+  EXPECT_EQ(AfxRegRollbackTransaction(), ERROR_SUCCESS);
+  writer.join();
+  EXPECT_EQ(other, ERROR_SUCCESS);
+  EXPECT_EQ(ValueNames(root.get()), std::vector<std::wstring>{L"theirs"});
 }
 
 TEST(Registry, ThreadsMayWriteOneKeyAtOnce) {
