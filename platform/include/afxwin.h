@@ -43,7 +43,10 @@ class MATRIX_PLATFORM_API CWinApp : public CWinThread {
 };
 
 // The module handle (load address) of the module that contains `address`,
-// or nullptr when no loaded module contains it.
+// or nullptr when no loaded module contains it. Pass a function, or a
+// variable of the module's own code: a shared library's variable that a
+// program refers to may have been copied into the program by a copy
+// relocation, and its address then names the program.
 MATRIX_PLATFORM_API HINSTANCE AfxModuleHandleOf(const void* address);
 
 // Start-up and exit of a library's application object, in the role of the

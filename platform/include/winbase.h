@@ -45,4 +45,39 @@ MATRIX_PLATFORM_API BOOL CreateDirectoryW(LPCWSTR path,
 MATRIX_PLATFORM_API DWORD GetModuleFileNameW(HMODULE module, LPWSTR name,
                                              DWORD size);
 
+// Module handles are the load addresses of the program and the shared
+// libraries it has loaded (what AfxModuleHandleOf gives).
+
+// The handle of the program for a null `lpModuleName`, else of the loaded
+// module of that file name: the last level alone ("libmatrix.so.0"), or a
+// path with a folder ('\' or '/'), compared with the path the module was
+// loaded from and with its resolved path. Names are compared with case
+// ignored, as Win32 compares them; no extension is added. Takes no
+// reference. Null with ERROR_MOD_NOT_FOUND when no such module is loaded.
+MATRIX_PLATFORM_API HMODULE GetModuleHandleW(LPCWSTR lpModuleName);
+
+// The flags of GetModuleHandleExW, with Win32's values.
+#define GET_MODULE_HANDLE_EX_FLAG_PIN 0x00000001UL
+#define GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT 0x00000002UL
+#define GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS 0x00000004UL
+
+// Stores in `*phModule` the handle of the module that GetModuleHandleW
+// names, or with GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS the module that
+// holds the address `lpModuleName` (a function or a variable of it; a
+// shared library's variable that a program refers to may have been copied
+// into the program, whose handle it then gives). Unless
+// GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT, the module gets one more
+// reference, which FreeLibrary gives back (GET_MODULE_HANDLE_EX_FLAG_PIN:
+// kept loaded until the process ends). Returns TRUE; FALSE with a null
+// `*phModule` and ERROR_MOD_NOT_FOUND when there is no such module,
+// ERROR_INVALID_PARAMETER for a null `phModule`, unknown flags, or PIN
+// with UNCHANGED_REFCOUNT.
+MATRIX_PLATFORM_API BOOL GetModuleHandleExW(DWORD dwFlags, LPCWSTR lpModuleName,
+                                            HMODULE* phModule);
+
+// Gives back one reference to the module `hLibModule` (the loader unloads a
+// shared library when none is left; the program stays). FALSE with
+// ERROR_MOD_NOT_FOUND when no module is loaded there.
+MATRIX_PLATFORM_API BOOL FreeLibrary(HMODULE hLibModule);
+
 #endif  // MATRIX_PLATFORM_WINBASE_H_
