@@ -45,6 +45,58 @@ MATRIX_PLATFORM_API BOOL CreateDirectoryW(LPCWSTR path,
 MATRIX_PLATFORM_API DWORD GetModuleFileNameW(HMODULE module, LPWSTR name,
                                              DWORD size);
 
+// --- Initialisation files --------------------------------------------------
+// "[section]" lines and "key=value" lines of UTF-8 text (a byte-order mark
+// kept), any line end. Section and key names are compared with case ignored
+// (the registry's rule), blanks around names and values do not count, and
+// a value in matching single or double quotes loses them. A file named
+// without a folder lives in the user's settings folder, beside the
+// registry's store (MATRIX_REGISTRY_DIR, else
+// ${XDG_CONFIG_HOME:-$HOME/.config}/matrix/registry), as Win32 keeps such
+// files in the Windows folder; a name with a folder ('\' or '/') is used as
+// it is. A write replaces the whole file at once, so that readers never see
+// half of it, and writers of one folder take turns.
+
+// Copies the value of `lpKeyName` in section `lpAppName` of `lpFileName`
+// into `lpReturnedString` (`nSize` characters of room), or `lpDefault`
+// without its trailing blanks when there is none (null: ""). A null
+// `lpAppName` copies the names of all sections, a null `lpKeyName` those of
+// the section's keys, each with its 0 and a second 0 after the last.
+// Returns the characters copied without the final 0; a text that does not
+// fit is cut and `nSize` - 1 returned, a list that does not fit is cut and
+// ends in two 0s, `nSize` - 2 returned. The thread's last error is
+// ERROR_SUCCESS when the value was found, else ERROR_FILE_NOT_FOUND (also
+// for a missing file, or a null or empty `lpFileName`).
+MATRIX_PLATFORM_API DWORD GetPrivateProfileStringW(
+    LPCWSTR lpAppName, LPCWSTR lpKeyName, LPCWSTR lpDefault,
+    LPWSTR lpReturnedString, DWORD nSize, LPCWSTR lpFileName);
+
+// The value of `lpKeyName` in section `lpAppName` read as an integer, as
+// Win32 reads one: blanks, a sign, "0x" (or "0o", "0b") for another base,
+// the digits up to the first that is none, modulo 2^32 ("-1" gives
+// 0xFFFFFFFF, "42abc" 42, "abc" 0). `nDefault` (as UINT) when the key, its
+// section or the file is missing, or the value is empty.
+MATRIX_PLATFORM_API UINT GetPrivateProfileIntW(LPCWSTR lpAppName,
+                                               LPCWSTR lpKeyName, INT nDefault,
+                                               LPCWSTR lpFileName);
+
+// Sets `lpKeyName` in section `lpAppName` of `lpFileName` to `lpString`,
+// making the file (and, for a name without a folder, the settings folder),
+// the section (at the end of the file) and the key (after the section's
+// last line) as needed, in the file's own line ends (CRLF in a new file).
+// A null `lpString` deletes the key, a null `lpKeyName` the whole section;
+// deleting what is not there succeeds and changes nothing. Returns TRUE;
+// FALSE with the last error: ERROR_FILE_NOT_FOUND for a null `lpAppName`,
+// ERROR_ACCESS_DENIED for an empty `lpFileName` (ERROR_INVALID_PARAMETER
+// for a null one), ERROR_INVALID_PARAMETER for what would not read back (a
+// line end in any text, ']' in a section name, '=' in a key name, a name of
+// blanks), ERROR_NO_UNICODE_TRANSLATION for text that is no Unicode text,
+// else the file system's error as listed above.
+MATRIX_PLATFORM_API BOOL WritePrivateProfileStringW(LPCWSTR lpAppName,
+                                                    LPCWSTR lpKeyName,
+                                                    LPCWSTR lpString,
+                                                    LPCWSTR lpFileName);
+
 // Module handles are the load addresses of the program and the shared
 // libraries it has loaded (what AfxModuleHandleOf gives).
 

@@ -3,13 +3,13 @@
 #include "handles.h"
 
 #include <pthread.h>
-#include <pwd.h>
 #include <stdlib.h>
 #include <unistd.h>
 
 #include <new>
 #include <string>
 
+#include "../file/file_names.h"
 #include "rows.h"
 
 namespace matrix::platform::registry {
@@ -26,30 +26,19 @@ constexpr std::uintptr_t kHandleStep = 4;
 constexpr int kUserStore = 0;
 constexpr int kMachineStore = 1;
 
-std::string HomeConfig() {
-  const char* xdg = getenv("XDG_CONFIG_HOME");
-  if (xdg && *xdg == '/') return xdg;
-  const char* home = getenv("HOME");
-  std::string h = home && *home ? home : "";
-  if (h.empty()) {
-    if (const passwd* pw = getpwuid(getuid())) h = pw->pw_dir ? pw->pw_dir : "";
-  }
-  return h + "/.config";
-}
-
 // Where the stores live, read once, at the first call.
 void Locate(RegistryState& r) {
   if (r.located) return;
   r.located = true;
   Store& user = r.stores[kUserStore];
   Store& machine = r.stores[kMachineStore];
+  const std::string folder = file::UserSettingsFolder();
+  user.path = folder + "/user.sqlite3";
   const char* dir = getenv("MATRIX_REGISTRY_DIR");
   if (dir && *dir) {
-    user.path = std::string(dir) + "/user.sqlite3";
-    machine.path = std::string(dir) + "/machine.sqlite3";
+    machine.path = folder + "/machine.sqlite3";
     machine.may_create = true;
   } else {
-    user.path = HomeConfig() + "/matrix/registry/user.sqlite3";
     machine.path = "/var/lib/matrix/registry/machine.sqlite3";
     machine.may_create = geteuid() == 0;
   }
