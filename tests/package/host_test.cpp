@@ -104,6 +104,34 @@ TEST(Host, TheLibraryCarriesTheProjectVersion) {
   EXPECT_EQ(file_ls, product_ls);
 }
 
+// A host finds the library by its file name, as it would find a DLL, and
+// reads its version through that handle.
+TEST(Host, FindsTheLibraryByItsFileNameAndReadsItsVersion) {
+  const std::wstring name =
+      L"libmatrix.so." + std::to_wstring(MATRIX_TEST_VERSION_MAJOR);
+  const HMODULE library = GetModuleHandleW(name.c_str());
+  ASSERT_NE(library, nullptr);
+  EXPECT_EQ(library,
+            AfxModuleHandleOf(reinterpret_cast<const void*>(&OpenTempFile)));
+  DWORD product_ms = 0, product_ls = 0, file_ms = 0, file_ls = 0;
+  EXPECT_EQ(GetProductAndFileVersion(library, product_ms, product_ls, file_ms,
+                                     file_ls),
+            1);
+  EXPECT_EQ(file_ms,
+            (MATRIX_TEST_VERSION_MAJOR << 16) | MATRIX_TEST_VERSION_MINOR);
+}
+
+// The library's own application object is not the host's: AfxGetApp gives
+// the host program's.
+TEST(Host, AfxGetAppIsTheHostsApplicationObject) {
+  EXPECT_EQ(AfxGetApp(), nullptr);  // this host has made none
+  {
+    CWinApp host(L"Host");
+    EXPECT_EQ(AfxGetApp(), &host);
+  }
+  EXPECT_EQ(AfxGetApp(), nullptr);
+}
+
 TEST(Host, OpensANumberedFileInItsOwnFileObject) {
   std::string folder =
       (std::filesystem::temp_directory_path() / "matrix-host-XXXXXX").string();
