@@ -408,6 +408,52 @@ bool Reader::StringBytes(std::vector<BYTE> raw, Change* c) {
   return true;
 }
 
+// The root `root` names: false, with why, for a root the store does not
+// have (naming the roots it has).
+bool FindRoot(const std::wstring& root, KeyPath* out, std::string* fault) {
+  static const struct {
+    const wchar_t* name;
+    const wchar_t* short_name;
+    HKEY key;  // null: a root of Windows that the store does not have
+  } kRoots[] = {
+      {L"HKEY_CURRENT_USER", L"HKCU", HKEY_CURRENT_USER},
+      {L"HKEY_LOCAL_MACHINE", L"HKLM", HKEY_LOCAL_MACHINE},
+      {L"HKEY_CLASSES_ROOT", L"HKCR", nullptr},
+      {L"HKEY_USERS", L"HKU", nullptr},
+      {L"HKEY_CURRENT_CONFIG", L"HKCC", nullptr},
+      {L"HKEY_PERFORMANCE_DATA", nullptr, nullptr},
+      {L"HKEY_DYN_DATA", nullptr, nullptr},
+  };
+  const auto* found = std::find_if(
+      std::begin(kRoots), std::end(kRoots), [&root](const auto& r) {
+        return SameText(root, r.name) ||
+               (r.short_name && SameText(root, r.short_name));
+      });
+  if (found != std::end(kRoots) && found->key) {
+    out->root = found->key;
+    out->root_name = found->name;
+    return true;
+  }
+  *fault = (found == std::end(kRoots)
+                ? "unknown root key \"" + matrix::platform::ToUtf8(root) + "\""
+                : matrix::platform::ToUtf8(found->name) +
+                      " is not in this registry") +
+           ", which has HKEY_CURRENT_USER (HKCU) and HKEY_LOCAL_MACHINE (HKLM)";
+  return false;
+}
+
+// Why one level of a key path would be refused by the store, or null.
+const char* LevelFault(std::wstring_view level) {
+  if (level.empty()) return "a doubled '\\' in the key path";
+  if (level.size() > kMostKeyNameLength)
+    return "a key name of more than 255 characters";
+  for (const wchar_t c : level) {
+    if (!matrix::platform::IsScalarValue(static_cast<char32_t>(c)))
+      return "a key name that holds no Unicode text (a lone surrogate)";
+  }
+  return nullptr;
+}
+
 }  // namespace
 
 std::vector<BYTE> WideBytes(const std::wstring& text) {
@@ -430,62 +476,19 @@ bool SameText(const std::wstring& a, const std::wstring& b) {
 
 bool ParseKeyPath(const std::wstring& text, KeyPath* out, std::string* fault) {
   const std::size_t slash = text.find(L'\\');
-  const std::wstring root = text.substr(0, slash);
-  static const struct {
-    const wchar_t* name;
-    const wchar_t* short_name;
-    HKEY key;  // null: a root of Windows that the store does not have
-  } kRoots[] = {
-      {L"HKEY_CURRENT_USER", L"HKCU", HKEY_CURRENT_USER},
-      {L"HKEY_LOCAL_MACHINE", L"HKLM", HKEY_LOCAL_MACHINE},
-      {L"HKEY_CLASSES_ROOT", L"HKCR", nullptr},
-      {L"HKEY_USERS", L"HKU", nullptr},
-      {L"HKEY_CURRENT_CONFIG", L"HKCC", nullptr},
-      {L"HKEY_PERFORMANCE_DATA", nullptr, nullptr},
-      {L"HKEY_DYN_DATA", nullptr, nullptr},
-  };
-  const auto* found = std::find_if(
-      std::begin(kRoots), std::end(kRoots), [&root](const auto& r) {
-        return SameText(root, r.name) ||
-               (r.short_name && SameText(root, r.short_name));
-      });
-  if (found == std::end(kRoots) || !found->key) {
-    *fault =
-        (found == std::end(kRoots)
-             ? "unknown root key \"" + matrix::platform::ToUtf8(root) + "\""
-             : matrix::platform::ToUtf8(found->name) +
-                   " is not in this registry") +
-        ", which has HKEY_CURRENT_USER (HKCU) and HKEY_LOCAL_MACHINE "
-        "(HKLM)";
-    return false;
-  }
-  out->root = found->key;
-  out->root_name = found->name;
+  if (!FindRoot(text.substr(0, slash), out, fault)) return false;
   out->path = slash == std::wstring::npos ? L"" : text.substr(slash + 1);
   while (!out->path.empty() && out->path.back() == L'\\') out->path.pop_back();
   std::size_t levels = 0;
   for (std::size_t start = 0; !out->path.empty();) {
     const std::size_t end =
         std::min(out->path.find(L'\\', start), out->path.size());
-    const std::wstring_view level =
-        std::wstring_view(out->path).substr(start, end - start);
-    if (level.empty()) {
-      *fault = "a doubled '\\' in the key path";
-      return false;
-    }
-    if (level.size() > kMostKeyNameLength) {
-      *fault = "a key name of " + std::to_string(level.size()) +
-               " characters (at most 255)";
-      return false;
-    }
-    for (const wchar_t c : level) {
-      if (!matrix::platform::IsScalarValue(static_cast<char32_t>(c))) {
-        *fault = "a key name that holds no Unicode text (a lone surrogate)";
-        return false;
-      }
-    }
-    if (++levels > kMostLevels) {
-      *fault = "a key path more than 512 levels deep";
+    const char* why =
+        LevelFault(std::wstring_view(out->path).substr(start, end - start));
+    if (!why && ++levels > kMostLevels)
+      why = "a key path more than 512 levels deep";
+    if (why) {
+      *fault = why;
       return false;
     }
     if (end == out->path.size()) break;

@@ -460,6 +460,8 @@ BOOL WritePrivateProfileStringW(LPCWSTR lpAppName, LPCWSTR lpKeyName,
       return Fail(file::Win32ErrorOf(error, path));
   }
   const FolderLock lock(path);
+  // Deleting from a file whose folder is missing deletes nothing.
+  if (lock.error() == ENOENT && deleting) return TRUE;
   if (lock.error() != 0) return Fail(file::Win32ErrorOf(lock.error(), path));
   Profile p;
   if (const int error = LoadProfile(path, &p))

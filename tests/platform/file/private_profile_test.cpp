@@ -153,6 +153,9 @@ TEST(PrivateProfile, WritesAddReplaceAndDeleteLinesAsWin32Writes) {
   const std::wstring none = Wide(scratch / "none.ini");
   EXPECT_TRUE(WritePrivateProfileStringW(L"s", nullptr, nullptr, none.c_str()));
   EXPECT_TRUE(WritePrivateProfileStringW(L"s", L"k", nullptr, none.c_str()));
+  const std::wstring no_folder = Wide(scratch / "no/folder.ini");
+  EXPECT_TRUE(
+      WritePrivateProfileStringW(L"s", L"k", nullptr, no_folder.c_str()));
   EXPECT_EQ(ReadFile(scratch / "none.ini"), "");
 }
 
