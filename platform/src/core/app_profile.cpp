@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -122,10 +123,12 @@ UINT CWinApp::GetProfileInt(LPCTSTR lpszSection, LPCTSTR lpszEntry,
 
 BOOL CWinApp::WriteProfileInt(LPCTSTR lpszSection, LPCTSTR lpszEntry,
                               int nValue) {
-  if (!m_pszRegistryKey)
-    return WritePrivateProfileStringW(lpszSection, lpszEntry,
-                                      std::to_wstring(nValue).c_str(),
+  if (!m_pszRegistryKey) {
+    wchar_t text[16];
+    std::swprintf(text, 16, L"%d", nValue);
+    return WritePrivateProfileStringW(lpszSection, lpszEntry, text,
                                       m_pszProfileName);
+  }
   HKEY key = GetSectionKey(lpszSection);
   if (!key) return FALSE;
   const auto value = static_cast<DWORD>(nValue);

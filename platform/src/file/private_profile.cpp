@@ -16,6 +16,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -301,8 +302,10 @@ int SaveProfile(const std::string& path, const Profile& p) {
   static std::atomic<unsigned> serial{0};
   std::string bytes = p.bom;
   for (const ProfileLine& line : p.lines) bytes += line.text + line.end;
-  const std::string temporary = path + "." + std::to_string(getpid()) + "." +
-                                std::to_string(serial++) + ".tmp";
+  char suffix[48];
+  std::snprintf(suffix, sizeof suffix, ".%ld.%u.tmp",
+                static_cast<long>(getpid()), serial++);
+  const std::string temporary = path + suffix;
   struct stat st;
   const bool replacing = stat(path.c_str(), &st) == 0;
   const int fd =
