@@ -8,6 +8,7 @@
 #include <afxcoll.h>
 #include <afxtempl.h>
 #include <atltypes.h>
+#include <winreg.h>
 #include <winuser.h>
 
 #include <cstddef>
@@ -134,21 +135,95 @@ class MATRIX_PLATFORM_API CWinThread : public CCmdTarget {
 
 // The application object of a module. A library defines one at namespace
 // scope; AfxInitModule records its instance handle and runs InitInstance.
+// The host program's own object (one it defines, or makes on the heap or
+// the stack) is the one AfxGetApp gives.
+//
+// Its strings are the framework's: each is allocated with malloc (a copy of
+// the name given to the constructor, of the module's file name...), freed
+// with free() by the destructor, so that a host that replaces one frees the
+// old string and assigns a malloc'd copy (wcsdup). m_pszExeName is the file
+// name of the object's module without its extension; m_pszRegistryKey is
+// null and m_pszProfileName "<m_pszExeName>.INI" until SetRegistryKey.
+//
+// The settings calls keep <section>\<entry> values: after SetRegistryKey in
+// the registry, as values of the key
+// HKEY_CURRENT_USER\Software\<m_pszRegistryKey>\<m_pszProfileName>\<section>
+// (REG_DWORD, REG_SZ, REG_BINARY), before it
+// in the initialisation file m_pszProfileName through the private-profile
+// calls of winbase.h (a bare name: in the user's settings folder). Names
+// are compared with case ignored. Reading never creates a key or a file.
 class MATRIX_PLATFORM_API CWinApp : public CWinThread {
   DECLARE_DYNAMIC(CWinApp)
 
  public:
-  explicit CWinApp(LPCTSTR app_name = nullptr);
+  explicit CWinApp(LPCTSTR lpszAppName = nullptr);
   ~CWinApp() override;
   virtual BOOL InitInstance();
   virtual int ExitInstance();
 
+  // The number of `lpszEntry`: a 4-byte REG_DWORD's value, or the file's
+  // text read by GetPrivateProfileIntW. `nDefault` when it is missing (or,
+  // in the registry, of another type).
+  virtual UINT GetProfileInt(LPCTSTR lpszSection, LPCTSTR lpszEntry,
+                             int nDefault);
+  // Writes `nValue` as a REG_DWORD, or in decimal to the file. FALSE when
+  // the registry or the file refused it.
+  virtual BOOL WriteProfileInt(LPCTSTR lpszSection, LPCTSTR lpszEntry,
+                               int nValue);
+  // The text of `lpszEntry` (REG_SZ or REG_EXPAND_SZ, as stored), or
+  // `lpszDefault` (null: "") when it is missing or of another type.
+  virtual CString GetProfileString(LPCTSTR lpszSection, LPCTSTR lpszEntry,
+                                   LPCTSTR lpszDefault = nullptr);
+  // Writes `lpszValue` as a REG_SZ; a null `lpszValue` deletes the entry,
+  // a null `lpszEntry` the whole section with everything in it. FALSE when
+  // refused, and in the registry (as the framework's RegDeleteKey and
+  // RegDeleteValue answer) when there was nothing to delete.
+  virtual BOOL WriteProfileString(LPCTSTR lpszSection, LPCTSTR lpszEntry,
+                                  LPCTSTR lpszValue);
+  // Stores in `*ppData` a buffer made with new BYTE[] (the caller frees it
+  // with delete[]) holding the entry's bytes, and their count in `*pBytes`;
+  // TRUE. On a miss (no entry, no section, another type, a file's text that
+  // is no binary entry) FALSE with null and 0 stored.
+  virtual BOOL GetProfileBinary(LPCTSTR lpszSection, LPCTSTR lpszEntry,
+                                LPBYTE* ppData, UINT* pBytes);
+  // Writes `nBytes` bytes at `pData` as a REG_BINARY, or to the file as the
+  // framework writes them (each byte as two letters 'A' to 'P', the low
+  // half first). FALSE when refused.
+  virtual BOOL WriteProfileBinary(LPCTSTR lpszSection, LPCTSTR lpszEntry,
+                                  LPBYTE pData, UINT nBytes);
+  // HKEY_CURRENT_USER\Software\<m_pszRegistryKey>\<m_pszProfileName>, and
+  // its subkey `lpszSection`, created when missing and opened for reading
+  // and writing; the caller closes the key. Null without SetRegistryKey or
+  // when the registry refuses.
+  HKEY GetAppRegistryKey();
+  HKEY GetSectionKey(LPCTSTR lpszSection);
+
   LPCTSTR m_pszAppName;
+  LPCTSTR m_pszExeName;
+  LPCTSTR m_pszProfileName;
+  LPCTSTR m_pszRegistryKey;
   HINSTANCE m_hInstance;
+
+ protected:
+  // From InitInstance: the settings go to the registry from now on, under
+  // the company name `lpszRegistryKey` (or the string resource
+  // `nIDRegistryKey` of the current resource module), and m_pszProfileName
+  // becomes the application's name (m_pszAppName, else m_pszExeName). A
+  // null name sends them back to the file named m_pszProfileName.
+  void SetRegistryKey(LPCTSTR lpszRegistryKey);
+  void SetRegistryKey(UINT nIDRegistryKey);
 };
 
+// The host program's application object: the last one made that lives in
+// the program (not in a shared library) or on the heap or stack, and is not
+// destroyed yet; null when there is none.
+MATRIX_PLATFORM_API CWinApp* AfxGetApp();
+
 // The module handle (load address) of the module that contains `address`,
-// or nullptr when no loaded module contains it.
+// or nullptr when no loaded module contains it. Pass a function, or a
+// variable of the module's own code: a shared library's variable that a
+// program refers to may have been copied into the program by a copy
+// relocation, and its address then names the program.
 MATRIX_PLATFORM_API HINSTANCE AfxModuleHandleOf(const void* address);
 
 // Start-up and exit of a library's application object, in the role of the

@@ -1,4 +1,5 @@
-// Platform layer - Win32's ordinal string comparison (stringapiset.h).
+// Platform layer - Win32's ordinal string comparison and code pages read
+// into wide text (stringapiset.h).
 #ifndef MATRIX_PLATFORM_STRINGAPISET_H_
 #define MATRIX_PLATFORM_STRINGAPISET_H_
 
@@ -6,6 +7,7 @@
 #include <windef.h>
 
 typedef const WCHAR* LPCWCH;
+typedef const CHAR* LPCCH;
 
 // What the comparisons return; subtract 2 for the C library's convention.
 #define CSTR_LESS_THAN 1
@@ -23,5 +25,37 @@ typedef const WCHAR* LPCWCH;
 MATRIX_PLATFORM_API int CompareStringOrdinal(LPCWCH lpString1, int cchCount1,
                                              LPCWCH lpString2, int cchCount2,
                                              BOOL bIgnoreCase);
+
+// Code pages and the flags of MultiByteToWideChar, with Win32's values.
+#define CP_ACP 0
+#define CP_OEMCP 1
+#define CP_UTF8 65001
+#define MB_PRECOMPOSED 0x00000001UL
+#define MB_ERR_INVALID_CHARS 0x00000008UL
+
+// TRUE when MultiByteToWideChar reads the code page `CodePage`: CP_UTF8,
+// the ANSI and OEM code pages 437, 737, 775, 850, 852, 855, 857, 858,
+// 860-866, 869, 874, 1250-1258, the double-byte 932, 936, 949 and 950, KOI8
+// (20866, 21866) and ISO 8859 (28591-28599, 28603, 28605), each where the C
+// library has its converter. CP_ACP and CP_OEMCP name no code page here
+// (the system has no ANSI code page): FALSE.
+MATRIX_PLATFORM_API BOOL IsValidCodePage(UINT CodePage);
+
+// Reads `cbMultiByte` bytes at `lpMultiByteStr` (-1: to its 0, which is
+// read too) of the code page `CodePage` into `lpWideCharStr`, which holds
+// `cchWideChar` characters (0: nothing is written, the count needed is
+// returned). Returns the count of wide characters, one per code point.
+// With MB_ERR_INVALID_CHARS in `dwFlags` a byte that is no character of the
+// code page fails the call (ERROR_NO_UNICODE_TRANSLATION); without it, it
+// becomes U+FFFD. Returns 0 with the thread's last error set:
+// ERROR_INSUFFICIENT_BUFFER (output too small), ERROR_INVALID_FLAGS (flags
+// other than those two; only MB_ERR_INVALID_CHARS for CP_UTF8),
+// ERROR_INVALID_PARAMETER (a null text, a count of 0, a code page that
+// IsValidCodePage refuses).
+MATRIX_PLATFORM_API int MultiByteToWideChar(UINT CodePage, DWORD dwFlags,
+                                            LPCCH lpMultiByteStr,
+                                            int cbMultiByte,
+                                            LPWSTR lpWideCharStr,
+                                            int cchWideChar);
 
 #endif  // MATRIX_PLATFORM_STRINGAPISET_H_

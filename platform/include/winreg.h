@@ -104,7 +104,9 @@ typedef LONG LSTATUS;
 // only volatile keys may lie below it. "" or null opens a new handle to
 // `hKey`'s key. Stores the new handle in `*phkResult` (null on failure) and
 // REG_CREATED_NEW_KEY or REG_OPENED_EXISTING_KEY in `*lpdwDisposition` (may
-// be null). A leading '\' gives ERROR_BAD_PATHNAME.
+// be null). Trailing '\'s are ignored ("tail\\" names "tail"); a leading
+// '\' or a doubled one inside gives ERROR_BAD_PATHNAME, as for the other
+// calls that take a path.
 MATRIX_PLATFORM_API LONG
 RegCreateKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD Reserved, LPWSTR lpClass,
                 DWORD dwOptions, REGSAM samDesired,
@@ -136,9 +138,11 @@ MATRIX_PLATFORM_API LONG RegEnumKeyW(HKEY hKey, DWORD dwIndex, LPWSTR lpName,
 // `*lpType` and its bytes into `lpData` (`*lpcbData` bytes of room in, the
 // size out). Null `lpType`/`lpData` skip those; null `lpData` with
 // `lpcbData` gives the size. A name or data that does not fit gives
-// ERROR_MORE_DATA, the data's size in `*lpcbData` and the data buffer
-// untouched; data without `lpcbData` ERROR_INVALID_PARAMETER; past the last
-// value ERROR_NO_MORE_ITEMS. Needs KEY_QUERY_VALUE.
+// ERROR_MORE_DATA with the type in `*lpType`, the data's size in
+// `*lpcbData` and the data buffer untouched (a name that does not fit also
+// leaves the name buffer and `*lpcchValueName` as they were); data without
+// `lpcbData` ERROR_INVALID_PARAMETER; past the last value
+// ERROR_NO_MORE_ITEMS. Needs KEY_QUERY_VALUE.
 MATRIX_PLATFORM_API LONG RegEnumValueW(HKEY hKey, DWORD dwIndex,
                                        LPWSTR lpValueName,
                                        LPDWORD lpcchValueName,
@@ -194,7 +198,8 @@ MATRIX_PLATFORM_API LONG RegQueryInfoKeyW(
 
 // Makes everything committed to `hKey`'s store so far survive a power loss
 // (a syncing checkpoint). What a call committed already survives the end of
-// its process, however abrupt, without it.
+// its process, however abrupt, without it. A handle on a deleted key gives
+// ERROR_KEY_DELETED, as every other call does.
 MATRIX_PLATFORM_API LONG RegFlushKey(HKEY hKey);
 
 // The layer's own query, beyond Win32: stores in `*within` whether the key
@@ -203,5 +208,25 @@ MATRIX_PLATFORM_API LONG RegFlushKey(HKEY hKey);
 // handles' own errors otherwise. Needs no rights.
 MATRIX_PLATFORM_API LONG AfxRegIsKeyWithin(HKEY hOuter, HKEY hKey,
                                            BOOL* within);
+
+// The layer's own transaction, beyond Win32 (whose transacted calls, over a
+// transaction object that several handles and threads share, it does not
+// provide): between AfxRegBeginTransaction and AfxRegCommitTransaction every
+// registry call of the calling thread, on any handle and either store, is
+// kept back and then made at once; AfxRegRollbackTransaction, or a commit
+// that fails, undoes it all. While it is open the registry belongs to the
+// thread: other threads' calls wait until it ends, other processes' changes
+// wait at most 5 s (then ERROR_BUSY). A call that fails inside it undoes its
+// own part only; once SQLite itself has rolled the transaction back (after
+// an I/O fault) every further change gives ERROR_TRANSACTION_NOT_ACTIVE. A
+// transaction that changed both stores commits them one after the other
+// (the user's first): should the second commit fail, the first stays.
+// RegFlushKey flushes nothing while it is open. The thread that began it
+// must end it. ERROR_INVALID_FUNCTION for a second begin on the thread and
+// for an end without a begin; the commit returns the first commit's fault
+// (ERROR_DISK_FULL, ...), with what was not committed rolled back.
+MATRIX_PLATFORM_API LONG AfxRegBeginTransaction();
+MATRIX_PLATFORM_API LONG AfxRegCommitTransaction();
+MATRIX_PLATFORM_API LONG AfxRegRollbackTransaction();
 
 #endif  // MATRIX_PLATFORM_WINREG_H_

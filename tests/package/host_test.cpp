@@ -90,9 +90,15 @@ TEST(Host, UsesTheExportedValueClass) {
 // ---- Files and versions
 // ------------------------------------------------------
 
-TEST(Host, TheLibraryCarriesTheProjectVersion) {
-  const HINSTANCE library =
-      AfxModuleHandleOf(reinterpret_cast<const void*>(&OpenTempFile));
+// A host finds the library by its file name, as it would find a DLL, and
+// reads its version through that handle.
+TEST(Host, TheLibraryFoundByItsFileNameCarriesTheProjectVersion) {
+  const std::wstring name =
+      L"libmatrix.so." + std::to_wstring(MATRIX_TEST_VERSION_MAJOR);
+  const HMODULE library = GetModuleHandleW(name.c_str());
+  ASSERT_NE(library, nullptr);
+  EXPECT_EQ(library,
+            AfxModuleHandleOf(reinterpret_cast<const void*>(&OpenTempFile)));
   DWORD product_ms = 0, product_ls = 0, file_ms = 0, file_ls = 0;
   ASSERT_EQ(GetProductAndFileVersion(library, product_ms, product_ls, file_ms,
                                      file_ls),
@@ -102,6 +108,17 @@ TEST(Host, TheLibraryCarriesTheProjectVersion) {
   EXPECT_EQ(product_ls, MATRIX_TEST_VERSION_PATCH << 16);
   EXPECT_EQ(file_ms, product_ms);
   EXPECT_EQ(file_ls, product_ls);
+}
+
+// The library's own application object is not the host's: AfxGetApp gives
+// the host program's.
+TEST(Host, AfxGetAppIsTheHostsApplicationObject) {
+  EXPECT_EQ(AfxGetApp(), nullptr);  // this host has made none
+  {
+    CWinApp host(L"Host");
+    EXPECT_EQ(AfxGetApp(), &host);
+  }
+  EXPECT_EQ(AfxGetApp(), nullptr);
 }
 
 TEST(Host, OpensANumberedFileInItsOwnFileObject) {

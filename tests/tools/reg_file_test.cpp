@@ -48,9 +48,16 @@ std::wstring Tree(HKEY key) {
   return out;
 }
 
+LONG Import(const std::string& bytes, std::string* error) {
+  std::vector<std::string> warnings;
+  return matrix_reg::ImportBytes(bytes, matrix_reg::ReadOptions(), &warnings,
+                                 error);
+}
+
 matrix_reg::KeyPath PathOf(const ScratchKey& key) {
   matrix_reg::KeyPath path;
-  matrix_reg::ParseKeyPath(L"HKEY_CURRENT_USER\\" + key.path(), &path);
+  std::string fault;
+  matrix_reg::ParseKeyPath(L"HKEY_CURRENT_USER\\" + key.path(), &path, &fault);
   return path;
 }
 
@@ -85,14 +92,13 @@ TEST(RegFile, ExportThenImportGivesTheSameTree) {
   RegCloseKey(child);
   const std::wstring before = Tree(root.get());
 
-  std::string bytes;
-  ASSERT_EQ(matrix_reg::ExportKey(PathOf(root), &bytes), ERROR_SUCCESS);
+  std::string bytes, error;
+  ASSERT_EQ(matrix_reg::ExportKey(PathOf(root), &bytes, &error), ERROR_SUCCESS);
   ASSERT_GE(bytes.size(), 2u);
   EXPECT_EQ(bytes.substr(0, 2), std::string("\xFF\xFE", 2));
   ASSERT_EQ(RegDeleteTreeW(HKEY_CURRENT_USER, root.path().c_str()),
             ERROR_SUCCESS);
-  std::string error;
-  ASSERT_EQ(matrix_reg::ImportBytes(bytes, &error), ERROR_SUCCESS) << error;
+  ASSERT_EQ(Import(bytes, &error), ERROR_SUCCESS) << error;
   HKEY again = nullptr;
   ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, root.path().c_str(), 0, KEY_READ,
                           &again),
@@ -128,8 +134,7 @@ TEST(RegFile, ImportsAFileAsWindowsWritesIt) {
       L"\"Name\"=\"\u0418\u043c\u044f\"\r\n"
       L"\r\n";
   std::string error;
-  ASSERT_EQ(matrix_reg::ImportBytes(WindowsFile(text), &error), ERROR_SUCCESS)
-      << error;
+  ASSERT_EQ(Import(WindowsFile(text), &error), ERROR_SUCCESS) << error;
   struct Case {
     const wchar_t* name;
     DWORD type;
@@ -156,7 +161,8 @@ TEST(RegFile, ImportsAFileAsWindowsWritesIt) {
 
   // And what is exported reads back as the same text, line for line.
   std::string exported;
-  ASSERT_EQ(matrix_reg::ExportKey(PathOf(root), &exported), ERROR_SUCCESS);
+  ASSERT_EQ(matrix_reg::ExportKey(PathOf(root), &exported, &error),
+            ERROR_SUCCESS);
   EXPECT_EQ(exported, WindowsFile(text));
 }
 
@@ -170,8 +176,7 @@ TEST(RegFile, DeletionsRemoveKeysAndValues) {
                             key + L"\\gone]\r\n\r\n[" + key +
                             L"]\r\n\"drop\"=-\r\n";
   std::string error;
-  ASSERT_EQ(matrix_reg::ImportBytes(WindowsFile(text), &error), ERROR_SUCCESS)
-      << error;
+  ASSERT_EQ(Import(WindowsFile(text), &error), ERROR_SUCCESS) << error;
   EXPECT_EQ(SubkeyNames(root.get()), std::vector<std::wstring>{});
   EXPECT_EQ(ValueNames(root.get()), std::vector<std::wstring>{L"keep"});
 }
@@ -195,14 +200,153 @@ TEST(RegFile, AMalformedFileIsRefusedWithItsLineAndImportsNothing) {
     const std::wstring text =
         L"Windows Registry Editor Version 5.00\r\n\r\n" + good + c.tail;
     std::string error;
-    EXPECT_EQ(matrix_reg::ImportBytes(WindowsFile(text), &error),
-              ERROR_BAD_FORMAT);
+    EXPECT_EQ(Import(WindowsFile(text), &error), ERROR_BAD_FORMAT);
     EXPECT_EQ(error.rfind(c.line, 0), 0u) << error;
     EXPECT_EQ(SubkeyNames(root.get()), std::vector<std::wstring>{}) << error;
   }
   std::string error;
-  EXPECT_EQ(matrix_reg::ImportBytes("REGEDIT5\r\n", &error), ERROR_BAD_FORMAT);
+  EXPECT_EQ(Import("REGEDIT5\r\n", &error), ERROR_BAD_FORMAT);
   EXPECT_EQ(error.rfind("line 1:", 0), 0u) << error;
+}
+
+// Continuation belongs to hex lists alone: a comment that ends in '\' used
+// to swallow the key line after it, sending its values to the key before.
+TEST(RegFile, OnlyHexListsGoOnOverTheirLineEnd) {
+  const std::string head =
+      "Windows Registry Editor Version 5.00\r\n[HKEY_CURRENT_USER\\A]\r\n";
+  struct Case {
+    std::string tail;                          // from line 3 on
+    std::vector<std::wstring> keys_of_values;  // the key of each value read
+    std::vector<std::size_t> sizes;            // its data's size
+    const char* refusal;                       // or the refusal's start
+  } cases[] = {
+      {"; files go to C:\\Temp\\\r\n[HKEY_CURRENT_USER\\B]\r\n\"x\"=\"1\"\r\n",
+       {L"B"},
+       {8},
+       nullptr},
+      {"\"x\"=\"C:\\\\\"\r\n\"y\"=\"1\"\r\n", {L"A", L"A"}, {16, 8}, nullptr},
+      {"\"x\"=hex:01,\\\r\n\r\n; between\r\n  02\r\n", {L"A"}, {2}, nullptr},
+      {"\"x\"=hex:01,\\", {L"A"}, {1}, nullptr},
+      {"\"x\"=hex:01,\\\r\n\"y\"=\"1\"\r\n", {}, {}, "line 4:"},
+      {"\"x\"=hex:01,\\\r\n[HKEY_CURRENT_USER\\B]\r\n", {}, {}, "line 4:"},
+  };
+  for (const Case& c : cases) {
+    std::vector<matrix_reg::Change> changes;
+    std::vector<std::string> warnings;
+    std::string error;
+    const bool ok = matrix_reg::ParseRegFile(
+        head + c.tail, matrix_reg::ReadOptions(), &changes, &warnings, &error);
+    EXPECT_EQ(ok, c.refusal == nullptr) << c.tail << error;
+    if (!ok) {
+      EXPECT_EQ(error.rfind(c.refusal, 0), 0u) << error;
+      continue;
+    }
+    std::vector<std::wstring> keys;
+    std::vector<std::size_t> sizes;
+    for (const auto& change : changes) {
+      if (change.kind != matrix_reg::Change::kValue) continue;
+      keys.push_back(change.key.path);
+      sizes.push_back(change.data.size());
+    }
+    EXPECT_EQ(keys, c.keys_of_values) << c.tail;
+    EXPECT_EQ(sizes, c.sizes) << c.tail;
+  }
+}
+
+TEST(RegFile, KeyPathsAreCheckedAsTheStoreWouldCheckThem) {
+  std::wstring deep = L"HKCU";
+  for (int i = 0; i < 512; ++i) deep += L"\\d";
+  struct Case {
+    std::wstring text;
+    const char* fault;  // null: read, with `path`
+    std::wstring path;
+  } cases[] = {
+      {L"HKCU\\Software\\\\", nullptr, L"Software"},
+      {L"hkey_local_machine\\X", nullptr, L"X"},
+      {deep, nullptr, deep.substr(5)},
+      {deep + L"\\d", "a key path more than 512 levels deep", L""},
+      {L"HKCU\\a\\\\b", "a doubled '\\'", L""},
+      {L"HKCU\\" + std::wstring(256, L'n'),
+       "a key name of more than 255 characters", L""},
+      {L"HKCU\\a" + std::wstring(1, static_cast<wchar_t>(0xD800)),
+       "a key name that holds no Unicode text", L""},
+      {L"HKEY_CLASSES_ROOT\\.txt",
+       "HKEY_CLASSES_ROOT is not in this registry, which has HKEY_CURRENT_USER",
+       L""},
+      {L"HKU", "HKEY_USERS is not in this registry", L""},
+      {L"HKEY_NOWHERE", "unknown root key \"HKEY_NOWHERE\"", L""},
+  };
+  for (const Case& c : cases) {
+    matrix_reg::KeyPath path;
+    std::string fault;
+    const bool ok = matrix_reg::ParseKeyPath(c.text, &path, &fault);
+    EXPECT_EQ(ok, c.fault == nullptr) << fault;
+    if (ok) {
+      EXPECT_EQ(path.path, c.path);
+    } else {
+      EXPECT_EQ(fault.rfind(c.fault, 0), 0u) << fault;
+    }
+  }
+}
+
+// A lone surrogate in string data used to come back as U+FFFD; between the
+// file's UTF-16 and the store's wchar_t it now passes code unit for code
+// unit, and pairs still join into the one character they spell.
+TEST(RegFile, StringDataThatAreNoTextSurviveTheRoundTrip) {
+  ScratchKey root;
+  const wchar_t lone_high[] = {L'A', 0xD800, L'B', 0};
+  const wchar_t lone_low[] = {0xDC00, L'x', 0, 0};
+  const wchar_t astral[] = {0x1F600, L'\r', L'\n', 0};
+  const struct {
+    const wchar_t* name;
+    DWORD type;
+    const wchar_t* data;
+    std::size_t count;
+  } values[] = {
+      {L"high", REG_SZ, lone_high, 4},
+      {L"low", REG_MULTI_SZ, lone_low, 4},
+      {L"astral", REG_EXPAND_SZ, astral, 4},
+  };
+  for (const auto& v : values)
+    RegSetValueExW(root.get(), v.name, 0, v.type,
+                   reinterpret_cast<const BYTE*>(v.data),
+                   static_cast<DWORD>(v.count * sizeof(wchar_t)));
+  const std::wstring before = Tree(root.get());
+  std::string bytes, error;
+  ASSERT_EQ(matrix_reg::ExportKey(PathOf(root), &bytes, &error), ERROR_SUCCESS)
+      << error;
+  ASSERT_EQ(RegDeleteTreeW(root.get(), nullptr), ERROR_SUCCESS);
+  ASSERT_EQ(Import(bytes, &error), ERROR_SUCCESS) << error;
+  EXPECT_EQ(Tree(root.get()), before);
+}
+
+// What the file's UTF-16 cannot hold is refused by name rather than written
+// as something that would read back differently.
+TEST(RegFile, ExportRefusesStringDataWithoutAUtf16Form) {
+  const wchar_t pair_look_alike[] = {0xD800, 0xDC00, 0};
+  const wchar_t too_big[] = {0x110000, 0};
+  const struct {
+    const wchar_t* data;
+    std::size_t bytes;
+    const char* why;
+  } cases[] = {
+      {L"abc", 10, "string data that end in part of a character"},
+      {pair_look_alike, sizeof pair_look_alike,
+       "string data that are no UTF-16"},
+      {too_big, sizeof too_big, "string data that are no UTF-16"},
+  };
+  for (const auto& c : cases) {
+    ScratchKey root;
+    RegSetValueExW(root.get(), L"odd", 0, REG_SZ,
+                   reinterpret_cast<const BYTE*>(c.data),
+                   static_cast<DWORD>(c.bytes));
+    std::string bytes, error;
+    EXPECT_EQ(matrix_reg::ExportKey(PathOf(root), &bytes, &error),
+              ERROR_INVALID_DATA);
+    EXPECT_NE(error.find("value \"odd\": " + std::string(c.why)),
+              std::string::npos)
+        << error;
+  }
 }
 
 }  // namespace

@@ -1,15 +1,12 @@
 // matrix-reg - looks into and edits the registry store, with the commands,
-// arguments and output of Windows' `reg`:
-//   matrix-reg query KEY [/v NAME | /ve] [/s]
-//   matrix-reg add KEY [/v NAME | /ve] [/t TYPE] [/s SEPARATOR] [/d DATA] [/f]
-//   matrix-reg delete KEY [/v NAME | /ve | /va] [/f]
-//   matrix-reg export KEY FILE [/y]
-//   matrix-reg import FILE
-// KEY is HKEY_CURRENT_USER (HKCU) or HKEY_LOCAL_MACHINE (HKLM) with a path.
-// Text goes out in UTF-8; files are the registry editor's (UTF-16LE).
+// switches and output of Windows' `reg` (see kUsage). Only the switches named
+// there are switches, written /x or -x in any case; every other argument,
+// an absolute path such as /home/me/settings.reg too, is an argument. Text
+// goes out in UTF-8; files are the registry editor's.
 #include <utf8codec.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -21,8 +18,28 @@
 namespace {
 
 using matrix_reg::KeyPath;
+using matrix_reg::SameText;
 
-constexpr const char* kNotFound =
+constexpr char kUsage[] =
+    "Usage: matrix-reg query KEY [/v NAME | /ve] [/s]\n"
+    "       matrix-reg add KEY [/v NAME | /ve] [/t TYPE] [/s SEPARATOR] "
+    "[/d DATA] [/f]\n"
+    "       matrix-reg delete KEY [/v NAME | /ve | /va] [/f]\n"
+    "       matrix-reg export KEY FILE [/y]\n"
+    "       matrix-reg import FILE [/codepage N]\n"
+    "       matrix-reg --help | -h | /?\n"
+    "KEY is HKEY_CURRENT_USER (HKCU) or HKEY_LOCAL_MACHINE (HKLM), then the\n"
+    "path below it. Switches are also written -v ..., in any case. Exports\n"
+    "are UTF-16LE with CRLF lines, as the Windows registry editor writes "
+    "them;\n"
+    "imports read those, UTF-8, and REGEDIT4 files, and apply a file whole or\n"
+    "not at all. 8-bit text that is not UTF-8 is read by the Windows code "
+    "page\n"
+    "N of /codepage N (default 1252): 437, 737, 775, 850, 852, 855, 857, 858,\n"
+    "860-866, 869, 874, 932, 936, 949, 950, 1250-1258, 20866, 21866,\n"
+    "28591-28599, 28603, 28605 or 65001.\n";
+
+constexpr char kNotFound[] =
     "ERROR: The system was unable to find the specified registry key or "
     "value.\n";
 
@@ -35,76 +52,112 @@ int Fail(const std::string& message) {
   return 1;
 }
 
-int Usage() {
-  return Fail(
-      "Usage: matrix-reg query KEY [/v NAME | /ve] [/s]\n"
-      "       matrix-reg add KEY [/v NAME | /ve] [/t TYPE] [/s SEPARATOR] [/d "
-      "DATA] [/f]\n"
-      "       matrix-reg delete KEY [/v NAME | /ve | /va] [/f]\n"
-      "       matrix-reg export KEY FILE [/y]\n"
-      "       matrix-reg import FILE\n");
+int FailCode(LONG rc, const std::string& what = "") {
+  if (rc == ERROR_FILE_NOT_FOUND && what.empty()) return Fail(kNotFound);
+  if (rc == ERROR_ACCESS_DENIED && what.empty())
+    return Fail("ERROR: Access is denied.\n");
+  return Fail("ERROR: " + (what.empty() ? "The registry call" : what) +
+              " failed with code " + std::to_string(rc) + ".\n");
 }
 
-int FailCode(LONG rc) {
-  if (rc == ERROR_FILE_NOT_FOUND) return Fail(kNotFound);
-  if (rc == ERROR_ACCESS_DENIED) return Fail("ERROR: Access is denied.\n");
-  return Fail("ERROR: The registry call failed with code " +
-              std::to_string(rc) + ".\n");
+// --- The command line
+// ---------------------------------------------------------
+
+struct SwitchSpec {
+  const wchar_t* name;
+  bool takes_value;
+};
+struct CommandSpec {
+  const wchar_t* name;
+  std::size_t arguments;
+  std::vector<SwitchSpec> switches;
+};
+const CommandSpec kCommands[] = {
+    {L"query", 1, {{L"v", true}, {L"ve", false}, {L"s", false}}},
+    {L"add",
+     1,
+     {{L"v", true},
+      {L"ve", false},
+      {L"t", true},
+      {L"s", true},
+      {L"d", true},
+      {L"f", false}}},
+    {L"delete",
+     1,
+     {{L"v", true}, {L"ve", false}, {L"va", false}, {L"f", false}}},
+    {L"export", 2, {{L"y", false}}},
+    {L"import", 1, {{L"codepage", true}}},
+};
+// Every switch of every command: an argument spelt as one of these is a
+// switch (refused where its command has no such switch).
+constexpr const wchar_t* kSwitchNames[] = {L"v", L"ve", L"va", L"t",       L"s",
+                                           L"d", L"f",  L"y",  L"codepage"};
+
+bool IsHelp(const std::string& a) {
+  return a == "--help" || a == "-h" || a == "/?" || a == "-?";
 }
 
-// The switches after the positional arguments: /x or /x VALUE, named with
-// case ignored; a switch given twice keeps its last value.
+// The switch that `a` spells ("/v", "-VE"), or null.
+const wchar_t* SwitchOf(const std::wstring& a) {
+  if (a.size() < 2 || (a[0] != L'/' && a[0] != L'-')) return nullptr;
+  for (const wchar_t* name : kSwitchNames) {
+    if (SameText(a.substr(1), name)) return name;
+  }
+  return nullptr;
+}
+
 struct Arguments {
+  const CommandSpec* command = nullptr;
   std::vector<std::wstring> positional;
   std::vector<std::pair<std::wstring, std::wstring>> switches;
-  size_t IndexOf(const std::wstring& name) const {
-    size_t i = 0;
-    while (i < switches.size() &&
-           !matrix_reg::SameText(switches[i].first, name))
-      ++i;
-    return i;
-  }
-  bool Has(const wchar_t* name) const {
-    return IndexOf(name) < switches.size();
-  }
-  // REQUIRES: Has(name).
-  const std::wstring& Value(const wchar_t* name) const {
-    return switches[IndexOf(name)].second;
-  }
-  void Set(const std::wstring& name, const std::wstring& value) {
-    const size_t i = IndexOf(name);
-    if (i < switches.size()) {
-      switches[i].second = value;
-    } else {
-      switches.emplace_back(name, value);
+  const std::wstring* Find(const wchar_t* name) const {
+    for (const auto& [n, v] : switches) {
+      if (n == name) return &v;
     }
+    return nullptr;
+  }
+  bool Has(const wchar_t* name) const { return Find(name) != nullptr; }
+  std::wstring Value(const wchar_t* name) const {
+    const std::wstring* v = Find(name);
+    return v ? *v : std::wstring();
   }
 };
-bool Parse(int argc, char** argv, const std::vector<std::wstring>& valued,
-           Arguments* out) {
-  for (int i = 2; i < argc; ++i) {
-    std::wstring a = matrix::platform::ToWide(argv[i]);
-    if (a.size() >= 2 && a[0] == L'/') {
-      const std::wstring name = a.substr(1);
-      bool takes = false;
-      for (const auto& v : valued)
-        takes = takes || matrix_reg::SameText(v, name);
-      if (takes) {
-        if (i + 1 >= argc) return false;
-        out->Set(name, matrix::platform::ToWide(argv[++i]));
-      } else {
-        out->Set(name, L"");
-      }
-    } else {
-      out->positional.push_back(a);
-    }
+
+// False for a command line that is wrong: an unknown command, a switch its
+// command does not have or given twice, a switch without its value, too few
+// or too many arguments, or /v, /ve and /va together.
+bool Parse(int argc, char** argv, Arguments* out) {
+  const std::wstring command = matrix::platform::ToWide(argv[1]);
+  for (const CommandSpec& c : kCommands) {
+    if (SameText(command, c.name)) out->command = &c;
   }
-  return true;
+  if (!out->command) return false;
+  for (int i = 2; i < argc; ++i) {
+    const std::wstring a = matrix::platform::ToWide(argv[i]);
+    const wchar_t* name = SwitchOf(a);
+    if (!name) {
+      out->positional.push_back(a);
+      continue;
+    }
+    const SwitchSpec* spec = nullptr;
+    for (const SwitchSpec& s : out->command->switches) {
+      if (std::wcscmp(s.name, name) == 0) spec = &s;
+    }
+    if (!spec || out->Has(name)) return false;
+    if (spec->takes_value && i + 1 >= argc) return false;
+    out->switches.emplace_back(
+        name, spec->takes_value ? matrix::platform::ToWide(argv[++i]) : L"");
+  }
+  const int names = out->Has(L"v") + out->Has(L"ve") + out->Has(L"va");
+  return out->positional.size() == out->command->arguments && names <= 1;
 }
 
+// --- query
+// ----------------------------------------------------------------------
+
 void ShowValues(HKEY key, const std::wstring* only, int* matches) {
+  std::vector<WCHAR> name(matrix_reg::kValueNameRoom);
   for (DWORD j = 0;; ++j) {
-    std::vector<WCHAR> name(matrix_reg::kValueNameRoom);
     DWORD length = matrix_reg::kValueNameRoom, type = 0, size = 0;
     if (RegEnumValueW(key, j, name.data(), &length, nullptr, &type, nullptr,
                       &size) != 0)
@@ -115,7 +168,7 @@ void ShowValues(HKEY key, const std::wstring* only, int* matches) {
                       &size) != 0)
       break;
     const std::wstring value_name(name.data(), length);
-    if (only && !matrix_reg::SameText(value_name, *only)) continue;
+    if (only && !SameText(value_name, *only)) continue;
     data.resize(size);
     Out(L"    " +
         (value_name.empty() ? std::wstring(L"(Default)") : value_name) +
@@ -147,67 +200,72 @@ void Query(HKEY key, const std::wstring& full, const std::wstring* only,
   }
 }
 
+// One value, looked up by the store (its letter case rule).
+int QueryOne(HKEY key, const KeyPath& path, const std::wstring& name) {
+  DWORD type = 0, size = 0;
+  LONG rc = RegQueryValueExW(key, name.c_str(), nullptr, &type, nullptr, &size);
+  std::vector<BYTE> data(size);
+  if (rc == 0)
+    rc =
+        RegQueryValueExW(key, name.c_str(), nullptr, &type, data.data(), &size);
+  if (rc != 0) return FailCode(rc);
+  data.resize(size);
+  // The name as stored, which may differ in case from the one asked for.
+  std::wstring stored = name;
+  std::vector<WCHAR> buffer(matrix_reg::kValueNameRoom);
+  for (DWORD j = 0;; ++j) {
+    DWORD length = matrix_reg::kValueNameRoom;
+    if (RegEnumValueW(key, j, buffer.data(), &length, nullptr, nullptr, nullptr,
+                      nullptr) != 0)
+      break;
+    const std::wstring candidate(buffer.data(), length);
+    if (SameText(candidate, name)) stored = candidate;
+  }
+  Out(L"\n" + path.Full() + L"\n    " +
+      (stored.empty() ? std::wstring(L"(Default)") : stored) + L"    " +
+      matrix_reg::TypeName(type) + L"    " + matrix_reg::ShowData(type, data) +
+      L"\n\n");
+  return 0;
+}
+
 int CmdQuery(const Arguments& args, const KeyPath& path) {
   HKEY key = nullptr;
   LONG rc = RegOpenKeyExW(path.root, path.path.c_str(), 0, KEY_READ, &key);
   if (rc != 0) return FailCode(rc);
-  std::wstring name;
-  const std::wstring* only = nullptr;
-  if (args.Has(L"v")) {
-    name = args.Value(L"v");
-    only = &name;
-  } else if (args.Has(L"ve")) {
-    only = &name;
+  const std::wstring name = args.Value(L"v");
+  const bool one = args.Has(L"v") || args.Has(L"ve");
+  int status = 0;
+  if (one && !args.Has(L"s")) {
+    status = QueryOne(key, path, name);
+  } else {
+    int matches = 0;
+    Query(key, path.Full(), one ? &name : nullptr, args.Has(L"s"), &matches);
+    if (args.Has(L"s"))
+      Out(L"\nEnd of search: " + std::to_wstring(matches) +
+          L" match(es) found.\n");
   }
-  int matches = 0;
-  if (only && !args.Has(L"s")) {
-    DWORD type = 0, size = 0;
-    rc = RegQueryValueExW(key, name.c_str(), nullptr, &type, nullptr, &size);
-    if (rc != 0) {
-      RegCloseKey(key);
-      return FailCode(rc);
-    }
-    std::vector<BYTE> data(size);
-    RegQueryValueExW(key, name.c_str(), nullptr, &type, data.data(), &size);
-    data.resize(size);
-    Out(L"\n" + path.Full() + L"\n    " +
-        (name.empty() ? std::wstring(L"(Default)") : name) + L"    " +
-        matrix_reg::TypeName(type) + L"    " +
-        matrix_reg::ShowData(type, data) + L"\n\n");
-    RegCloseKey(key);
-    return 0;
-  }
-  Query(key, path.Full(), only, args.Has(L"s"), &matches);
   RegCloseKey(key);
-  if (args.Has(L"s"))
-    Out(L"\nEnd of search: " + std::to_wstring(matches) +
-        L" match(es) found.\n");
-  return 0;
+  return status;
 }
+
+// --- add, delete
+// ------------------------------------------------------------------
 
 bool DataFor(DWORD type, const std::wstring& text,
              const std::wstring& separator, std::vector<BYTE>* out) {
   switch (type) {
     case REG_SZ:
-    case REG_EXPAND_SZ: {
-      std::wstring t = text;
-      t.push_back(0);
-      *out = matrix_reg::WideBytes(t);
+    case REG_EXPAND_SZ:
+      *out = matrix_reg::WideBytes(text + L'\0');
       return true;
-    }
     case REG_MULTI_SZ: {
       std::wstring all;
-      size_t start = 0;
-      if (!text.empty()) {
-        for (;;) {
-          const size_t at = text.find(separator, start);
-          all +=
-              text.substr(start, at == std::wstring::npos ? std::wstring::npos
-                                                          : at - start);
-          all.push_back(0);
-          if (at == std::wstring::npos) break;
-          start = at + separator.size();
-        }
+      for (std::size_t start = 0; !text.empty();) {
+        const std::size_t at = text.find(separator, start);
+        all += text.substr(start, at == std::wstring::npos ? at : at - start);
+        all.push_back(0);
+        if (at == std::wstring::npos) break;
+        start = at + separator.size();
       }
       all.push_back(0);
       *out = matrix_reg::WideBytes(all);
@@ -220,23 +278,23 @@ bool DataFor(DWORD type, const std::wstring& text,
           matrix::platform::ToUtf8(text.empty() ? L"0" : text);
       char* end = nullptr;
       const unsigned long long v = std::strtoull(narrow.c_str(), &end, 0);
-      if (!end || *end) return false;
+      if (!end || *end || narrow[0] == '-') return false;
       if (type == REG_QWORD) {
         out->resize(8);
         std::memcpy(out->data(), &v, 8);
-      } else {
-        if (v > 0xFFFFFFFFull) return false;
-        DWORD d = static_cast<DWORD>(v);
-        if (type == REG_DWORD_BIG_ENDIAN) d = __builtin_bswap32(d);
-        out->resize(4);
-        std::memcpy(out->data(), &d, 4);
+        return true;
       }
+      if (v > 0xFFFFFFFFull) return false;
+      DWORD d = static_cast<DWORD>(v);
+      if (type == REG_DWORD_BIG_ENDIAN) d = __builtin_bswap32(d);
+      out->resize(4);
+      std::memcpy(out->data(), &d, 4);
       return true;
     }
     default: {
       if (text.size() % 2) return false;
       out->clear();
-      for (size_t i = 0; i < text.size(); i += 2) {
+      for (std::size_t i = 0; i < text.size(); i += 2) {
         const std::string pair = matrix::platform::ToUtf8(text.substr(i, 2));
         char* end = nullptr;
         const unsigned long b = std::strtoul(pair.c_str(), &end, 16);
@@ -249,31 +307,36 @@ bool DataFor(DWORD type, const std::wstring& text,
 }
 
 int CmdAdd(const Arguments& args, const KeyPath& path) {
+  DWORD type = REG_SZ;
+  if (args.Has(L"t") && !matrix_reg::TypeFromName(args.Value(L"t"), &type))
+    return Fail("ERROR: Invalid type.\n");
+  std::vector<BYTE> data;
+  const std::wstring separator = args.Has(L"s") ? args.Value(L"s") : L"\\0";
+  if (!DataFor(type, args.Value(L"d"), separator, &data))
+    return Fail("ERROR: Invalid data for the type.\n");
   HKEY key = nullptr;
   LONG rc = RegCreateKeyExW(path.root, path.path.c_str(), 0, nullptr, 0,
                             KEY_ALL_ACCESS, nullptr, &key, nullptr);
   if (rc != 0) return FailCode(rc);
-  if (args.Has(L"v") || args.Has(L"ve")) {
-    const std::wstring name = args.Has(L"v") ? args.Value(L"v") : L"";
-    DWORD type = REG_SZ;
-    if (args.Has(L"t") && !matrix_reg::TypeFromName(args.Value(L"t"), &type)) {
-      RegCloseKey(key);
-      return Fail("ERROR: Invalid type.\n");
-    }
-    std::vector<BYTE> data;
-    const std::wstring text = args.Has(L"d") ? args.Value(L"d") : L"";
-    const std::wstring separator = args.Has(L"s") ? args.Value(L"s") : L"\\0";
-    if (!DataFor(type, text, separator, &data)) {
-      RegCloseKey(key);
-      return Fail("ERROR: Invalid data for the type.\n");
-    }
-    rc = RegSetValueExW(key, name.c_str(), 0, type, data.data(),
+  if (args.Has(L"v") || args.Has(L"ve"))
+    rc = RegSetValueExW(key, args.Value(L"v").c_str(), 0, type, data.data(),
                         static_cast<DWORD>(data.size()));
-  }
   RegCloseKey(key);
   if (rc != 0) return FailCode(rc);
   Out(L"The operation completed successfully.\n");
   return 0;
+}
+
+LONG DeleteAllValues(HKEY key) {
+  std::vector<WCHAR> name(matrix_reg::kValueNameRoom);
+  for (;;) {
+    DWORD length = matrix_reg::kValueNameRoom;
+    LONG rc = RegEnumValueW(key, 0, name.data(), &length, nullptr, nullptr,
+                            nullptr, nullptr);
+    if (rc == ERROR_NO_MORE_ITEMS) return ERROR_SUCCESS;
+    if (rc == ERROR_SUCCESS) rc = RegDeleteValueW(key, name.data());
+    if (rc != ERROR_SUCCESS) return rc;
+  }
 }
 
 int CmdDelete(const Arguments& args, const KeyPath& path) {
@@ -282,21 +345,8 @@ int CmdDelete(const Arguments& args, const KeyPath& path) {
     HKEY key = nullptr;
     rc = RegOpenKeyExW(path.root, path.path.c_str(), 0, KEY_ALL_ACCESS, &key);
     if (rc != 0) return FailCode(rc);
-    if (args.Has(L"va")) {
-      std::vector<WCHAR> name(matrix_reg::kValueNameRoom);
-      for (;;) {
-        DWORD length = matrix_reg::kValueNameRoom;
-        rc = RegEnumValueW(key, 0, name.data(), &length, nullptr, nullptr,
-                           nullptr, nullptr);
-        if (rc != 0) break;
-        rc = RegDeleteValueW(key, name.data());
-        if (rc != 0) break;
-      }
-      if (rc == ERROR_NO_MORE_ITEMS) rc = 0;
-    } else {
-      rc =
-          RegDeleteValueW(key, args.Has(L"v") ? args.Value(L"v").c_str() : L"");
-    }
+    rc = args.Has(L"va") ? DeleteAllValues(key)
+                         : RegDeleteValueW(key, args.Value(L"v").c_str());
     RegCloseKey(key);
   } else {
     if (path.path.empty())
@@ -308,34 +358,72 @@ int CmdDelete(const Arguments& args, const KeyPath& path) {
   return 0;
 }
 
+// --- export, import
+// ---------------------------------------------------------------
+
+// Writes `bytes` to `file` through a file beside it renamed over it, so that
+// a failed write leaves no file (and an older one as it was).
+bool WriteWhole(const std::string& file, const std::string& bytes) {
+  const std::string temporary = file + ".matrix-reg-tmp";
+  std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  out.close();
+  if (out && std::rename(temporary.c_str(), file.c_str()) == 0) return true;
+  std::remove(temporary.c_str());
+  return false;
+}
+
 int CmdExport(const Arguments& args, const KeyPath& path) {
   const std::string file = matrix::platform::ToUtf8(args.positional[1]);
   if (!args.Has(L"y") && std::ifstream(file).good())
     return Fail("ERROR: " + file + " exists; /y overwrites it.\n");
-  std::string bytes;
-  const LONG rc = matrix_reg::ExportKey(path, &bytes);
+  std::string bytes, error;
+  const LONG rc = matrix_reg::ExportKey(path, &bytes, &error);
+  if (rc == ERROR_INVALID_DATA)
+    return Fail("ERROR: " + error + "; nothing was written.\n");
   if (rc != 0) return FailCode(rc);
-  std::ofstream out(file, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  out.close();
-  if (!out) return Fail("ERROR: cannot write " + file + ".\n");
+  if (!WriteWhole(file, bytes))
+    return Fail("ERROR: cannot write " + file + ".\n");
   Out(L"The operation completed successfully.\n");
   return 0;
 }
 
-int CmdImport(const std::wstring& name) {
-  const std::string file = matrix::platform::ToUtf8(name);
+// The code page of /codepage N; false (with the message written) for one
+// that is not read.
+bool CodePageOf(const Arguments& args, UINT* code_page) {
+  *code_page = matrix_reg::kDefaultCodePage;
+  if (!args.Has(L"codepage")) return true;
+  const std::string text = matrix::platform::ToUtf8(args.Value(L"codepage"));
+  char* end = nullptr;
+  const unsigned long n = std::strtoul(text.c_str(), &end, 10);
+  if (!text.empty() && *end == 0 && text[0] != '-' && n <= 0xFFFF &&
+      IsValidCodePage(static_cast<UINT>(n))) {
+    *code_page = static_cast<UINT>(n);
+    return true;
+  }
+  Fail("ERROR: code page " + text + " is not supported (see --help).\n");
+  return false;
+}
+
+int CmdImport(const Arguments& args) {
+  matrix_reg::ReadOptions options;
+  if (!CodePageOf(args, &options.code_page)) return 1;
+  const std::string file = matrix::platform::ToUtf8(args.positional[0]);
   std::ifstream in(file, std::ios::binary);
   if (!in) return Fail("ERROR: cannot read " + file + ".\n");
   const std::string bytes((std::istreambuf_iterator<char>(in)),
                           std::istreambuf_iterator<char>());
+  std::vector<std::string> warnings;
   std::string error;
-  const LONG rc = matrix_reg::ImportBytes(bytes, &error);
+  const LONG rc = matrix_reg::ImportBytes(bytes, options, &warnings, &error);
+  for (const std::string& w : warnings)
+    std::fputs(("WARNING: " + file + ", " + w + ".\n").c_str(), stderr);
   if (rc == ERROR_BAD_FORMAT)
     return Fail("ERROR: " + file + ", " + error + "; nothing was imported.\n");
   if (rc != 0)
-    return Fail("ERROR: importing " + error + " failed with code " +
-                std::to_string(rc) + ".\n");
+    return Fail("ERROR: " + file + ", " + error +
+                ": the registry refused the change with code " +
+                std::to_string(rc) + "; nothing was imported.\n");
   Out(L"The operation completed successfully.\n");
   return 0;
 }
@@ -343,25 +431,19 @@ int CmdImport(const std::wstring& name) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 3) return Usage();
-  const std::wstring command = matrix::platform::ToWide(argv[1]);
-  auto is = [&command](const wchar_t* name) {
-    return matrix_reg::SameText(command, name);
-  };
+  if (argc >= 2 && (IsHelp(argv[1]) || (argc == 3 && IsHelp(argv[2])))) {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
   Arguments args;
-  const std::vector<std::wstring> valued =
-      is(L"add") ? std::vector<std::wstring>{L"v", L"t", L"d", L"s"}
-                 : std::vector<std::wstring>{L"v"};
-  if (!Parse(argc, argv, valued, &args) || args.positional.empty())
-    return Usage();
-  if (is(L"import")) return CmdImport(args.positional[0]);
+  if (argc < 2 || !Parse(argc, argv, &args)) return Fail(kUsage);
+  if (SameText(args.command->name, L"import")) return CmdImport(args);
   KeyPath path;
-  if (!matrix_reg::ParseKeyPath(args.positional[0], &path))
-    return Fail("ERROR: Invalid key name (HKCU or HKLM, then the path).\n");
-  if (is(L"query")) return CmdQuery(args, path);
-  if (is(L"add")) return CmdAdd(args, path);
-  if (is(L"delete")) return CmdDelete(args, path);
-  if (is(L"export") && args.positional.size() == 2)
-    return CmdExport(args, path);
-  return Usage();
+  std::string fault;
+  if (!matrix_reg::ParseKeyPath(args.positional[0], &path, &fault))
+    return Fail("ERROR: Invalid key name: " + fault + ".\n");
+  if (SameText(args.command->name, L"query")) return CmdQuery(args, path);
+  if (SameText(args.command->name, L"add")) return CmdAdd(args, path);
+  if (SameText(args.command->name, L"delete")) return CmdDelete(args, path);
+  return CmdExport(args, path);
 }

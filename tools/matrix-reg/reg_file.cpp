@@ -1,175 +1,113 @@
-// matrix-reg - the registry editor's text format over the registry calls.
+// matrix-reg - the registry editor's files read: the text of a file, its
+// lines, and the changes they spell; key paths and the names of types.
 #include "reg_file.h"
 
 #include <utf8codec.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <cwctype>
+#include <iterator>
+
+#include "reg_text.h"
 
 namespace matrix_reg {
 namespace {
 
-// Wide text as UTF-16LE bytes and back: the one place where string data
-// change form between the store (wchar_t units) and a file.
-std::vector<BYTE> Utf16Bytes(const std::wstring& text) {
-  std::vector<BYTE> out;
-  out.reserve(text.size() * 2);
-  for (const wchar_t c : text) {
-    std::uint16_t units[2];
-    const int count =
-        matrix::platform::PutUtf16(static_cast<char32_t>(c), units);
-    for (int k = 0; k < count; ++k) {
-      out.push_back(static_cast<BYTE>(units[k] & 0xFF));
-      out.push_back(static_cast<BYTE>(units[k] >> 8));
-    }
+using text::OnlyComment;
+using text::Trim;
+
+// Win32's limits that a file is checked against before anything is applied.
+constexpr std::size_t kMostKeyNameLength = kKeyNameRoom - 1;
+constexpr std::size_t kMostValueNameLength = kValueNameRoom - 1;
+constexpr std::size_t kMostLevels = 512;
+
+// The first line of a file, by version.
+constexpr wchar_t kVersion5Header[] = L"Windows Registry Editor Version 5.00";
+constexpr wchar_t kVersion4Header[] = L"REGEDIT4";
+
+std::string Line(std::size_t n, const std::string& reason) {
+  return "line " + std::to_string(n) + ": " + reason;
+}
+
+// --- The text of a file
+// -------------------------------------------------------
+
+// Splits `text` at CRLF, CR and LF alike.
+template <class Char>
+std::vector<std::basic_string<Char>> SplitLines(
+    std::basic_string_view<Char> text) {
+  std::vector<std::basic_string<Char>> lines;
+  std::size_t start = 0;
+  for (std::size_t i = 0; i <= text.size(); ++i) {
+    if (i < text.size() && text[i] != '\r' && text[i] != '\n') continue;
+    lines.emplace_back(text.substr(start, i - start));
+    if (i + 1 < text.size() && text[i] == '\r' && text[i + 1] == '\n') ++i;
+    start = i + 1;
   }
-  return out;
+  if (!lines.empty() && lines.back().empty()) lines.pop_back();
+  return lines;
 }
 
-std::wstring DecodeUtf16(const BYTE* p, size_t bytes) {
-  std::wstring out;
-  for (size_t i = 0; i + 1 < bytes; i += 2) {
-    char32_t u = p[i] | (p[i + 1] << 8);
-    if (matrix::platform::IsHighSurrogate(u) && i + 3 < bytes) {
-      const char32_t low = p[i + 2] | (p[i + 3] << 8);
-      if (matrix::platform::IsLowSurrogate(low)) {
-        u = matrix::platform::JoinSurrogates(u, low);
-        i += 2;
-      }
-    }
-    out.push_back(static_cast<wchar_t>(u));
+// UTF-16 after a byte-order mark (little- or big-endian).
+bool DecodeUtf16(const std::string& bytes, bool big_endian,
+                 std::vector<std::wstring>* lines, std::string* error) {
+  std::u16string units;
+  for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
+    const auto a = static_cast<unsigned char>(bytes[i]);
+    const auto b = static_cast<unsigned char>(bytes[i + 1]);
+    units.push_back(
+        static_cast<char16_t>(big_endian ? a << 8 | b : b << 8 | a));
   }
-  return out;
-}
-
-bool IsStringType(DWORD type) {
-  return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
-}
-
-std::wstring Escape(const std::wstring& text) {
-  std::wstring out;
-  for (wchar_t c : text) {
-    if (c == L'\\' || c == L'"') out += L'\\';
-    out += c;
-  }
-  return out;
-}
-
-// A REG_SZ that is one terminated text without inner zeros is written as
-// a quoted string; anything else as hex(1).
-bool PlainString(const std::vector<BYTE>& data, std::wstring* text) {
-  if (data.size() < sizeof(wchar_t) || data.size() % sizeof(wchar_t) != 0)
+  const std::wstring wide = text::FromUtf16(units);
+  *lines = SplitLines<wchar_t>(wide);
+  if (bytes.size() % 2 != 0) {
+    *error = Line(lines->size(), "the file ends in half a UTF-16 unit");
     return false;
-  std::wstring all = WideText(data);
-  if (all.back() != 0) return false;
-  all.pop_back();
-  if (all.find(L'\0') != std::wstring::npos) return false;
-  *text = all;
+  }
   return true;
 }
 
-void HexList(const std::vector<BYTE>& bytes, size_t prefix, std::wstring* out) {
-  size_t column = prefix;
-  for (size_t i = 0; i < bytes.size(); ++i) {
-    wchar_t item[4];
-    std::swprintf(item, 4, L"%02x", bytes[i]);
-    *out += item;
-    column += 2;
-    if (i + 1 < bytes.size()) {
-      *out += L',';
-      ++column;
-      if (column > 76) {
-        *out += L"\\\r\n  ";
-        column = 2;
-      }
+// 8-bit text, line by line: UTF-8 (after a byte-order mark, or when the
+// whole file is UTF-8), else the code page.
+bool DecodeEightBit(std::string_view bytes, UINT code_page,
+                    std::vector<std::wstring>* lines, std::string* error) {
+  const bool bom = bytes.substr(0, 3) == "\xEF\xBB\xBF";
+  if (bom) bytes.remove_prefix(3);
+  std::wstring whole;
+  const bool utf8 = bom || matrix::platform::TryToWide(bytes, whole);
+  const auto raw = SplitLines<char>(bytes);
+  lines->clear();
+  for (const std::string& line : raw) {
+    std::wstring wide;
+    const bool ok = utf8 ? matrix::platform::TryToWide(line, wide)
+                         : text::FromEightBit(line, code_page, &wide);
+    if (!ok) {
+      *error = Line(lines->size() + 1,
+                    utf8 ? "bytes that are no UTF-8 after a UTF-8 byte-order "
+                           "mark"
+                         : "bytes that are neither UTF-8 nor text of code "
+                           "page " +
+                               std::to_string(code_page) +
+                               " (/codepage names another)");
+      return false;
     }
+    lines->push_back(std::move(wide));
   }
+  return true;
 }
 
-LONG ExportTree(HKEY key, const std::wstring& full, std::wstring* out) {
-  *out += L"[" + full + L"]\r\n";
-  for (DWORD j = 0;; ++j) {
-    std::vector<WCHAR> name(kValueNameRoom);
-    DWORD name_length = kValueNameRoom, type = 0, size = 0;
-    LONG rc = RegEnumValueW(key, j, name.data(), &name_length, nullptr, &type,
-                            nullptr, &size);
-    if (rc == ERROR_NO_MORE_ITEMS) break;
-    if (rc != ERROR_SUCCESS) return rc;
-    std::vector<BYTE> data(size);
-    name_length = kValueNameRoom;
-    rc = RegEnumValueW(key, j, name.data(), &name_length, nullptr, &type,
-                       data.data(), &size);
-    if (rc != ERROR_SUCCESS) return rc;
-    data.resize(size);
-    const std::wstring value_name(name.data(), name_length);
-    std::wstring line =
-        value_name.empty() ? L"@=" : L"\"" + Escape(value_name) + L"\"=";
-    std::wstring text;
-    if (type == REG_SZ && PlainString(data, &text)) {
-      line += L"\"" + Escape(text) + L"\"";
-    } else if (type == REG_DWORD && data.size() == 4) {
-      DWORD v;
-      std::memcpy(&v, data.data(), 4);
-      wchar_t number[16];
-      std::swprintf(number, 16, L"dword:%08x", v);
-      line += number;
-    } else {
-      wchar_t prefix[24];
-      if (type == REG_BINARY)
-        std::swprintf(prefix, 24, L"hex:");
-      else
-        std::swprintf(prefix, 24, L"hex(%x):", type);
-      line += prefix;
-      HexList(IsStringType(type) ? Utf16Bytes(WideText(data)) : data,
-              line.size(), &line);
-    }
-    *out += line + L"\r\n";
-  }
-  *out += L"\r\n";
-  WCHAR sub[kKeyNameRoom];
-  for (DWORD i = 0;; ++i) {
-    LONG rc = RegEnumKeyW(key, i, sub, kKeyNameRoom);
-    if (rc == ERROR_NO_MORE_ITEMS) break;
-    if (rc != ERROR_SUCCESS) return rc;
-    HKEY child = nullptr;
-    rc = RegOpenKeyExW(key, sub, 0, KEY_READ, &child);
-    if (rc != ERROR_SUCCESS) return rc;
-    rc = ExportTree(child, full + L"\\" + sub, out);
-    RegCloseKey(child);
-    if (rc != ERROR_SUCCESS) return rc;
-  }
-  return ERROR_SUCCESS;
+bool DecodeFile(const std::string& bytes, UINT code_page,
+                std::vector<std::wstring>* lines, std::string* error) {
+  if (bytes.size() >= 2 && bytes.compare(0, 2, "\xFF\xFE") == 0)
+    return DecodeUtf16(bytes, false, lines, error);
+  if (bytes.size() >= 2 && bytes.compare(0, 2, "\xFE\xFF") == 0)
+    return DecodeUtf16(bytes, true, lines, error);
+  return DecodeEightBit(bytes, code_page, lines, error);
 }
 
-// Creates a path of any depth, 32 levels a call.
-LONG CreatePath(HKEY root, const std::wstring& path, HKEY* result) {
-  std::vector<std::wstring> pieces(1);
-  int levels = 0;
-  for (size_t i = 0; i <= path.size(); ++i) {
-    if (i == path.size() || path[i] == L'\\') {
-      if (++levels == 32 && i < path.size()) {
-        pieces.emplace_back();
-        levels = 0;
-        continue;
-      }
-    }
-    if (i < path.size()) pieces.back() += path[i];
-  }
-  HKEY current = nullptr;
-  LONG rc = RegOpenKeyExW(root, L"", 0, KEY_ALL_ACCESS, &current);
-  for (const std::wstring& piece : pieces) {
-    if (rc != ERROR_SUCCESS) return rc;
-    HKEY next = nullptr;
-    rc = RegCreateKeyExW(current, piece.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                         nullptr, &next, nullptr);
-    RegCloseKey(current);
-    current = next;
-  }
-  if (rc != ERROR_SUCCESS) return rc;
-  *result = current;
-  return ERROR_SUCCESS;
-}
+// --- The parts of a line
+// ------------------------------------------------------
 
 int HexDigit(wchar_t c) {
   if (c >= L'0' && c <= L'9') return c - L'0';
@@ -178,19 +116,21 @@ int HexDigit(wchar_t c) {
   return -1;
 }
 
-std::wstring Trim(const std::wstring& s) {
-  size_t a = 0, b = s.size();
-  while (a < b && (s[a] == L' ' || s[a] == L'\t')) ++a;
-  while (b > a && (s[b - 1] == L' ' || s[b - 1] == L'\t' || s[b - 1] == L'\r'))
-    --b;
-  return s.substr(a, b - a);
+// True when `s` starts with `prefix`, ASCII letters in any case.
+bool StartsWithWord(std::wstring_view s, std::wstring_view prefix) {
+  if (s.size() < prefix.size()) return false;
+  for (std::size_t i = 0; i < prefix.size(); ++i) {
+    const wchar_t c = s[i] >= L'A' && s[i] <= L'Z' ? s[i] + 32 : s[i];
+    if (c != prefix[i]) return false;
+  }
+  return true;
 }
 
 // A quoted text from `s[*at]` ('"') to its closing quote, with \\ and \".
-bool Quoted(const std::wstring& s, size_t* at, std::wstring* text) {
+bool Quoted(std::wstring_view s, std::size_t* at, std::wstring* text) {
   if (*at >= s.size() || s[*at] != L'"') return false;
   text->clear();
-  for (size_t i = *at + 1; i < s.size(); ++i) {
+  for (std::size_t i = *at + 1; i < s.size(); ++i) {
     if (s[i] == L'\\' && i + 1 < s.size()) {
       *text += s[++i];
     } else if (s[i] == L'"') {
@@ -203,181 +143,315 @@ bool Quoted(const std::wstring& s, size_t* at, std::wstring* text) {
   return false;
 }
 
-bool HexBytes(const std::wstring& s, std::vector<BYTE>* out) {
+// "01,ff, 2a": bytes separated by commas, blanks around them allowed, and
+// a comma after the last (a list whose continuation ends the file).
+bool HexBytes(std::wstring_view s, std::vector<BYTE>* out) {
   out->clear();
-  std::wstring item;
-  auto flush = [&]() -> bool {
-    const std::wstring t = Trim(item);
-    item.clear();
-    if (t.size() != 2) return false;
-    const int hi = HexDigit(t[0]), lo = HexDigit(t[1]);
-    if (hi < 0 || lo < 0) return false;
-    out->push_back(static_cast<BYTE>(hi * 16 + lo));
-    return true;
-  };
-  if (Trim(s).empty()) return true;
-  for (wchar_t c : s) {
-    if (c == L',') {
-      if (!flush()) return false;
-    } else {
-      item += c;
+  s = Trim(s);
+  if (!s.empty() && s.back() == L',') s.remove_suffix(1);
+  if (s.empty()) return true;
+  std::size_t start = 0;
+  for (std::size_t i = 0; i <= s.size(); ++i) {
+    if (i < s.size() && s[i] != L',') continue;
+    const std::wstring_view item = Trim(s.substr(start, i - start));
+    if (item.size() != 2 || HexDigit(item[0]) < 0 || HexDigit(item[1]) < 0)
+      return false;
+    out->push_back(
+        static_cast<BYTE>(HexDigit(item[0]) * 16 + HexDigit(item[1])));
+    start = i + 1;
+  }
+  return true;
+}
+
+// The key line "[path]" or "[-path]" ends at the first ']' that only blanks
+// or a comment follow, so that "[KEY] ; note" names KEY and "[a]b]" names
+// "a]b".
+bool KeyLineInner(std::wstring_view line, std::wstring* inner) {
+  for (std::size_t p = line.find(L']'); p != std::wstring_view::npos;
+       p = line.find(L']', p + 1)) {
+    if (OnlyComment(line.substr(p + 1))) {
+      *inner = std::wstring(line.substr(1, p - 1));
+      return true;
     }
   }
-  return flush();
+  return false;
 }
 
-std::string Line(size_t n, const char* reason) {
-  return "line " + std::to_string(n) + ": " + reason;
-}
+// --- A file's lines as changes ----------------------------------------------
 
-// The first line of every file.
-constexpr wchar_t kFileHeader[] = L"Windows Registry Editor Version 5.00";
+class Reader {
+ public:
+  Reader(const std::vector<std::wstring>& lines, const ReadOptions& options,
+         std::vector<Change>* changes, std::vector<std::string>* warnings)
+      : lines_(lines),
+        options_(options),
+        changes_(changes),
+        warnings_(warnings) {}
+  bool Run(std::string* error);
 
-// A file's bytes as text: UTF-16LE after its byte-order mark, else UTF-8
-// (after a byte-order mark or without one).
-std::wstring DecodeFile(const std::string& bytes) {
-  if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
-      static_cast<unsigned char>(bytes[1]) == 0xFE) {
-    return DecodeUtf16(reinterpret_cast<const BYTE*>(bytes.data()) + 2,
-                       bytes.size() - 2);
+ private:
+  bool KeyLine(std::wstring_view line);
+  bool ValueLine(std::wstring_view line);
+  bool Data(std::wstring_view value, Change* c);
+  bool Dword(std::wstring_view value, Change* c);
+  bool Hex(std::wstring_view value, Change* c);
+  bool HexList(std::wstring_view first, std::vector<BYTE>* bytes);
+  bool StringBytes(std::vector<BYTE> raw, Change* c);
+  bool Fail(const std::string& reason) { return Fail(line_, reason); }
+  bool Fail(std::size_t line, const std::string& reason) {
+    error_ = Line(line, reason);
+    return false;
   }
-  if (bytes.size() >= 3 && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0)
-    return matrix::platform::ToWide(bytes.substr(3));
-  return matrix::platform::ToWide(bytes);
-}
 
-// One logical line, trimmed, and the number of the physical line it starts
-// on.
-struct LogicalLine {
-  size_t number;
-  std::wstring text;
+  const std::vector<std::wstring>& lines_;
+  const ReadOptions& options_;
+  std::vector<Change>* changes_;
+  std::vector<std::string>* warnings_;
+  std::size_t at_ = 0;    // the line being read, from 0
+  std::size_t line_ = 0;  // the number of the line its key or value starts on
+  bool version4_ = false;
+  bool in_key_ = false, deleted_key_ = false;
+  KeyPath current_;
+  std::string error_;
 };
 
-// The physical lines of `text` joined into logical ones: a line that ends
-// in '\' (a key line excepted) continues on the next.
-std::vector<LogicalLine> JoinLines(const std::wstring& text) {
-  std::vector<LogicalLine> lines;
-  size_t number = 0;
-  std::wstring pending;
-  size_t pending_from = 0;
-  for (size_t start = 0; start <= text.size();) {
-    size_t end = text.find(L'\n', start);
-    if (end == std::wstring::npos) end = text.size();
-    const std::wstring trimmed = Trim(text.substr(start, end - start));
-    ++number;
-    if (pending.empty()) pending_from = number;
-    if (!trimmed.empty() && trimmed.back() == L'\\' &&
-        trimmed.front() != L'[') {
-      pending += trimmed.substr(0, trimmed.size() - 1);
-    } else {
-      lines.push_back({pending_from, pending + trimmed});
-      pending.clear();
-    }
-    start = end + 1;
+bool Reader::Run(std::string* error) {
+  while (at_ < lines_.size() && Trim(lines_[at_]).empty()) ++at_;
+  const std::wstring_view header =
+      at_ < lines_.size() ? Trim(lines_[at_]) : std::wstring_view();
+  version4_ = header == kVersion4Header;
+  if (!version4_ && header != kVersion5Header) {
+    *error = Line(at_ + 1,
+                  "not a registry file (\"Windows Registry Editor Version "
+                  "5.00\" or \"REGEDIT4\" expected)");
+    return false;
   }
-  if (!pending.empty()) lines.push_back({pending_from, pending});
-  return lines;
+  for (++at_; at_ < lines_.size(); ++at_) {
+    const std::wstring_view line = Trim(lines_[at_]);
+    if (line.empty() || line.front() == L';') continue;
+    line_ = at_ + 1;
+    bool ok = true;
+    if (line.front() == L'[') {
+      ok = KeyLine(line);
+    } else if (line.front() == L'@' || line.front() == L'"') {
+      ok = ValueLine(line);
+    } else {
+      ok = Fail("neither a key nor a value");
+    }
+    if (!ok) {
+      *error = error_;
+      return false;
+    }
+  }
+  return true;
 }
 
-// Each Read... below returns null when it read its part of a line into
-// `*c`, else the reason the line is refused.
-
-// "[path]" creates a key, "[-path]" deletes one.
-const char* ReadKeyLine(const std::wstring& line, Change* c) {
-  if (line.back() != L']') return "a key line must end with ']'";
-  std::wstring inner = line.substr(1, line.size() - 2);
-  c->kind = Change::kKey;
-  if (!inner.empty() && inner[0] == L'-') {
-    c->kind = Change::kDeleteKey;
+bool Reader::KeyLine(std::wstring_view line) {
+  std::wstring inner;
+  if (!KeyLineInner(line, &inner)) return Fail("a key line must end with ']'");
+  Change c;
+  c.line = line_;
+  c.kind = Change::kKey;
+  if (!inner.empty() && inner.front() == L'-') {
+    c.kind = Change::kDeleteKey;
     inner.erase(0, 1);
   }
-  if (!ParseKeyPath(inner, &c->key))
-    return "unknown root key (HKEY_CURRENT_USER or HKEY_LOCAL_MACHINE "
-           "expected)";
-  return nullptr;
+  std::string fault;
+  if (!ParseKeyPath(inner, &c.key, &fault)) return Fail(fault);
+  if (c.kind == Change::kDeleteKey && c.key.path.empty())
+    return Fail("a root key (" + matrix::platform::ToUtf8(c.key.root_name) +
+                ") cannot be deleted");
+  current_ = c.key;
+  in_key_ = true;
+  deleted_key_ = c.kind == Change::kDeleteKey;
+  changes_->push_back(std::move(c));
+  return true;
 }
 
-// "text" with \\ and \": REG_SZ data, terminator included.
-const char* ReadString(const std::wstring& value, Change* c) {
-  size_t end = 0;
-  std::wstring text;
-  if (!Quoted(value, &end, &text) || !Trim(value.substr(end)).empty())
-    return "malformed string";
-  c->type = REG_SZ;
-  text.push_back(0);
-  c->data = WideBytes(text);
-  return nullptr;
-}
-
-// dword:XXXXXXXX, 1 to 8 hexadecimal digits: REG_DWORD data.
-const char* ReadDword(const std::wstring& digits, Change* c) {
-  constexpr const char* kFault = "a dword needs 1 to 8 hexadecimal digits";
-  if (digits.empty() || digits.size() > 8) return kFault;
-  DWORD v = 0;
-  for (wchar_t d : digits) {
-    const int h = HexDigit(d);
-    if (h < 0) return kFault;
-    v = v * 16 + static_cast<DWORD>(h);
+// NAME=DATA with NAME "..." or @ (the default value) and blanks around '='.
+bool Reader::ValueLine(std::wstring_view line) {
+  if (!in_key_) return Fail("a value outside a key");
+  Change c;
+  c.line = line_;
+  c.kind = Change::kValue;
+  c.key = current_;
+  std::size_t pos = 0;
+  if (line.front() == L'@') {
+    pos = 1;
+  } else if (!Quoted(line, &pos, &c.name)) {
+    return Fail("unterminated value name");
   }
+  if (c.name.size() > kMostValueNameLength)
+    return Fail("a value name of " + std::to_string(c.name.size()) +
+                " characters (at most 16383)");
+  while (pos < line.size() && text::IsBlank(line[pos])) ++pos;
+  if (pos >= line.size() || line[pos] != L'=')
+    return Fail("'=' expected after the value name");
+  if (!Data(Trim(line.substr(pos + 1)), &c)) return false;
+  if (deleted_key_) {
+    // The registry editor ignores them; so does the import, but says so.
+    warnings_->push_back(Line(line_,
+                              "a value after a deleted key ([-KEY]) is "
+                              "ignored, as the registry editor ignores it"));
+    return true;
+  }
+  changes_->push_back(std::move(c));
+  return true;
+}
+
+// "-" (delete), a quoted string, dword:, hex: or hex(type):, each followed
+// by nothing but blanks or a ';' comment.
+bool Reader::Data(std::wstring_view value, Change* c) {
+  if (!value.empty() && value.front() == L'-' && OnlyComment(value.substr(1))) {
+    c->kind = Change::kDeleteValue;
+    return true;
+  }
+  if (!value.empty() && value.front() == L'"') {
+    std::size_t end = 0;
+    std::wstring text;
+    if (!Quoted(value, &end, &text) || !OnlyComment(value.substr(end)))
+      return Fail("malformed string");
+    c->type = REG_SZ;
+    text.push_back(0);
+    c->data = WideBytes(text);
+    return true;
+  }
+  if (StartsWithWord(value, L"dword:")) return Dword(value.substr(6), c);
+  if (StartsWithWord(value, L"hex")) return Hex(value, c);
+  return Fail("unreadable value");
+}
+
+// 1 to 8 hexadecimal digits.
+bool Reader::Dword(std::wstring_view value, Change* c) {
+  std::size_t n = 0;
+  DWORD v = 0;
+  while (n < value.size() && HexDigit(value[n]) >= 0) {
+    v = v * 16 + static_cast<DWORD>(HexDigit(value[n]));
+    ++n;
+  }
+  if (n == 0 || n > 8 || !OnlyComment(value.substr(n)))
+    return Fail("a dword needs 1 to 8 hexadecimal digits");
   c->type = REG_DWORD;
   c->data.resize(4);
   std::memcpy(c->data.data(), &v, 4);
-  return nullptr;
+  return true;
 }
 
-// hex:bytes (REG_BINARY) or hex(type):bytes; string types' bytes are
-// UTF-16LE text.
-const char* ReadHex(const std::wstring& value, Change* c) {
-  const size_t colon = value.find(L':');
-  if (colon == std::wstring::npos) return "':' expected after hex";
-  const std::wstring kind = value.substr(3, colon - 3);
+bool Reader::Hex(std::wstring_view value, Change* c) {
+  const std::size_t colon = value.find(L':');
+  if (colon == std::wstring_view::npos) return Fail("':' expected after hex");
+  const std::wstring_view kind = value.substr(3, colon - 3);
   c->type = REG_BINARY;
   if (!kind.empty()) {
-    if (kind.size() < 3 || kind.front() != L'(' || kind.back() != L')' ||
-        kind.size() > 10)
-      return "hex(type) expected";
+    if (kind.size() < 3 || kind.size() > 10 || kind.front() != L'(' ||
+        kind.back() != L')')
+      return Fail("hex(type) expected");
     DWORD t = 0;
-    for (size_t k = 1; k + 1 < kind.size(); ++k) {
-      const int h = HexDigit(kind[k]);
-      if (h < 0) return "hex(type) expected";
-      t = t * 16 + static_cast<DWORD>(h);
+    for (std::size_t k = 1; k + 1 < kind.size(); ++k) {
+      if (HexDigit(kind[k]) < 0) return Fail("hex(type) expected");
+      t = t * 16 + static_cast<DWORD>(HexDigit(kind[k]));
     }
     c->type = t;
   }
   std::vector<BYTE> raw;
-  if (!HexBytes(value.substr(colon + 1), &raw))
-    return "malformed hexadecimal bytes";
-  if (!IsStringType(c->type)) {
-    c->data = std::move(raw);
-    return nullptr;
-  }
-  if (raw.size() % 2 != 0) return "UTF-16 text with an odd number of bytes";
-  c->data = WideBytes(DecodeUtf16(raw.data(), raw.size()));
-  return nullptr;
+  if (!HexList(value.substr(colon + 1), &raw)) return false;
+  if (c->type == REG_SZ || c->type == REG_EXPAND_SZ || c->type == REG_MULTI_SZ)
+    return StringBytes(std::move(raw), c);
+  c->data = std::move(raw);
+  return true;
 }
 
-// NAME=DATA, NAME "..." or @ (the default value), DATA "-" (delete), a
-// string, a dword or hex bytes.
-const char* ReadValueLine(const std::wstring& line, Change* c) {
-  c->kind = Change::kValue;
-  size_t pos = 0;
-  if (line[0] == L'@') {
-    pos = 1;
-  } else if (!Quoted(line, &pos, &c->name)) {
-    return "unterminated value name";
+// A hex list, which may go on over the lines after it while a line ends in
+// '\'; blank and comment lines between them are skipped, and a '\' on the
+// file's last line ends it. Continuation belongs to hex lists alone.
+bool Reader::HexList(std::wstring_view first, std::vector<BYTE>* bytes) {
+  const std::size_t start = line_;
+  auto piece = [](std::wstring_view s) {
+    return Trim(s.substr(0, std::min(s.find(L';'), s.size())));
+  };
+  std::wstring list(piece(first));
+  while (!list.empty() && list.back() == L'\\') {
+    list.pop_back();
+    std::size_t next = at_ + 1;
+    while (next < lines_.size() && OnlyComment(lines_[next])) ++next;
+    if (next == lines_.size()) break;
+    const std::wstring_view more = Trim(lines_[next]);
+    if (more.front() == L'[' || more.front() == L'"' || more.front() == L'@')
+      return Fail(next + 1, "the hex list of line " + std::to_string(start) +
+                                " goes on with '\\', but this line holds no "
+                                "hexadecimal bytes");
+    at_ = next;
+    list += piece(more);
   }
-  while (pos < line.size() && line[pos] == L' ') ++pos;
-  if (pos >= line.size() || line[pos] != L'=')
-    return "'=' expected after the value name";
-  const std::wstring value = Trim(line.substr(pos + 1));
-  if (value == L"-") {
-    c->kind = Change::kDeleteValue;
-    return nullptr;
+  if (!HexBytes(list, bytes)) return Fail(start, "malformed hexadecimal bytes");
+  return true;
+}
+
+// String types: UTF-16LE units in a version 5 file, 8-bit text in REGEDIT4.
+bool Reader::StringBytes(std::vector<BYTE> raw, Change* c) {
+  std::wstring wide;
+  if (version4_) {
+    const std::string_view bytes(reinterpret_cast<const char*>(raw.data()),
+                                 raw.size());
+    if (!text::FromEightBit(bytes, options_.code_page, &wide))
+      return Fail("string bytes that are neither UTF-8 nor text of code page " +
+                  std::to_string(options_.code_page));
+  } else {
+    if (raw.size() % 2 != 0)
+      return Fail("UTF-16 text with an odd number of bytes");
+    std::u16string units;
+    for (std::size_t i = 0; i < raw.size(); i += 2)
+      units.push_back(static_cast<char16_t>(raw[i] | raw[i + 1] << 8));
+    wide = text::FromUtf16(units);
   }
-  if (!value.empty() && value[0] == L'"') return ReadString(value, c);
-  if (value.compare(0, 6, L"dword:") == 0) return ReadDword(value.substr(6), c);
-  if (value.compare(0, 3, L"hex") == 0) return ReadHex(value, c);
-  return "unreadable value";
+  c->data = WideBytes(wide);
+  return true;
+}
+
+// The root `root` names: false, with why, for a root the store does not
+// have (naming the roots it has).
+bool FindRoot(const std::wstring& root, KeyPath* out, std::string* fault) {
+  static const struct {
+    const wchar_t* name;
+    const wchar_t* short_name;
+    HKEY key;  // null: a root of Windows that the store does not have
+  } kRoots[] = {
+      {L"HKEY_CURRENT_USER", L"HKCU", HKEY_CURRENT_USER},
+      {L"HKEY_LOCAL_MACHINE", L"HKLM", HKEY_LOCAL_MACHINE},
+      {L"HKEY_CLASSES_ROOT", L"HKCR", nullptr},
+      {L"HKEY_USERS", L"HKU", nullptr},
+      {L"HKEY_CURRENT_CONFIG", L"HKCC", nullptr},
+      {L"HKEY_PERFORMANCE_DATA", nullptr, nullptr},
+      {L"HKEY_DYN_DATA", nullptr, nullptr},
+  };
+  const auto* found = std::find_if(
+      std::begin(kRoots), std::end(kRoots), [&root](const auto& r) {
+        return SameText(root, r.name) ||
+               (r.short_name && SameText(root, r.short_name));
+      });
+  if (found != std::end(kRoots) && found->key) {
+    out->root = found->key;
+    out->root_name = found->name;
+    return true;
+  }
+  *fault = (found == std::end(kRoots)
+                ? "unknown root key \"" + matrix::platform::ToUtf8(root) + "\""
+                : matrix::platform::ToUtf8(found->name) +
+                      " is not in this registry") +
+           ", which has HKEY_CURRENT_USER (HKCU) and HKEY_LOCAL_MACHINE (HKLM)";
+  return false;
+}
+
+// Why one level of a key path would be refused by the store, or null.
+const char* LevelFault(std::wstring_view level) {
+  if (level.empty()) return "a doubled '\\' in the key path";
+  if (level.size() > kMostKeyNameLength)
+    return "a key name of more than 255 characters";
+  for (const wchar_t c : level) {
+    if (!matrix::platform::IsScalarValue(static_cast<char32_t>(c)))
+      return "a key name that holds no Unicode text (a lone surrogate)";
+  }
+  return nullptr;
 }
 
 }  // namespace
@@ -400,121 +474,37 @@ bool SameText(const std::wstring& a, const std::wstring& b) {
                               static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
 }
 
-bool ParseKeyPath(const std::wstring& text, KeyPath* out) {
-  const size_t slash = text.find(L'\\');
-  const std::wstring root = text.substr(0, slash);
-  if (SameText(root, L"HKEY_CURRENT_USER") || SameText(root, L"HKCU")) {
-    out->root = HKEY_CURRENT_USER;
-    out->root_name = L"HKEY_CURRENT_USER";
-  } else if (SameText(root, L"HKEY_LOCAL_MACHINE") || SameText(root, L"HKLM")) {
-    out->root = HKEY_LOCAL_MACHINE;
-    out->root_name = L"HKEY_LOCAL_MACHINE";
-  } else {
-    return false;
-  }
+bool ParseKeyPath(const std::wstring& text, KeyPath* out, std::string* fault) {
+  const std::size_t slash = text.find(L'\\');
+  if (!FindRoot(text.substr(0, slash), out, fault)) return false;
   out->path = slash == std::wstring::npos ? L"" : text.substr(slash + 1);
   while (!out->path.empty() && out->path.back() == L'\\') out->path.pop_back();
-  return true;
-}
-
-bool ParseRegFile(const std::string& bytes, std::vector<Change>* changes,
-                  std::string* error) {
-  changes->clear();
-  const std::vector<LogicalLine> lines = JoinLines(DecodeFile(bytes));
-  size_t i = 0;
-  while (i < lines.size() && lines[i].text.empty()) ++i;
-  if (i == lines.size() || lines[i].text != kFileHeader) {
-    *error = Line(i < lines.size() ? lines[i].number : 1,
-                  "not a registry file (\"Windows Registry Editor Version "
-                  "5.00\" expected)");
-    return false;
-  }
-  bool in_key = false, deleted_key = false;
-  KeyPath current;
-  for (++i; i < lines.size(); ++i) {
-    const std::wstring& line = lines[i].text;
-    if (line.empty() || line[0] == L';') continue;
-    Change c;
-    const char* fault = nullptr;
-    if (line[0] == L'[') {
-      fault = ReadKeyLine(line, &c);
-      current = c.key;
-      in_key = true;
-      deleted_key = c.kind == Change::kDeleteKey;
-    } else if (line[0] != L'@' && line[0] != L'"') {
-      fault = "neither a key nor a value";
-    } else if (!in_key || deleted_key) {
-      fault = "a value outside a key";
-    } else {
-      c.key = current;
-      fault = ReadValueLine(line, &c);
-    }
-    if (fault) {
-      *error = Line(lines[i].number, fault);
+  std::size_t levels = 0;
+  for (std::size_t start = 0; !out->path.empty();) {
+    const std::size_t end =
+        std::min(out->path.find(L'\\', start), out->path.size());
+    const char* why =
+        LevelFault(std::wstring_view(out->path).substr(start, end - start));
+    if (!why && ++levels > kMostLevels)
+      why = "a key path more than 512 levels deep";
+    if (why) {
+      *fault = why;
       return false;
     }
-    changes->push_back(std::move(c));
+    if (end == out->path.size()) break;
+    start = end + 1;
   }
   return true;
 }
 
-LONG ApplyChanges(const std::vector<Change>& changes, std::wstring* failed) {
-  HKEY current = nullptr;
-  LONG rc = ERROR_SUCCESS;
-  for (const Change& c : changes) {
-    switch (c.kind) {
-      case Change::kKey:
-        RegCloseKey(current);
-        current = nullptr;
-        rc = CreatePath(c.key.root, c.key.path, &current);
-        break;
-      case Change::kDeleteKey:
-        RegCloseKey(current);
-        current = nullptr;
-        rc = c.key.path.empty()
-                 ? ERROR_ACCESS_DENIED
-                 : RegDeleteTreeW(c.key.root, c.key.path.c_str());
-        if (rc == ERROR_FILE_NOT_FOUND) rc = ERROR_SUCCESS;
-        break;
-      case Change::kValue:
-        rc = RegSetValueExW(current, c.name.c_str(), 0, c.type, c.data.data(),
-                            static_cast<DWORD>(c.data.size()));
-        break;
-      case Change::kDeleteValue:
-        rc = RegDeleteValueW(current, c.name.c_str());
-        if (rc == ERROR_FILE_NOT_FOUND) rc = ERROR_SUCCESS;
-        break;
-    }
-    if (rc != ERROR_SUCCESS) {
-      *failed = c.key.Full() + (c.kind >= Change::kValue ? L" " + c.name : L"");
-      break;
-    }
-  }
-  RegCloseKey(current);
-  return rc;
-}
-
-LONG ImportBytes(const std::string& bytes, std::string* error) {
-  std::vector<Change> changes;
-  if (!ParseRegFile(bytes, &changes, error)) return ERROR_BAD_FORMAT;
-  std::wstring failed;
-  const LONG rc = ApplyChanges(changes, &failed);
-  if (rc != ERROR_SUCCESS) *error = matrix::platform::ToUtf8(failed);
-  return rc;
-}
-
-LONG ExportKey(const KeyPath& key, std::string* bytes) {
-  HKEY handle = nullptr;
-  LONG rc = RegOpenKeyExW(key.root, key.path.c_str(), 0, KEY_READ, &handle);
-  if (rc != ERROR_SUCCESS) return rc;
-  std::wstring text = L"Windows Registry Editor Version 5.00\r\n\r\n";
-  rc = ExportTree(handle, key.Full(), &text);
-  RegCloseKey(handle);
-  if (rc != ERROR_SUCCESS) return rc;
-  const std::vector<BYTE> utf16 = Utf16Bytes(text);
-  bytes->assign("\xFF\xFE", 2);
-  bytes->append(reinterpret_cast<const char*>(utf16.data()), utf16.size());
-  return ERROR_SUCCESS;
+bool ParseRegFile(const std::string& bytes, const ReadOptions& options,
+                  std::vector<Change>* changes,
+                  std::vector<std::string>* warnings, std::string* error) {
+  changes->clear();
+  std::vector<std::wstring> lines;
+  if (!DecodeFile(bytes, options.code_page, &lines, error)) return false;
+  Reader reader(lines, options, changes, warnings);
+  return reader.Run(error);
 }
 
 std::wstring TypeName(DWORD type) {

@@ -2,8 +2,13 @@
 #include <afxwin.h>
 #include <dlfcn.h>
 #include <sys/auxv.h>
+#include <winbase.h>
 
 #include <atomic>
+#include <cstdlib>
+#include <mutex>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -33,9 +38,97 @@ IMPLEMENT_DYNAMIC(CWinApp, CWinThread)
 CCmdTarget::~CCmdTarget() = default;
 CWinThread::~CWinThread() = default;
 
-CWinApp::CWinApp(LPCTSTR app_name)
-    : m_pszAppName(app_name), m_hInstance(nullptr) {}
-CWinApp::~CWinApp() = default;
+namespace {
+
+// A copy made with malloc, as the framework's strings of CWinApp are.
+LPCTSTR Duplicate(const std::wstring& text) {
+  auto* copy =
+      static_cast<wchar_t*>(std::malloc((text.size() + 1) * sizeof(wchar_t)));
+  if (!copy) AfxThrowMemoryException();
+  text.copy(copy, text.size());
+  copy[text.size()] = 0;
+  return copy;
+}
+
+void Release(LPCTSTR& text) {
+  std::free(const_cast<wchar_t*>(text));
+  text = nullptr;
+}
+
+// The file name, without its folder and extension, of the module that
+// holds `object` (the program for an object on the heap or the stack).
+std::wstring ModuleBaseName(const void* object) {
+  wchar_t path[4096];
+  const DWORD length =
+      GetModuleFileNameW(AfxModuleHandleOf(object), path, 4096);
+  std::wstring name(path, length < 4096 ? length : 0);
+  name = name.substr(name.rfind(L'/') + 1);
+  const std::size_t dot = name.rfind(L'.');
+  return dot == std::wstring::npos || dot == 0 ? name : name.substr(0, dot);
+}
+
+// The host program's application objects, the last made first to answer.
+struct Applications {
+  std::mutex mutex;
+  std::vector<CWinApp*> living;
+};
+Applications& HostApplications() {
+  static Applications* apps = new Applications();  // outlives every object
+  return *apps;
+}
+
+bool IsHostObject(const void* object) {
+  const HINSTANCE module = AfxModuleHandleOf(object);
+  return module == nullptr || module == AfxGetInstanceHandle();
+}
+
+}  // namespace
+
+CWinApp::CWinApp(LPCTSTR lpszAppName)
+    : m_pszAppName(lpszAppName ? Duplicate(lpszAppName) : nullptr),
+      m_pszExeName(Duplicate(ModuleBaseName(this))),
+      m_pszProfileName(Duplicate(std::wstring(m_pszExeName) + L".INI")),
+      m_pszRegistryKey(nullptr),
+      m_hInstance(nullptr) {
+  if (!IsHostObject(this)) return;
+  Applications& apps = HostApplications();
+  std::lock_guard<std::mutex> lock(apps.mutex);
+  apps.living.push_back(this);
+}
+
+CWinApp::~CWinApp() {
+  {
+    Applications& apps = HostApplications();
+    std::lock_guard<std::mutex> lock(apps.mutex);
+    std::erase(apps.living, this);
+  }
+  Release(m_pszAppName);
+  Release(m_pszExeName);
+  Release(m_pszProfileName);
+  Release(m_pszRegistryKey);
+}
+
+void CWinApp::SetRegistryKey(LPCTSTR lpszRegistryKey) {
+  Release(m_pszRegistryKey);
+  if (!lpszRegistryKey) return;
+  m_pszRegistryKey = Duplicate(lpszRegistryKey);
+  const LPCTSTR name = m_pszAppName ? m_pszAppName : m_pszExeName;
+  LPCTSTR profile = Duplicate(name ? name : L"");
+  Release(m_pszProfileName);
+  m_pszProfileName = profile;
+}
+
+void CWinApp::SetRegistryKey(UINT nIDRegistryKey) {
+  CString company;
+  if (AfxLoadStringResource(AfxGetResourceHandle(), nIDRegistryKey, 0, company))
+    SetRegistryKey(company.GetString());
+}
+
+CWinApp* AfxGetApp() {
+  Applications& apps = HostApplications();
+  std::lock_guard<std::mutex> lock(apps.mutex);
+  return apps.living.empty() ? nullptr : apps.living.back();
+}
 BOOL CWinApp::InitInstance() { return TRUE; }
 int CWinApp::ExitInstance() { return 0; }
 

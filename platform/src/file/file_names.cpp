@@ -2,7 +2,10 @@
 // that system errors become, folder paths, and CreateDirectoryW.
 #include "file_names.h"
 
+#include <pwd.h>
+#include <stdlib.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <utf8codec.h>
 #include <winbase.h>
 
@@ -60,6 +63,25 @@ DWORD Win32ErrorOf(int error, const std::string& name) {
     default:
       return ERROR_GEN_FAILURE;
   }
+}
+
+std::string UserSettingsFolder() {
+  const char* dir = getenv("MATRIX_REGISTRY_DIR");
+  if (dir && *dir) return dir;
+  std::string config;
+  const char* xdg = getenv("XDG_CONFIG_HOME");
+  if (xdg && *xdg == '/') {
+    config = xdg;
+  } else {
+    const char* home = getenv("HOME");
+    std::string h = home && *home ? home : "";
+    if (h.empty()) {
+      if (const passwd* pw = getpwuid(getuid()))
+        h = pw->pw_dir ? pw->pw_dir : "";
+    }
+    config = h + "/.config";
+  }
+  return config + "/matrix/registry";
 }
 
 void SetLastErrorFromErrno(int error, const std::string& name) {

@@ -28,6 +28,13 @@ DWORD Win32ErrorOf(int error, const std::string& name);
 // names). `*made` (may be null) tells whether this call made `name` itself.
 int MakeFolderPath(const std::string& name, mode_t mode, bool* made = nullptr);
 
+// The folder of the user's settings, where the user's registry store and
+// the initialisation files named without a folder live:
+// MATRIX_REGISTRY_DIR when set, else
+// ${XDG_CONFIG_HOME:-$HOME/.config}/matrix/registry (the home folder from
+// the password database when HOME is not set). Read at every call.
+std::string UserSettingsFolder();
+
 // SetLastError(Win32ErrorOf(error, name)).
 void SetLastErrorFromErrno(int error, const std::string& name);
 

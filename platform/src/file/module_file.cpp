@@ -1,5 +1,8 @@
-// Platform layer - the file names of loaded modules.
+// Platform layer - loaded modules: their file names, their handles by
+// name or address, and the references that keep them loaded.
+#include <dlfcn.h>
 #include <link.h>
+#include <stringapiset.h>
 #include <unistd.h>
 #include <utf8codec.h>
 #include <winbase.h>
@@ -9,6 +12,7 @@
 #include <cwchar>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "file_names.h"
 
@@ -39,25 +43,123 @@ struct LastModule {
 thread_local LastModule t_last_module;
 
 // A module's handle is the start of its first mapped page, the base that
-// dladdr reports and AfxModuleHandleOf hands out.
-int Visit(dl_phdr_info* info, std::size_t /*size*/, void* data) {
-  auto* search = static_cast<Search*>(data);
+// dladdr reports and AfxModuleHandleOf hands out; 0 for a module that maps
+// nothing.
+std::uintptr_t HandleOf(const dl_phdr_info* info) {
   const std::uintptr_t page =
       static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
   for (ElfW(Half) i = 0; i < info->dlpi_phnum; ++i) {
     const ElfW(Phdr)& ph = info->dlpi_phdr[i];
-    if (ph.p_type != PT_LOAD) continue;
-    const std::uintptr_t start = (info->dlpi_addr + ph.p_vaddr) & ~(page - 1);
-    if (start != search->handle) return 0;
-    search->found = true;
-    search->adds = info->dlpi_adds;
-    search->subs = info->dlpi_subs;
-    search->is_program =
-        info->dlpi_name == nullptr || info->dlpi_name[0] == '\0';
-    if (!search->is_program) search->name = info->dlpi_name;
-    return 1;
+    if (ph.p_type == PT_LOAD)
+      return (info->dlpi_addr + ph.p_vaddr) & ~(page - 1);
   }
   return 0;
+}
+
+bool IsProgram(const dl_phdr_info* info) {
+  return info->dlpi_name == nullptr || info->dlpi_name[0] == '\0';
+}
+
+int Visit(dl_phdr_info* info, std::size_t /*size*/, void* data) {
+  auto* search = static_cast<Search*>(data);
+  if (HandleOf(info) != search->handle) return 0;
+  search->found = true;
+  search->adds = info->dlpi_adds;
+  search->subs = info->dlpi_subs;
+  search->is_program = IsProgram(info);
+  if (!search->is_program) search->name = info->dlpi_name;
+  return 1;
+}
+
+// A loaded module: its handle and the name the loader knows it by ("" for
+// the program).
+struct LoadedModule {
+  std::uintptr_t handle = 0;
+  std::string name;
+};
+
+std::vector<LoadedModule> LoadedModules() {
+  std::vector<LoadedModule> modules;
+  dl_iterate_phdr(
+      [](dl_phdr_info* info, std::size_t, void* data) {
+        LoadedModule m;
+        m.handle = HandleOf(info);
+        if (!IsProgram(info)) m.name = info->dlpi_name;
+        if (m.handle)
+          static_cast<std::vector<LoadedModule>*>(data)->push_back(m);
+        return 0;
+      },
+      &modules);
+  return modules;
+}
+
+std::string RealPathOf(const std::string& name) {
+  const std::unique_ptr<char, decltype(&std::free)> resolved(
+      realpath(name.c_str(), nullptr), &std::free);
+  return resolved ? std::string(resolved.get()) : std::string();
+}
+
+std::string LastLevel(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// Module names are compared as Win32 compares them, case ignored.
+bool SameName(const std::string& a, const std::string& b) {
+  if (a.empty() || b.empty()) return false;
+  const std::wstring wa = matrix::platform::ToWide(a);
+  const std::wstring wb = matrix::platform::ToWide(b);
+  return CompareStringOrdinal(wa.c_str(), static_cast<int>(wa.size()),
+                              wb.c_str(), static_cast<int>(wb.size()),
+                              TRUE) == CSTR_EQUAL;
+}
+
+// Whether `m` is the module named `wanted`: its file name alone, or with
+// a folder the path it was loaded from or its resolved path.
+bool IsNamed(const LoadedModule& m, const std::string& wanted,
+             const std::string& wanted_real) {
+  const std::string real =
+      RealPathOf(m.name.empty() ? "/proc/self/exe" : m.name);
+  if (wanted.find('/') == std::string::npos)
+    return SameName(LastLevel(m.name), wanted) ||
+           SameName(LastLevel(real), wanted);
+  return SameName(m.name, wanted) || SameName(real, wanted) ||
+         SameName(real, wanted_real);
+}
+
+// The module named `name`; null with ERROR_MOD_NOT_FOUND when none is
+// loaded. `*loaded_name` is the name to reach it by again (dlopen's).
+HMODULE FindModule(LPCWSTR name, std::string* loaded_name) {
+  std::string wanted;
+  if (matrix::platform::file::ToFileSystemName(name, wanted)) {
+    const std::string wanted_real = RealPathOf(wanted);
+    for (const LoadedModule& m : LoadedModules()) {
+      if (!IsNamed(m, wanted, wanted_real)) continue;
+      *loaded_name = m.name;
+      return reinterpret_cast<HMODULE>(m.handle);
+    }
+  }
+  SetLastError(ERROR_MOD_NOT_FOUND);
+  return nullptr;
+}
+
+// The loaded name of the module at `handle` ("" for the program); false
+// when no module is loaded there.
+bool NameOfHandle(HMODULE handle, std::string* name) {
+  for (const LoadedModule& m : LoadedModules()) {
+    if (reinterpret_cast<HMODULE>(m.handle) != handle) continue;
+    *name = m.name;
+    return true;
+  }
+  return false;
+}
+
+// Adds one to the loader's count of the module (`pin`: keeps it loaded for
+// good), as Win32's module references do; the program is never unloaded.
+void Reference(const std::string& name, bool pin) {
+  if (name.empty()) return;
+  // The handle is the reference: kept until FreeLibrary gives it back.
+  dlopen(name.c_str(), RTLD_LAZY | RTLD_NOLOAD | (pin ? RTLD_NODELETE : 0));
 }
 
 }  // namespace
@@ -119,4 +221,70 @@ DWORD GetModuleFileNameW(HMODULE module, LPWSTR name, DWORD size) {
   }
   std::wmemcpy(name, wide.c_str(), wide.size() + 1);
   return static_cast<DWORD>(wide.size());
+}
+
+HMODULE GetModuleHandleW(LPCWSTR lpModuleName) {
+  std::string loaded_name;
+  if (!lpModuleName) {
+    const std::vector<LoadedModule> modules = LoadedModules();
+    // The loader lists the program first.
+    return modules.empty() ? nullptr
+                           : reinterpret_cast<HMODULE>(modules.front().handle);
+  }
+  return FindModule(lpModuleName, &loaded_name);
+}
+
+BOOL GetModuleHandleExW(DWORD dwFlags, LPCWSTR lpModuleName,
+                        HMODULE* phModule) {
+  constexpr DWORD kKnown = GET_MODULE_HANDLE_EX_FLAG_PIN |
+                           GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT |
+                           GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS;
+  const bool pin = (dwFlags & GET_MODULE_HANDLE_EX_FLAG_PIN) != 0;
+  const bool unchanged =
+      (dwFlags & GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT) != 0;
+  if (phModule) *phModule = nullptr;
+  if (!phModule || (dwFlags & ~kKnown) != 0 || (pin && unchanged)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  HMODULE module = nullptr;
+  std::string name;
+  if ((dwFlags & GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS) != 0) {
+    Dl_info info;
+    if (lpModuleName && dladdr(lpModuleName, &info) != 0)
+      module = static_cast<HMODULE>(info.dli_fbase);
+    if (!module || !NameOfHandle(module, &name)) {
+      SetLastError(ERROR_MOD_NOT_FOUND);
+      return FALSE;
+    }
+  } else if (!lpModuleName) {
+    module = GetModuleHandleW(nullptr);
+  } else {
+    module = FindModule(lpModuleName, &name);
+    if (!module) return FALSE;
+  }
+  if (!unchanged) Reference(name, pin);
+  *phModule = module;
+  return TRUE;
+}
+
+BOOL FreeLibrary(HMODULE hLibModule) {
+  std::string name;
+  if (!hLibModule || !NameOfHandle(hLibModule, &name)) {
+    SetLastError(ERROR_MOD_NOT_FOUND);
+    return FALSE;
+  }
+  if (name.empty()) return TRUE;  // the program stays
+  void* handle = dlopen(name.c_str(), RTLD_LAZY | RTLD_NOLOAD);
+  if (!handle) {
+    SetLastError(ERROR_MOD_NOT_FOUND);
+    return FALSE;
+  }
+  // Gives back the reference just taken and the caller's.
+  dlclose(handle);
+  if (dlclose(handle) != 0) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return FALSE;
+  }
+  return TRUE;
 }

@@ -3,12 +3,13 @@
 #include "handles.h"
 
 #include <pthread.h>
-#include <pwd.h>
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <new>
 #include <string>
 
+#include "../file/file_names.h"
 #include "rows.h"
 
 namespace matrix::platform::registry {
@@ -25,30 +26,19 @@ constexpr std::uintptr_t kHandleStep = 4;
 constexpr int kUserStore = 0;
 constexpr int kMachineStore = 1;
 
-std::string HomeConfig() {
-  const char* xdg = getenv("XDG_CONFIG_HOME");
-  if (xdg && *xdg == '/') return xdg;
-  const char* home = getenv("HOME");
-  std::string h = home && *home ? home : "";
-  if (h.empty()) {
-    if (const passwd* pw = getpwuid(getuid())) h = pw->pw_dir ? pw->pw_dir : "";
-  }
-  return h + "/.config";
-}
-
 // Where the stores live, read once, at the first call.
 void Locate(RegistryState& r) {
   if (r.located) return;
   r.located = true;
   Store& user = r.stores[kUserStore];
   Store& machine = r.stores[kMachineStore];
+  const std::string folder = file::UserSettingsFolder();
+  user.path = folder + "/user.sqlite3";
   const char* dir = getenv("MATRIX_REGISTRY_DIR");
   if (dir && *dir) {
-    user.path = std::string(dir) + "/user.sqlite3";
-    machine.path = std::string(dir) + "/machine.sqlite3";
+    machine.path = folder + "/machine.sqlite3";
     machine.may_create = true;
   } else {
-    user.path = HomeConfig() + "/matrix/registry/user.sqlite3";
     machine.path = "/var/lib/matrix/registry/machine.sqlite3";
     machine.may_create = geteuid() == 0;
   }
@@ -63,12 +53,17 @@ RegistryState& Registry() {
     r->stores[kMachineStore].label = "machine";
     r->stores[kMachineStore].machine = true;
     // A fork() while another thread is inside a call must not leave the
-    // child with a held lock: hold it across fork() in every process.
+    // child with a held lock: hold it across fork() in every process. The
+    // child's one thread has an identity of its own, which the lock does
+    // not know, so the child starts with a new, free lock and without the
+    // transaction its parent may have had open (its connections are new).
     pthread_atfork([] { Registry().mutex.lock(); },
                    [] { Registry().mutex.unlock(); },
                    [] {
                      NoteFork();
-                     Registry().mutex.unlock();
+                     RegistryState& child = Registry();
+                     new (&child.mutex) std::recursive_mutex();
+                     child.transaction = false;
                    });
     return r;
   }();
@@ -98,7 +93,37 @@ LONG Resolve(RegistryState& r, HKEY handle, ResolvedKey* out) {
   }
   Locate(r);
   out->store = &r.stores[out->store_index];
-  return Connect(*out->store);
+  LONG rc = Connect(*out->store);
+  if (rc == ERROR_SUCCESS && r.transaction && !out->store->outer)
+    rc = BeginOuterTransaction(*out->store);
+  return rc;
+}
+
+LONG BeginTransaction(RegistryState& r) {
+  r.mutex.lock();  // unlocked by EndTransaction
+  if (r.transaction) {
+    r.mutex.unlock();
+    return ERROR_INVALID_FUNCTION;
+  }
+  r.transaction = true;
+  return ERROR_SUCCESS;
+}
+
+LONG EndTransaction(RegistryState& r, bool commit) {
+  std::lock_guard<std::recursive_mutex> lock(r.mutex);
+  if (!r.transaction) return ERROR_INVALID_FUNCTION;
+  LONG rc = ERROR_SUCCESS;
+  for (Store& store : r.stores) {
+    if (!store.outer) continue;
+    if (commit && rc == ERROR_SUCCESS) {
+      rc = CommitOuterTransaction(store);
+    } else {
+      RollbackOuterTransaction(store);
+    }
+  }
+  r.transaction = false;
+  r.mutex.unlock();  // BeginTransaction's lock
+  return rc;
 }
 
 HKEY NewHandle(RegistryState& r, const ResolvedKey& from, std::int64_t key,

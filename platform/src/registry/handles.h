@@ -29,10 +29,13 @@ struct OpenKey {
 };
 
 // The process's registry: the user's and the machine's store and the open
-// handles, guarded by `mutex`.
+// handles, guarded by `mutex`. A registry transaction (BeginTransaction)
+// keeps `mutex` locked by its thread from its beginning to its end, so that
+// the thread's calls run inside it and other threads' calls wait for it.
 struct RegistryState {
-  std::mutex mutex;
-  Store stores[2];  // HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE
+  std::recursive_mutex mutex;
+  bool transaction = false;  // a transaction is open (its thread holds mutex)
+  Store stores[2];           // HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE
   std::unordered_map<std::uintptr_t, OpenKey> handles;
   std::uintptr_t next = 0x10000;  // handle values are never reused
   bool located = false;           // the stores' paths are read
@@ -75,10 +78,22 @@ LONG CloseHandle(RegistryState& registry, HKEY handle);
 struct KeyCall {
   explicit KeyCall(HKEY handle, REGSAM needed = 0);
   RegistryState& registry;
-  std::lock_guard<std::mutex> lock;
+  std::lock_guard<std::recursive_mutex> lock;
   ResolvedKey key;
   LONG rc;
 };
+
+// Begins the calling thread's registry transaction: locks `registry.mutex`
+// until EndTransaction, so that calls of other threads wait; each store
+// joins it at its first use (Resolve). ERROR_INVALID_FUNCTION when the
+// thread has one open already.
+LONG BeginTransaction(RegistryState& registry);
+
+// Ends the calling thread's transaction: commits it on every store it
+// reached (the user's first), or, with `commit` false or after a failed
+// commit, rolls back what is not committed yet; then unlocks the registry.
+// ERROR_INVALID_FUNCTION when the thread has none; else the first failure.
+LONG EndTransaction(RegistryState& registry, bool commit);
 
 // A call on a path of subkeys below an open key. A malformed path is
 // refused before the handle is looked at; then the key is taken as KeyCall

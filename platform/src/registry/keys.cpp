@@ -197,6 +197,11 @@ LONG DescribeKey(Store& s, std::int64_t key, const DescriptionWanted& wanted,
   return Finish(txn, rc);
 }
 
+LONG FlushKey(Store& s, std::int64_t key) {
+  const LONG rc = CheckKey(s, key);
+  return rc == ERROR_SUCCESS ? Flush(s) : rc;
+}
+
 LONG IsKeyWithin(Store& s, std::int64_t outer, std::int64_t inner,
                  bool* within) {
   *within = false;

@@ -81,6 +81,10 @@ struct DescriptionWanted {
 LONG DescribeKey(Store& store, std::int64_t key,
                  const DescriptionWanted& wanted, KeyDescription* out);
 
+// Makes what `key`'s store committed survive a power loss (store.h's
+// Flush); ERROR_KEY_DELETED when `key` is gone.
+LONG FlushKey(Store& store, std::int64_t key);
+
 // Whether `inner` is `outer` or lies below it.
 LONG IsKeyWithin(Store& store, std::int64_t outer, std::int64_t inner,
                  bool* within);

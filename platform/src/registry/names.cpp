@@ -51,19 +51,19 @@ LONG SplitPath(const wchar_t* path, std::vector<Name>* levels) {
   levels->clear();
   if (!path || !*path) return ERROR_SUCCESS;
   if (*path == L'\\') return ERROR_BAD_PATHNAME;
+  // Trailing separators, however many, name no level (as on Windows).
+  const wchar_t* end = path + std::wcslen(path);
+  while (end > path && end[-1] == L'\\') --end;
   const wchar_t* start = path;
   for (const wchar_t* p = path;; ++p) {
-    if (*p != L'\\' && *p != 0) continue;
+    if (p != end && *p != L'\\') continue;
     const std::size_t length = static_cast<std::size_t>(p - start);
-    if (length == 0) {
-      if (*p == 0) break;  // a trailing '\' is allowed
-      return ERROR_BAD_PATHNAME;
-    }
+    if (length == 0) return ERROR_BAD_PATHNAME;  // a doubled '\' inside
     Name name;
     if (!MakeName(start, length, kMaxKeyNameLength, true, &name))
       return ERROR_INVALID_PARAMETER;
     levels->push_back(std::move(name));
-    if (*p == 0) break;
+    if (p == end) break;
     start = p + 1;
   }
   return ERROR_SUCCESS;

@@ -53,10 +53,10 @@ struct KeyClass {
 // above U+10FFFF.
 LONG MakeKeyClass(const wchar_t* text, KeyClass* out);
 
-// Splits a '\' path into levels (a trailing '\' is allowed; null and ""
+// Splits a '\' path into levels (trailing '\'s are ignored; null and ""
 // give none). Returns ERROR_SUCCESS, ERROR_BAD_PATHNAME for a leading '\'
-// or an empty level, or ERROR_INVALID_PARAMETER for a level that breaks the
-// name rules.
+// or an empty level inside (a doubled '\'), or ERROR_INVALID_PARAMETER for
+// a level that breaks the name rules.
 LONG SplitPath(const wchar_t* path, std::vector<Name>* levels);
 
 }  // namespace matrix::platform::registry

@@ -129,7 +129,7 @@ LONG RegOpenKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD /*ulOptions*/,
 LONG RegCloseKey(HKEY hKey) {
   if (reg::IsPredefined(hKey)) return ERROR_SUCCESS;
   reg::RegistryState& registry = reg::Registry();
-  std::lock_guard<std::mutex> lock(registry.mutex);
+  std::lock_guard<std::recursive_mutex> lock(registry.mutex);
   return reg::CloseHandle(registry, hKey);
 }
 
@@ -158,11 +158,17 @@ LONG RegEnumValueW(HKEY hKey, DWORD dwIndex, LPWSTR lpValueName,
   const reg::ValueEntry* entry = nullptr;
   LONG rc = reg::ValueAt(*k.store, k.key, dwIndex,
                          k.open ? k.open->values : once, &entry);
-  if (rc == ERROR_SUCCESS)
-    rc = CopyName(entry->name, lpValueName, *lpcchValueName);
   if (rc != ERROR_SUCCESS) return rc;
-  *lpcchValueName = static_cast<DWORD>(entry->name.size());
+  // The type and the data's size are reported whether or not the name fits;
+  // a name that does not fit leaves both buffers and the name count alone.
   if (lpType) *lpType = entry->type;
+  rc = CopyName(entry->name, lpValueName, *lpcchValueName);
+  if (rc != ERROR_SUCCESS) {
+    const LONG size_rc =
+        CopyData(nullptr, entry->data.size(), nullptr, lpcbData);
+    return size_rc != ERROR_SUCCESS ? size_rc : rc;
+  }
+  *lpcchValueName = static_cast<DWORD>(entry->name.size());
   return CopyData(entry->data.data(), entry->data.size(), lpData, lpcbData);
 }
 
@@ -258,13 +264,13 @@ LONG RegQueryInfoKeyW(HKEY hKey, LPWSTR lpClass, LPDWORD lpcchClass,
 LONG RegFlushKey(HKEY hKey) {
   reg::KeyCall call(hKey);
   if (call.rc != ERROR_SUCCESS) return call.rc;
-  return reg::Flush(*call.key.store);
+  return reg::FlushKey(*call.key.store, call.key.key);
 }
 
 LONG AfxRegIsKeyWithin(HKEY hOuter, HKEY hKey, BOOL* within) {
   if (!within) return ERROR_INVALID_PARAMETER;
   reg::RegistryState& registry = reg::Registry();
-  std::lock_guard<std::mutex> lock(registry.mutex);
+  std::lock_guard<std::recursive_mutex> lock(registry.mutex);
   reg::ResolvedKey outer, inner;
   LONG rc = reg::Resolve(registry, hOuter, &outer);
   if (rc == ERROR_SUCCESS) rc = reg::Resolve(registry, hKey, &inner);
@@ -275,4 +281,14 @@ LONG AfxRegIsKeyWithin(HKEY hOuter, HKEY hKey, BOOL* within) {
   rc = reg::IsKeyWithin(*outer.store, outer.key, inner.key, &is_within);
   if (rc == ERROR_SUCCESS && is_within) *within = TRUE;
   return rc;
+}
+
+LONG AfxRegBeginTransaction() { return reg::BeginTransaction(reg::Registry()); }
+
+LONG AfxRegCommitTransaction() {
+  return reg::EndTransaction(reg::Registry(), true);
+}
+
+LONG AfxRegRollbackTransaction() {
+  return reg::EndTransaction(reg::Registry(), false);
 }

@@ -279,14 +279,17 @@ LONG Connect(Store& s) {
     g_pid.store(me);
   }
   if (s.db && s.pid == me) {
-    // An empty stand-in for a missing store gives way once the file exists.
-    if (!s.in_memory || access(s.path.c_str(), F_OK) != 0) return ERROR_SUCCESS;
+    // An empty stand-in for a missing store gives way once the file exists
+    // (not inside a transaction, which holds what was done on the stand-in).
+    if (!s.in_memory || s.outer || access(s.path.c_str(), F_OK) != 0)
+      return ERROR_SUCCESS;
     Disconnect(s);
   }
   if (s.db) Abandon(s);
   const LONG rc = OpenConnection(s);
   if (rc != ERROR_SUCCESS) return rc;
   s.pid = me;
+  s.outer = false;  // a transaction of the parent is not the child's
   ++s.serial;
   s.own_writes = 0;
   s.key_writes.clear();
@@ -311,7 +314,9 @@ LONG ReadGeneration(Store& s, StoreGeneration* g) {
 }
 
 LONG Flush(Store& s) {
-  if (s.read_only) return ERROR_SUCCESS;  // nothing of ours to write out
+  // Nothing of ours to write out; inside a transaction, nothing committed
+  // since the transaction began.
+  if (s.read_only || s.outer) return ERROR_SUCCESS;
   const int ck = sqlite3_wal_checkpoint_v2(s.db, "main", SQLITE_CHECKPOINT_FULL,
                                            nullptr, nullptr);
   if (ck == SQLITE_OK) return ERROR_SUCCESS;
@@ -348,31 +353,85 @@ constexpr char kBeginRead[] = "BEGIN";
 constexpr char kBeginWrite[] = "BEGIN IMMEDIATE";
 constexpr char kCommit[] = "COMMIT";
 constexpr char kRollback[] = "ROLLBACK";
+// One call inside a registry transaction.
+constexpr char kSavepoint[] = "SAVEPOINT registry_call";
+constexpr char kRelease[] = "RELEASE registry_call";
+constexpr char kRollbackCall[] = "ROLLBACK TO registry_call";
+
+// Runs the statement `sql` (a named constant): ERROR_SUCCESS or why not.
+LONG RunStatement(Store& s, const char* sql) {
+  Statement statement(s, sql);
+  const LONG rc = statement.status();
+  return rc == ERROR_SUCCESS ? statement.Run() : rc;
+}
+
+// Rolls back whatever transaction `s.db` has open, the statement cache's
+// way first and SQLite's own as the last resort.
+void RollBackAll(Store& s) {
+  RunStatement(s, kRollback);
+  if (sqlite3_get_autocommit(s.db) == 0)
+    sqlite3_exec(s.db, kRollback, nullptr, nullptr, nullptr);
+}
 }  // namespace
+
+// True when SQLite ended the outer transaction by itself (it rolls back a
+// transaction after some I/O and memory faults), so that calls would no
+// longer run inside it.
+bool OuterTransactionLost(const Store& s) {
+  return s.outer && sqlite3_get_autocommit(s.db) != 0;
+}
+
+LONG BeginOuterTransaction(Store& s) {
+  const LONG rc = RunStatement(s, s.read_only ? kBeginRead : kBeginWrite);
+  if (rc == ERROR_SUCCESS) s.outer = true;
+  return rc;
+}
+
+LONG CommitOuterTransaction(Store& s) {
+  const LONG rc = OuterTransactionLost(s) ? ERROR_TRANSACTION_NOT_ACTIVE
+                                          : RunStatement(s, kCommit);
+  if (rc != ERROR_SUCCESS) {
+    RollbackOuterTransaction(s);
+    return rc;
+  }
+  s.outer = false;
+  ++s.own_writes;
+  return ERROR_SUCCESS;
+}
+
+void RollbackOuterTransaction(Store& s) {
+  RollBackAll(s);
+  s.outer = false;
+  ++s.own_writes;
+  for (auto& [key, writes] : s.key_writes) ++writes;
+}
 
 Transaction::~Transaction() {
   if (!open_) return;
-  {
-    Statement rollback(store_, kRollback);
-    if (rollback.status() == ERROR_SUCCESS) rollback.Step();
+  if (nested_) {
+    RunStatement(store_, kRollbackCall);
+    RunStatement(store_, kRelease);
+  } else {
+    RollBackAll(store_);
   }
-  if (sqlite3_get_autocommit(store_.db) == 0)
-    sqlite3_exec(store_.db, kRollback, nullptr, nullptr, nullptr);
 }
 
 LONG Transaction::Begin() {
-  Statement begin(store_, write_ ? kBeginWrite : kBeginRead);
-  LONG rc = begin.status();
-  if (rc == ERROR_SUCCESS) rc = begin.Run();
+  nested_ = store_.outer;
+  // Once SQLite has rolled the registry transaction back, nothing more may
+  // run outside it until it ends.
+  if (nested_ && OuterTransactionLost(store_))
+    return ERROR_TRANSACTION_NOT_ACTIVE;
+  const LONG rc = RunStatement(store_, nested_  ? kSavepoint
+                                       : write_ ? kBeginWrite
+                                                : kBeginRead);
   if (rc != ERROR_SUCCESS) return rc;
   open_ = true;
   return ERROR_SUCCESS;
 }
 
 LONG Transaction::Commit() {
-  Statement commit(store_, kCommit);
-  LONG rc = commit.status();
-  if (rc == ERROR_SUCCESS) rc = commit.Run();
+  const LONG rc = RunStatement(store_, nested_ ? kRelease : kCommit);
   if (rc != ERROR_SUCCESS) return rc;  // still open: rolled back
   open_ = false;
   if (write_) ++store_.own_writes;

@@ -39,10 +39,11 @@ struct Store {
   bool machine = false;
   bool may_create = true;  // a missing file may be created (else: empty)
   sqlite3* db = nullptr;
-  pid_t pid = 0;             // the process that opened `db`
-  bool read_only = false;    // writes give ERROR_ACCESS_DENIED
-  bool in_memory = false;    // an empty stand-in for a store that is missing
-  std::uint64_t serial = 0;  // bumped at every (re)connection
+  pid_t pid = 0;           // the process that opened `db`
+  bool read_only = false;  // writes give ERROR_ACCESS_DENIED
+  bool in_memory = false;  // an empty stand-in for a store that is missing
+  bool outer = false;      // a registry transaction is open on `db` (handles.h)
+  std::uint64_t serial = 0;      // bumped at every (re)connection
   std::uint64_t own_writes = 0;  // commits made through `db`
   // The statements prepared on `db`, by the address of their text.
   std::unordered_map<const char*, sqlite3_stmt*> statements;
@@ -83,6 +84,16 @@ LONG ReadGeneration(Store& store, StoreGeneration* generation);
 // finishing. Nothing to do for a store this process may not write.
 LONG Flush(Store& store);
 
+// The outer transaction of a registry transaction (handles.h) on `store`:
+// begun at the store's first use inside it (a write lock, BEGIN IMMEDIATE,
+// on a store this process may write), committed or rolled back at its end.
+// While it is open each call's Transaction is a savepoint inside it.
+LONG BeginOuterTransaction(Store& store);
+LONG CommitOuterTransaction(Store& store);
+// Rolls back what the outer transaction holds; what this connection read
+// ahead is then out of date (its generation and every key's count move on).
+void RollbackOuterTransaction(Store& store);
+
 // A transaction that rolls back unless committed. Writes take the write
 // lock at the start (BEGIN IMMEDIATE), so they never fail half-way for a
 // lock.
@@ -101,6 +112,7 @@ class Transaction {
   Store& store_;
   bool write_;
   bool open_ = false;
+  bool nested_ = false;  // a savepoint inside a registry transaction
   std::vector<std::int64_t> changed_;
 };
 

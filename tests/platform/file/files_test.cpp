@@ -3,6 +3,7 @@
 // file object and module file names.
 #include <afxwin.h>
 #include <crtio.h>
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <intfile.h>
@@ -12,6 +13,7 @@
 #include <unistd.h>
 #include <winbase.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <climits>
@@ -538,6 +540,110 @@ TEST(GetModuleFileNameW, RefusesAHandleOfNoModule) {
   }
   EXPECT_EQ(GetModuleFileNameW(nullptr, nullptr, 64), 0u);
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+}
+
+// ---- GetModuleHandleW, GetModuleHandleExW, FreeLibrary ---------------------
+
+std::wstring FileNameOf(HMODULE module) {
+  wchar_t name[4096];
+  const DWORD length = GetModuleFileNameW(module, name, 4096);
+  return std::wstring(name, length);
+}
+
+std::wstring LastLevelOf(const std::wstring& path) {
+  return path.substr(path.rfind(L'/') + 1);
+}
+
+TEST(GetModuleHandleW, NamesTheProgramAndLoadedModulesByFileName) {
+  EXPECT_EQ(GetModuleHandleW(nullptr), AfxGetInstanceHandle());
+  EXPECT_EQ(GetModuleHandleW(nullptr),
+            AfxModuleHandleOf(reinterpret_cast<const void*>(&IsFree)));
+  const HMODULE platform =
+      AfxModuleHandleOf(reinterpret_cast<const void*>(&GetModuleHandleW));
+  const std::wstring path = FileNameOf(platform);
+  std::wstring backslashed = path;
+  std::replace(backslashed.begin(), backslashed.end(), L'/', L'\\');
+  std::wstring upper = L"LIBMATRIX-PLATFORM.SO.";
+  upper += std::to_wstring(MATRIX_TEST_VERSION_MAJOR);
+  struct Case {
+    std::wstring name;
+    HMODULE expected;
+  } cases[] = {
+      {L"libmatrix-platform.so." + std::to_wstring(MATRIX_TEST_VERSION_MAJOR),
+       platform},
+      {upper, platform},  // case is ignored, as Win32 ignores it
+      {LastLevelOf(path), platform},
+      {path, platform},
+      {backslashed, platform},
+      {LastLevelOf(FileNameOf(nullptr)), GetModuleHandleW(nullptr)},
+      {L"libmatrix-platform", nullptr},  // no extension is added
+      {L"/nowhere/libmatrix-platform.so.0", nullptr},
+      {L"no-such-module.so", nullptr},
+  };
+  for (const Case& c : cases) {
+    SetLastError(0);
+    EXPECT_EQ(GetModuleHandleW(c.name.c_str()), c.expected)
+        << std::string(c.name.begin(), c.name.end());
+    if (!c.expected) {
+      EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_MOD_NOT_FOUND));
+    }
+  }
+}
+
+TEST(GetModuleHandleExW, FindsTheModuleOfAnAddressAndRefusesBadFlags) {
+  const HMODULE platform =
+      AfxModuleHandleOf(reinterpret_cast<const void*>(&GetModuleHandleW));
+  HMODULE module = nullptr;
+  const auto* code = reinterpret_cast<LPCWSTR>(&GetModuleHandleW);
+  EXPECT_TRUE(
+      GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                             GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                         code, &module));
+  EXPECT_EQ(module, platform);
+  int on_the_stack = 0;
+  struct Refusal {
+    DWORD flags;
+    LPCWSTR name;
+    DWORD error;
+  } refusals[] = {
+      {GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+           GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+       reinterpret_cast<LPCWSTR>(&on_the_stack), ERROR_MOD_NOT_FOUND},
+      {GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT, L"no-such-module.so",
+       ERROR_MOD_NOT_FOUND},
+      {GET_MODULE_HANDLE_EX_FLAG_PIN |
+           GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+       nullptr, ERROR_INVALID_PARAMETER},
+      {0x100, nullptr, ERROR_INVALID_PARAMETER},
+  };
+  for (const Refusal& r : refusals) {
+    module = platform;
+    SetLastError(0);
+    EXPECT_FALSE(GetModuleHandleExW(r.flags, r.name, &module)) << r.flags;
+    EXPECT_EQ(module, nullptr);
+    EXPECT_EQ(GetLastError(), r.error) << r.flags;
+  }
+  EXPECT_FALSE(GetModuleHandleExW(0, nullptr, nullptr));
+}
+
+// A reference taken by GetModuleHandleExW keeps a module loaded after its
+// loader let it go, until FreeLibrary gives the reference back.
+TEST(GetModuleHandleExW, AReferenceKeepsTheModuleLoadedUntilFreeLibrary) {
+  void* loaded = dlopen(MATRIX_TEST_PLAIN_MODULE, RTLD_NOW | RTLD_LOCAL);
+  ASSERT_NE(loaded, nullptr);
+  const std::wstring name =
+      LastLevelOf(Wide(std::string(MATRIX_TEST_PLAIN_MODULE)));
+  const HMODULE base = GetModuleHandleW(name.c_str());
+  ASSERT_NE(base, nullptr);
+  HMODULE referenced = nullptr;
+  ASSERT_TRUE(GetModuleHandleExW(0, name.c_str(), &referenced));
+  EXPECT_EQ(referenced, base);
+  dlclose(loaded);
+  EXPECT_EQ(GetModuleHandleW(name.c_str()), base);  // still loaded
+  EXPECT_TRUE(FreeLibrary(referenced));
+  EXPECT_EQ(GetModuleHandleW(name.c_str()), nullptr);   // unloaded now
+  EXPECT_TRUE(FreeLibrary(GetModuleHandleW(nullptr)));  // the program stays
+  EXPECT_FALSE(FreeLibrary(reinterpret_cast<HMODULE>(0x1000)));
 }
 
 }  // namespace

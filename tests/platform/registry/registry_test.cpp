@@ -4,6 +4,8 @@
 #include <unistd.h>
 #include <windows.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstring>
 #include <string>
 #include <thread>
@@ -137,6 +139,47 @@ TEST(Registry, BadPathsAndNamesAreRefused) {
                             nullptr, nullptr, nullptr),
             ERROR_INVALID_PARAMETER);
   EXPECT_EQ(SubkeyNames(root.get()), std::vector<std::wstring>{longest});
+}
+
+// Windows ignores any number of trailing backslashes in a subkey path, for
+// opening and creating alike; creating "tail\\" used to fail.
+TEST(Registry, TrailingBackslashesAreIgnoredAndInnerOnesRefused) {
+  ScratchKey root;
+  struct Case {
+    const wchar_t* path;
+    LONG rc;  // of creating, then of opening it
+  } cases[] = {
+      {L"tail\\", ERROR_SUCCESS},      {L"tail\\\\", ERROR_SUCCESS},
+      {L"tail\\\\\\", ERROR_SUCCESS},  {L"tail\\\\inner", ERROR_BAD_PATHNAME},
+      {L"\\tail", ERROR_BAD_PATHNAME}, {L"\\tail\\", ERROR_BAD_PATHNAME},
+  };
+  for (const Case& c : cases) {
+    HKEY created = reinterpret_cast<HKEY>(1);
+    EXPECT_EQ(RegCreateKeyExW(root.get(), c.path, 0, nullptr, 0, KEY_ALL_ACCESS,
+                              nullptr, &created, nullptr),
+              c.rc)
+        << c.path;
+    HKEY opened = reinterpret_cast<HKEY>(1);
+    EXPECT_EQ(RegOpenKeyExW(root.get(), c.path, 0, KEY_READ, &opened), c.rc)
+        << c.path;
+    if (c.rc == ERROR_SUCCESS) {
+      // The key named is "tail" itself, not a key with an empty name.
+      BOOL within = FALSE;
+      HKEY tail = nullptr;
+      ASSERT_EQ(RegOpenKeyExW(root.get(), L"tail", 0, KEY_READ, &tail),
+                ERROR_SUCCESS);
+      EXPECT_EQ(AfxRegIsKeyWithin(opened, tail, &within), ERROR_SUCCESS);
+      EXPECT_TRUE(within) << c.path;
+      EXPECT_EQ(SubkeyNames(tail), std::vector<std::wstring>{}) << c.path;
+      RegCloseKey(tail);
+      RegCloseKey(created);
+      RegCloseKey(opened);
+    } else {
+      EXPECT_EQ(created, nullptr);
+      EXPECT_EQ(opened, nullptr);
+    }
+  }
+  EXPECT_EQ(SubkeyNames(root.get()), std::vector<std::wstring>{L"tail"});
 }
 
 TEST(Registry, KeysNestNoDeeperThan512Levels) {
@@ -300,11 +343,27 @@ TEST(Registry, EnumValueFollowsWin32sCountsAndBuffers) {
             ERROR_MORE_DATA);
   EXPECT_EQ(size, bytes);
   EXPECT_EQ(small, std::vector<BYTE>(bytes - 1, 0xAB));
-  // Name too small: "greeting" and its terminator need 9.
-  length = 8;
-  EXPECT_EQ(RegEnumValueW(root.get(), 0, name, &length, nullptr, nullptr,
-                          nullptr, nullptr),
-            ERROR_MORE_DATA);
+  // Name too small: "greeting" and its terminator need 9. As Windows does
+  // (Wine's registry tests show it), the type and the data's size are
+  // still reported while the name count and both buffers stay as they were.
+  struct NameTooSmall {
+    DWORD data_room;  // 0: no data buffer, a size query
+  } rows[] = {{0}, {bytes}, {bytes - 1}};
+  for (const NameTooSmall& r : rows) {
+    WCHAR kept[16] = L"xxxxxxxxxxxxxx";
+    std::vector<BYTE> data(bytes, 0xCD);
+    length = 8;
+    type = 1234;
+    size = r.data_room;
+    EXPECT_EQ(RegEnumValueW(root.get(), 0, kept, &length, nullptr, &type,
+                            r.data_room ? data.data() : nullptr, &size),
+              ERROR_MORE_DATA);
+    EXPECT_EQ(length, 8u);
+    EXPECT_EQ(type, REG_SZ);
+    EXPECT_EQ(size, bytes);
+    EXPECT_STREQ(kept, L"xxxxxxxxxxxxxx");
+    EXPECT_EQ(data, std::vector<BYTE>(bytes, 0xCD));
+  }
   // Data without a count, no more values.
   length = 16;
   EXPECT_EQ(RegEnumValueW(root.get(), 0, name, &length, nullptr, nullptr,
@@ -629,6 +688,90 @@ TEST(Registry, FlushKeyMakesTheStoreDurable) {
   SetDword(root.get(), L"v", 1);
   EXPECT_EQ(RegFlushKey(root.get()), ERROR_SUCCESS);
   EXPECT_EQ(RegFlushKey(HKEY_CURRENT_USER), ERROR_SUCCESS);
+}
+
+// A flush through a handle whose key was deleted reported success; every
+// other call on such a handle gives ERROR_KEY_DELETED, and so does this one.
+TEST(Registry, FlushKeyOnADeletedKeyGivesKeyDeleted) {
+  ScratchKey root;
+  HKEY key = MakeKey(root.get(), L"gone");
+  ASSERT_EQ(RegDeleteKeyW(root.get(), L"gone"), ERROR_SUCCESS);
+  EXPECT_EQ(RegFlushKey(key), ERROR_KEY_DELETED);
+  EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
+}
+
+// What several calls change, on either store, is made at once or not at all.
+TEST(RegistryTransaction, CommitMakesEveryChangeAndRollbackNone) {
+  ScratchKey root;
+  SetDword(root.get(), L"old", 1);
+  const std::wstring machine_path =
+      L"Software\\matrix-tests\\txn-" + std::to_wstring(getpid());
+  for (const bool commit : {false, true}) {
+    ASSERT_EQ(AfxRegBeginTransaction(), ERROR_SUCCESS);
+    HKEY key = MakeKey(root.get(), L"new\\deep");
+    EXPECT_EQ(SetDword(key, L"v", 7), ERROR_SUCCESS);
+    RegCloseKey(key);
+    EXPECT_EQ(RegDeleteValueW(root.get(), L"old"), ERROR_SUCCESS);
+    HKEY machine = MakeKey(HKEY_LOCAL_MACHINE, machine_path);
+    EXPECT_EQ(SetDword(machine, L"m", 8), ERROR_SUCCESS);
+    RegCloseKey(machine);
+    // Inside, the thread sees its own changes.
+    EXPECT_EQ(SubkeyNames(root.get()), std::vector<std::wstring>{L"new"});
+    EXPECT_EQ(commit ? AfxRegCommitTransaction() : AfxRegRollbackTransaction(),
+              ERROR_SUCCESS);
+    EXPECT_EQ(SubkeyNames(root.get()), commit
+                                           ? std::vector<std::wstring>{L"new"}
+                                           : std::vector<std::wstring>{})
+        << commit;
+    EXPECT_EQ(ValueNames(root.get()), commit
+                                          ? std::vector<std::wstring>{}
+                                          : std::vector<std::wstring>{L"old"})
+        << commit;
+    HKEY opened = nullptr;
+    EXPECT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, machine_path.c_str(), 0,
+                            KEY_READ, &opened),
+              commit ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND)
+        << commit;
+    RegCloseKey(opened);
+  }
+  RemoveTree(HKEY_LOCAL_MACHINE, machine_path);
+}
+
+TEST(RegistryTransaction, AFailingCallUndoesOnlyItsOwnPart) {
+  ScratchKey root;
+  ASSERT_EQ(AfxRegBeginTransaction(), ERROR_SUCCESS);
+  EXPECT_EQ(SetDword(root.get(), L"kept", 1), ERROR_SUCCESS);
+  // The path's first levels would be made before the bad level is met.
+  HKEY bad = nullptr;
+  EXPECT_EQ(
+      RegCreateKeyExW(root.get(), (L"a\\b\\" + std::wstring(256, L'x')).c_str(),
+                      0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &bad, nullptr),
+      ERROR_INVALID_PARAMETER);
+  RegCloseKey(MakeKey(root.get(), L"after"));
+  EXPECT_EQ(AfxRegCommitTransaction(), ERROR_SUCCESS);
+  EXPECT_EQ(ValueNames(root.get()), std::vector<std::wstring>{L"kept"});
+  EXPECT_EQ(SubkeyNames(root.get()), std::vector<std::wstring>{L"after"});
+}
+
+TEST(RegistryTransaction, IsTheThreadsAndOthersWaitForIt) {
+  ScratchKey root;
+  EXPECT_EQ(AfxRegCommitTransaction(), ERROR_INVALID_FUNCTION);
+  EXPECT_EQ(AfxRegRollbackTransaction(), ERROR_INVALID_FUNCTION);
+  ASSERT_EQ(AfxRegBeginTransaction(), ERROR_SUCCESS);
+  EXPECT_EQ(AfxRegBeginTransaction(), ERROR_INVALID_FUNCTION);
+  EXPECT_EQ(SetDword(root.get(), L"mine", 1), ERROR_SUCCESS);
+  std::atomic<bool> done{false};
+  LONG other = -1;
+  std::thread writer([&] {
+    other = SetDword(root.get(), L"theirs", 2);
+    done = true;
+  });
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  EXPECT_FALSE(done.load());  // waiting for the transaction to end
+  EXPECT_EQ(AfxRegRollbackTransaction(), ERROR_SUCCESS);
+  writer.join();
+  EXPECT_EQ(other, ERROR_SUCCESS);
+  EXPECT_EQ(ValueNames(root.get()), std::vector<std::wstring>{L"theirs"});
 }
 
 TEST(Registry, ThreadsMayWriteOneKeyAtOnce) {
