@@ -31,6 +31,9 @@
 
 namespace {
 
+// The program's application object: its profile keeps the settings.
+designer::CDesignerApp theApp;
+
 int Fail(int status, const std::string& why) {
   std::fprintf(stderr, "pipeline-designer: %s\n", why.c_str());
   return status;
@@ -61,6 +64,7 @@ int Screenshot(const designer::Project& project, const QString& input,
 }  // namespace
 
 int main(int argc, char** argv) {
+  theApp.InitInstance();
   QString screenshot, input;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--screenshot") == 0) {

@@ -130,12 +130,21 @@ TEST_F(DesignerTest, ASavedDocumentReadsBackTheSame) {
   EXPECT_NE(problem.find("missing.json"), std::string::npos);
 }
 
-TEST(DesignerSettings, KeptSettingsAreRecalled) {
+TEST(DesignerSettings, KeptSettingsAreRecalledFromTheApplicationsProfile) {
+  designer::CDesignerApp app;
+  ASSERT_EQ(AfxGetApp(), &app);
+  ASSERT_TRUE(app.InitInstance());
   const designer::Settings kept{"/tmp/a run.json", std::string("\0\1\2", 3)};
   designer::KeepSettings(kept);
   const designer::Settings recalled = designer::RecallSettings();
   EXPECT_EQ(recalled.last_document, kept.last_document);
   EXPECT_EQ(recalled.geometry, kept.geometry);
+  HKEY key = nullptr;
+  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER,
+                          L"Software\\matrix\\pipeline-designer\\Settings", 0,
+                          KEY_READ, &key),
+            ERROR_SUCCESS);
+  RegCloseKey(key);
 }
 
 }  // namespace
