@@ -26,11 +26,14 @@ class MATRIX_API CDoubleData : public CObject {
   DECLARE_DYNAMIC(CDoubleData)
 
  public:
-  CDoubleData();              // holds 0.0
+  CDoubleData();  // holds 0.0
+  // Holds `value`.
   CDoubleData(double value);  // NOLINT: implicit, part of the interface
   ~CDoubleData() override;
 
+  // Copies the value of `other` and returns this object.
   CDoubleData& operator=(CDoubleData const& other);
+  // Takes `value` as the held value.
   void operator=(double& value);
 
   // 1 when equal, 0 otherwise (NaN equals nothing).
@@ -38,17 +41,24 @@ class MATRIX_API CDoubleData : public CObject {
   // 1 when `other` is this very object, 0 for any other object.
   int operator==(CDoubleData const& other) const;
 
+  // Adds the value (of `other`) to this object's and returns this object.
   CDoubleData& operator+(double const& value);
   CDoubleData& operator+(CDoubleData const& other);
+  // Subtracts the value (of `other`) from this object's and returns this
+  // object.
   CDoubleData& operator-(double const& value);
   CDoubleData& operator-(CDoubleData const& other);
+  // Multiplies this object's value by the value (of `other`) and returns this
+  // object.
   CDoubleData& operator*(double const& value);
   CDoubleData& operator*(CDoubleData const& other);
   // No guard: a zero divisor gives an infinity or NaN.
   CDoubleData& operator/(double const& value);
   CDoubleData& operator/(CDoubleData const& other);
 
+  // The held value.
   double Data();
+  // Replaces the held value by `value`.
   void SetData(double value);
 
  private:

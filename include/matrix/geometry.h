@@ -39,16 +39,17 @@
 // the library never reads, writes, initialises or copies them, so arrays of
 // SPointD have a stride of 48 bytes. Copying copies x, y, z only.
 struct SPointD {
-  double x;
-  double y;
-  double z;
-  unsigned char reserved[24];
+  double x;                    // x coordinate
+  double y;                    // y coordinate
+  double z;                    // z coordinate, vertical
+  unsigned char reserved[24];  // the host's; never touched
 
   SPointD() {
     z = 0.0;
     y = 0.0;
     x = 0.0;
   }
+  // The point (x0, y0, z0).
   SPointD(double x0, double y0, double z0) {
     x = x0;
     y = y0;
@@ -192,20 +193,20 @@ MATRIX_API double SquareTriangle(SPointD p1, SPointD p2, SPointD p3);
 // x axis, psi turns about the vertical z axis, phi rotates about the z
 // axis) and the screen position (x0, y0) of the model origin.
 struct SEilerang {
-  double theta;
-  double psi;
-  double phi;
-  double x0;
-  double y0;
+  double theta;  // tilt about the x axis, degrees
+  double psi;    // turn about the vertical z axis, degrees
+  double phi;    // rotation about the z axis, degrees
+  double x0;     // screen x of the model origin
+  double y0;     // screen y of the model origin
 };
 
 static_assert(sizeof(SEilerang) == 40, "SEilerang is five doubles");
 
 // An integer screen point; z is the depth along the viewing direction.
 struct SPointI {
-  std::int32_t x;
-  std::int32_t y;
-  std::int32_t z;
+  std::int32_t x;  // screen x
+  std::int32_t y;  // screen y, growing downwards
+  std::int32_t z;  // depth along the viewing direction
 
   SPointI() {
     z = 0;

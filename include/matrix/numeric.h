@@ -77,6 +77,7 @@ struct SGaussWeight {
   double x;  // node
   double w;  // weight
   SGaussWeight() : x(0.0), w(0.0) {}
+  // The point `node` with `weight`.
   SGaussWeight(double node, double weight) : x(node), w(weight) {}
 };
 
@@ -174,8 +175,8 @@ enum AxisMarchResult : int {
 inline constexpr int kAxisAbandoned = -2;  // thrown, not returned
 
 // The results of GetRootOfCubEqv: how many of x1, x2, x3 hold roots.
-inline constexpr DWORD kCubicThreeRoots = 7;
-inline constexpr DWORD kCubicOneRoot = 1;
+inline constexpr DWORD kCubicThreeRoots = 7;  // x1, x2 and x3 hold roots
+inline constexpr DWORD kCubicOneRoot = 1;     // only x1 holds a root
 
 }  // namespace matrix
 

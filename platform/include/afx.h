@@ -16,8 +16,8 @@ class CObject;
 // class has exactly one, defined in the module that implements the class
 // and shared with every other module through the dynamic linker.
 struct MATRIX_PLATFORM_API CRuntimeClass {
-  LPCSTR m_lpszClassName;
-  int m_nObjectSize;
+  LPCSTR m_lpszClassName;           // the class's name
+  int m_nObjectSize;                // sizeof the class
   UINT m_wSchema;                   // 0xFFFF: not serialisable
   CObject* (*m_pfnCreateObject)();  // null: not dynamically creatable
   CRuntimeClass* m_pBaseClass;      // null only for CObject
@@ -64,6 +64,7 @@ class MATRIX_PLATFORM_API CObject {
   // TRUE when the object's class is `cls` or derives from it.
   BOOL IsKindOf(const CRuntimeClass* cls) const;
 
+  // CObject's own run-time class record.
   static const CRuntimeClass classCObject;
 
  protected:
@@ -81,10 +82,10 @@ MATRIX_PLATFORM_API CObject* AfxDynamicDownCast(CRuntimeClass* cls,
 // The message-box style and result that ReportError speaks of, with
 // Win32's values (the window layer defines the same).
 #ifndef MB_OK
-#define MB_OK 0x00000000L
+#define MB_OK 0x00000000L  // one OK button
 #endif
 #ifndef IDOK
-#define IDOK 1
+#define IDOK 1  // the OK button was pressed
 #endif
 
 // Exceptions travel as the framework has them: thrown as a pointer to an
@@ -128,6 +129,7 @@ class MATRIX_PLATFORM_API CException : public CObject {
   // handler, and returns the box's result (IDOK when no handler is set).
   virtual int ReportError(UINT type = MB_OK, UINT message_id = 0);
 
+  // TRUE when Delete() frees the object (it was made with new).
   BOOL m_bAutoDelete;
 };
 
@@ -137,6 +139,7 @@ class MATRIX_PLATFORM_API CSimpleException : public CException {
 
  public:
   CSimpleException() = default;
+  // An exception that Delete() frees when `auto_delete` is TRUE.
   explicit CSimpleException(BOOL auto_delete) : CException(auto_delete) {}
   ~CSimpleException() override = 0;
 };
@@ -148,6 +151,7 @@ class MATRIX_PLATFORM_API CUserException : public CSimpleException {
 
  public:
   CUserException();
+  // An exception that Delete() frees when `auto_delete` is TRUE.
   explicit CUserException(BOOL auto_delete);
   ~CUserException() override;
 };
@@ -158,6 +162,7 @@ class MATRIX_PLATFORM_API CInvalidArgException : public CSimpleException {
 
  public:
   CInvalidArgException();
+  // An exception that Delete() frees when `auto_delete` is TRUE.
   explicit CInvalidArgException(BOOL auto_delete);
   ~CInvalidArgException() override;
 };
@@ -169,6 +174,7 @@ class MATRIX_PLATFORM_API CMemoryException : public CSimpleException {
 
  public:
   CMemoryException();
+  // An exception that Delete() frees when `auto_delete` is TRUE.
   explicit CMemoryException(BOOL auto_delete);
   ~CMemoryException() override;
 };
@@ -180,6 +186,7 @@ class MATRIX_PLATFORM_API CNotSupportedException : public CSimpleException {
 
  public:
   CNotSupportedException();
+  // An exception that Delete() frees when `auto_delete` is TRUE.
   explicit CNotSupportedException(BOOL auto_delete);
   ~CNotSupportedException() override;
 };
@@ -219,8 +226,8 @@ decltype(auto) WithFrameworkMemory(F&& f) {
 // A link owns the exception its CATCH block caught and Delete()s it when
 // the block is left, unless THROW_LAST threw it on.
 struct MATRIX_PLATFORM_API AFX_EXCEPTION_LINK {
-  AFX_EXCEPTION_LINK* m_pLinkPrev;
-  CException* m_pException;
+  AFX_EXCEPTION_LINK* m_pLinkPrev;  // the enclosing TRY block's link
+  CException* m_pException;         // the caught exception, or null
 
   AFX_EXCEPTION_LINK();
   ~AFX_EXCEPTION_LINK();
@@ -246,38 +253,50 @@ MATRIX_PLATFORM_API void AfxThrowLastCleanup();
   {                                       \
     AFX_EXCEPTION_LINK _afxExceptionLink; \
     try {
+// Ends the TRY block (or the handler before) and catches `class_name*` as
+// `e`.
 #define CATCH(class_name, e) \
   }                          \
   catch (class_name * e) {   \
     _afxExceptionLink.m_pException = e;
+// Ends the handler before and catches another class, `class_name*`, as
+// `e`.
 #define AND_CATCH(class_name, e) \
   }                              \
   catch (class_name * e) {       \
     _afxExceptionLink.m_pException = e;
+// Ends the last handler of a TRY block.
 #define END_CATCH \
   }               \
   }
+// Ends the TRY block and catches every CException* as `e`.
 #define CATCH_ALL(e)       \
   }                        \
   catch (CException * e) { \
     {                      \
       _afxExceptionLink.m_pException = e;
+// Ends the handler before and catches every other CException* as `e`.
 #define AND_CATCH_ALL(e)   \
   }                        \
   catch (CException * e) { \
     {                      \
       _afxExceptionLink.m_pException = e;
+// Ends a CATCH_ALL or AND_CATCH_ALL handler.
 #define END_CATCH_ALL \
   }                   \
   }                   \
   }
+// Ends a TRY block without handlers: a CException* thrown in it is caught
+// and Delete()d.
 #define END_TRY                         \
   }                                     \
   catch (CException * e) {              \
     _afxExceptionLink.m_pException = e; \
   }                                     \
   }
+// Throws the exception pointer `e`.
 #define THROW(e) throw e;
+// In a handler: throws the caught exception on, without its Delete().
 #define THROW_LAST() (AfxThrowLastCleanup(), throw)
 
 // Wide-character string (wchar_t; 32 bits on Linux). Indices and lengths
@@ -288,29 +307,44 @@ MATRIX_PLATFORM_API void AfxThrowLastCleanup();
 class MATRIX_PLATFORM_API CString {
  public:
   CString();
+  // A copy of `other`.
   CString(const CString& other);
+  // Takes over the characters of `other`, which is left empty.
   CString(CString&& other) noexcept;
   CString(const wchar_t* text);  // NOLINT: implicit, as in the framework
+  // The first `length` characters at `text` (embedded zeros included); null
+  // with length 0 is empty. A negative length, or null with a positive one,
+  // throws CInvalidArgException*.
   CString(const wchar_t* text, int length);
+  // `ch` repeated `repeat` times (empty for repeat <= 0).
   explicit CString(wchar_t ch, int repeat = 1);
   ~CString();
 
+  // Replaces the content with a copy of `other`, of `text` (null: empty) or of
+  // the one character `ch`, and returns this string.
   CString& operator=(const CString& other);
   CString& operator=(CString&& other) noexcept;
   CString& operator=(const wchar_t* text);
   CString& operator=(wchar_t ch);
 
+  // The number of characters.
   int GetLength() const { return static_cast<int>(s_.size()); }
+  // True when the string holds no characters.
   bool IsEmpty() const { return s_.empty(); }
+  // Makes the string empty.
   void Empty();
+  // The characters with a terminating 0, valid until the string changes.
   const wchar_t* GetString() const { return s_.c_str(); }
   operator const wchar_t*() const { return s_.c_str(); }  // NOLINT
 
   // Character at `index`; `index == GetLength()` reads the terminating 0.
   wchar_t GetAt(int index) const;
+  // GetAt(index).
   wchar_t operator[](int index) const { return GetAt(index); }
+  // Replaces the character at `index` (0 .. GetLength()-1) by `ch`.
   void SetAt(int index, wchar_t ch);
 
+  // Appends `other`, `text` (null: nothing) or `ch` and returns this string.
   CString& operator+=(const CString& other);
   CString& operator+=(const wchar_t* text);
   CString& operator+=(wchar_t ch);
@@ -324,25 +358,44 @@ class MATRIX_PLATFORM_API CString {
   int CompareNoCase(const wchar_t* text) const;
 
   // Searches return the zero-based index, or -1 when nothing is found.
+  // Find: the first `ch` or `sub` at or after `start`; FindOneOf: the first
+  // character that is one of `chars`; ReverseFind: the last `ch`.
   int Find(wchar_t ch, int start = 0) const;
   int Find(const wchar_t* sub, int start = 0) const;
   int FindOneOf(const wchar_t* chars) const;
   int ReverseFind(wchar_t ch) const;
 
   // Editing in place; each returns the count or the new length as named.
-  int Replace(wchar_t old_ch, wchar_t new_ch);                    // count
-  int Replace(const wchar_t* old_text, const wchar_t* new_text);  // count
-  int Remove(wchar_t ch);                                         // count
-  int Insert(int index, wchar_t ch);                              // new length
-  int Insert(int index, const wchar_t* text);                     // new length
-  int Delete(int index, int count = 1);                           // new length
+  // Replace puts `new_ch` for every `old_ch`, or `new_text` for every
+  // `old_text` found left to right; returns the count replaced.
+  int Replace(wchar_t old_ch, wchar_t new_ch);
+  int Replace(const wchar_t* old_text, const wchar_t* new_text);
+  // Removes every `ch`; returns the count removed.
+  int Remove(wchar_t ch);
+  // Inserts `ch` or `text` before `index` (clamped to the string); returns
+  // the new length.
+  int Insert(int index, wchar_t ch);
+  int Insert(int index, const wchar_t* text);
+  // Deletes `count` characters from `index` (clamped to the string);
+  // returns the new length.
+  int Delete(int index, int count = 1);
 
+  // The first `count` characters (none for a negative count, all when it
+  // exceeds the length).
   CString Left(int count) const;
+  // The characters from `first` (clamped to 0) to the end.
   CString Mid(int first) const;
+  // At most `count` characters from `first` (a negative `first` or `count`
+  // counts as 0; empty past the end).
   CString Mid(int first, int count) const;
+  // The last `count` characters (none for a negative count, all when it exceeds
+  // the length).
   CString Right(int count) const;
 
-  // White space is what iswspace says in the current locale.
+  // Removes white space, or every `target` or character of `targets`, from
+  // both ends (Trim), the start (TrimLeft) or the end (TrimRight), and
+  // returns this string. White space is what iswspace says in the current
+  // locale.
   CString& Trim();
   CString& Trim(wchar_t target);
   CString& Trim(const wchar_t* targets);
@@ -353,7 +406,8 @@ class MATRIX_PLATFORM_API CString {
   CString& TrimRight(wchar_t target);
   CString& TrimRight(const wchar_t* targets);
 
-  // Case mapping by towupper/towlower, that is by the C library's current
+  // Upper-cases or lower-cases the string in place and returns it. Case
+  // mapping by towupper/towlower, that is by the C library's current
   // LC_CTYPE locale.
   CString& MakeUpper();
   CString& MakeLower();
@@ -382,17 +436,22 @@ class MATRIX_PLATFORM_API CString {
   std::wstring s_;
 };
 
+// The concatenation of `a` and `b` (a null text reads as "").
 MATRIX_PLATFORM_API CString operator+(const CString& a, const CString& b);
 MATRIX_PLATFORM_API CString operator+(const CString& a, const wchar_t* b);
 MATRIX_PLATFORM_API CString operator+(const wchar_t* a, const CString& b);
 MATRIX_PLATFORM_API CString operator+(const CString& a, wchar_t b);
 MATRIX_PLATFORM_API CString operator+(wchar_t a, const CString& b);
 
+// Equality by wcscmp (see CString::Compare): up to the first 0.
 MATRIX_PLATFORM_API bool operator==(const CString& a, const CString& b);
 MATRIX_PLATFORM_API bool operator==(const CString& a, const wchar_t* b);
+// True when `a` sorts before `b` by wcscmp (see CString::Compare).
 MATRIX_PLATFORM_API bool operator<(const CString& a, const CString& b);
+// The negation of operator==.
 inline bool operator!=(const CString& a, const CString& b) { return !(a == b); }
 inline bool operator!=(const CString& a, const wchar_t* b) { return !(a == b); }
+// `b == a` and `b != a`, with the text on the left.
 inline bool operator==(const wchar_t* a, const CString& b) { return b == a; }
 inline bool operator!=(const wchar_t* a, const CString& b) { return !(b == a); }
 

@@ -14,10 +14,14 @@
 
 // A pen's logical description; lopnWidth.x is the width, .y unused.
 typedef struct tagLOGPEN {
-  UINT lopnStyle;
-  POINT lopnWidth;
-  COLORREF lopnColor;
+  UINT lopnStyle;      // PS_SOLID, PS_DASH, ...
+  POINT lopnWidth;     // x: the width; y unused
+  COLORREF lopnColor;  // the colour
 } LOGPEN, *PLOGPEN, *LPLOGPEN;
+/// \typedef PLOGPEN
+/// A pointer to a LOGPEN.
+/// \typedef LPLOGPEN
+/// A pointer to a LOGPEN.
 
 // A pen: style (PS_SOLID, PS_DASH, PS_DOT, PS_DASHDOT, PS_DASHDOTDOT,
 // PS_NULL), width in drawing units (0 draws one unit wide, as the device's
@@ -28,6 +32,8 @@ class MATRIX_PLATFORM_API CPen : public CObject {
 
  public:
   CPen();
+  // A pen as CreatePen(style, width, color) makes it (a solid black pen of
+  // width 0 when that refuses).
   CPen(int style, int width, COLORREF color);
   ~CPen() override;
 
@@ -69,6 +75,7 @@ class MATRIX_PLATFORM_API CDC : public CObject {
   BOOL LineTo(int x, int y);
   BOOL LineTo(POINT point);
 
+  // The current position.
   CPoint GetCurrentPosition() const;
 
   // Makes `pen` the pen of the lines drawn from now on and returns the pen
@@ -77,14 +84,18 @@ class MATRIX_PLATFORM_API CDC : public CObject {
   // selected does not change what is drawn. A null pen selects nothing and
   // returns nullptr.
   CPen* SelectObject(CPen* pen);
+  // The pen selected now (the stock pen at first).
   CPen* GetCurrentPen() const;
 
   // Text colour and alignment (TA_LEFT, TA_CENTER or TA_RIGHT combined with
   // TA_TOP, TA_BASELINE or TA_BOTTOM) for TextOut; each returns the value
   // it replaces.
   COLORREF SetTextColor(COLORREF color);
+  // The text colour (black at first).
   COLORREF GetTextColor() const;
+  // Sets the text alignment; returns the alignment it replaces.
   UINT SetTextAlign(UINT flags);
+  // The text alignment (TA_LEFT | TA_TOP at first).
   UINT GetTextAlign() const;
 
   // Writes `text` (the first `count` characters; -1 or a count beyond the
@@ -126,9 +137,11 @@ class MATRIX_PLATFORM_API CRecordingDC : public CDC {
   DECLARE_DYNAMIC(CRecordingDC)
 
  public:
+  // Which call a step records.
   enum class Op { kMoveTo, kLineTo };
+  // One recorded MoveTo or LineTo.
   struct Step {
-    Op op;
+    Op op;        // the call
     CPoint from;  // the current position before the call
     CPoint to;    // the point handed to the call
   };
@@ -136,7 +149,9 @@ class MATRIX_PLATFORM_API CRecordingDC : public CDC {
   CRecordingDC();
   ~CRecordingDC() override;
 
+  // The steps recorded so far, in order.
   const std::vector<Step>& Steps() const { return m_steps; }
+  // Forgets the recorded steps.
   void Clear() { m_steps.clear(); }
 
  protected:

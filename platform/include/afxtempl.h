@@ -18,9 +18,13 @@ class CArray : public CObject {
   CArray() = default;
   ~CArray() override = default;
 
+  // The number of elements.
   INT_PTR GetSize() const { return static_cast<INT_PTR>(v_.size()); }
+  // The number of elements, as GetSize.
   INT_PTR GetCount() const { return GetSize(); }
+  // True when the array has no elements.
   bool IsEmpty() const { return v_.empty(); }
+  // The largest valid index, GetSize() - 1 (-1 when empty).
   INT_PTR GetUpperBound() const { return GetSize() - 1; }
 
   // nGrowBy is accepted for compatibility; growth is geometric.
@@ -30,19 +34,25 @@ class CArray : public CObject {
     matrix::platform::WithFrameworkMemory(
         [&] { v_.resize(static_cast<std::size_t>(new_size)); });
   }
+  // Removes every element and releases the storage.
   void RemoveAll() {
     v_.clear();
     v_.shrink_to_fit();
   }
+  // Releases storage beyond the elements held.
   void FreeExtra() {
     matrix::platform::WithFrameworkMemory([&] { v_.shrink_to_fit(); });
   }
 
+  // The element at `index`.
   const TYPE& GetAt(INT_PTR index) const { return v_[Checked(index)]; }
   TYPE& GetAt(INT_PTR index) { return v_[Checked(index)]; }
+  // A reference to the element at `index`.
   TYPE& ElementAt(INT_PTR index) { return v_[Checked(index)]; }
   const TYPE& ElementAt(INT_PTR index) const { return v_[Checked(index)]; }
+  // Replaces the element at `index` (which must exist) by `element`.
   void SetAt(INT_PTR index, ARG_TYPE element) { v_[Checked(index)] = element; }
+  // The element at `index`, as ElementAt.
   TYPE& operator[](INT_PTR index) { return v_[Checked(index)]; }
   const TYPE& operator[](INT_PTR index) const { return v_[Checked(index)]; }
 
@@ -80,10 +90,14 @@ class CArray : public CObject {
     });
     return old;
   }
+  // Makes this array a copy of `src`.
   void Copy(const CArray& src) {
     if (&src != this)
       matrix::platform::WithFrameworkMemory([&] { v_ = src.v_; });
   }
+  // Inserts `count` copies of `element` at `index`, growing the array up to
+  // `index` first when it is shorter. A negative index or a count below 1
+  // throws CInvalidArgException*.
   void InsertAt(INT_PTR index, ARG_TYPE element, INT_PTR count = 1) {
     if (index < 0 || count <= 0) AfxThrowInvalidArgException();
     const std::size_t at = static_cast<std::size_t>(index);
@@ -97,6 +111,8 @@ class CArray : public CObject {
       v_.insert(v_.begin() + index, static_cast<std::size_t>(count), copy);
     });
   }
+  // Removes `count` elements from `index`; a range outside the array throws
+  // CInvalidArgException*.
   void RemoveAt(INT_PTR index, INT_PTR count = 1) {
     if (index < 0 || count < 0 || count > GetSize() - index)
       AfxThrowInvalidArgException();

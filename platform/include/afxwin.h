@@ -29,11 +29,13 @@ class CCmdTarget;
 // Every handler takes no arguments and returns nothing (the framework's
 // command signature); only WM_COMMAND is mapped.
 
+// Marks a message handler in a class body; expands to nothing.
 #define afx_msg
 
 // A handler, called on the object whose map holds it.
 typedef void (CCmdTarget::*AFX_PMSG)();
 
+// The signatures of the handlers in a message map.
 enum AfxSig : UINT_PTR {
   AfxSig_end = 0,  // marks the end of a map
   AfxSigCmd_v,     // void ()
@@ -43,31 +45,36 @@ enum AfxSig : UINT_PTR {
 // WM_COMMAND without a control.
 #define CN_COMMAND 0
 
+// One entry of a message map: a command or a range of commands and its handler.
 struct AFX_MSGMAP_ENTRY {
   UINT nMessage;  // WM_COMMAND
   UINT nCode;     // notification code (CN_COMMAND, BN_CLICKED, ...)
   UINT nID;       // first control id
   UINT nLastID;   // last control id of the range
   UINT_PTR nSig;  // AfxSigCmd_v; AfxSig_end ends the table
-  AFX_PMSG pfn;
+  AFX_PMSG pfn;   // the handler
 };
 
+// A class's message map, linked to its base class's.
 struct AFX_MSGMAP {
-  const AFX_MSGMAP* (*pfnGetBaseMap)();
-  const AFX_MSGMAP_ENTRY* lpEntries;
+  const AFX_MSGMAP* (*pfnGetBaseMap)();  // the base class's map
+  const AFX_MSGMAP_ENTRY* lpEntries;     // the entries, up to AfxSig_end
 };
 
 // The handler OnCmdMsg found, when it is asked to look without calling.
 struct AFX_CMDHANDLERINFO {
-  CCmdTarget* pTarget;
-  AFX_PMSG pmf;
+  CCmdTarget* pTarget;  // the object whose map holds it
+  AFX_PMSG pmf;         // the handler
 };
 
+// In a class body: declares the class's message map (protected).
 #define DECLARE_MESSAGE_MAP()                   \
  protected:                                     \
   static const AFX_MSGMAP* GetThisMessageMap(); \
   const AFX_MSGMAP* GetMessageMap() const override;
 
+// In one source file: starts the message map of `theClass`, whose unhandled
+// commands go to `baseClass`'s map.
 #define BEGIN_MESSAGE_MAP(theClass, baseClass)        \
   const AFX_MSGMAP* theClass::GetMessageMap() const { \
     return GetThisMessageMap();                       \
@@ -76,6 +83,7 @@ struct AFX_CMDHANDLERINFO {
     using ThisClass [[maybe_unused]] = theClass;      \
     using TheBaseClass = baseClass;                   \
     static const AFX_MSGMAP_ENTRY _messageEntries[] = {
+// Ends the message map that BEGIN_MESSAGE_MAP started.
 #define END_MESSAGE_MAP()                                                 \
   { 0, 0, 0, 0, AfxSig_end, static_cast<AFX_PMSG>(nullptr) }              \
   }                                                                       \
@@ -85,6 +93,8 @@ struct AFX_CMDHANDLERINFO {
   return &messageMap;                                                     \
   }
 
+// Map entry: command `id` (a menu, an accelerator, CN_COMMAND) calls
+// `memberFxn`.
 #define ON_COMMAND(id, memberFxn) \
   {WM_COMMAND,                    \
    CN_COMMAND,                    \
@@ -92,6 +102,7 @@ struct AFX_CMDHANDLERINFO {
    static_cast<WORD>(id),         \
    AfxSigCmd_v,                   \
    static_cast<AFX_PMSG>(memberFxn)},
+// Map entry: notification `wNotifyCode` from control `id` calls `memberFxn`.
 #define ON_CONTROL(wNotifyCode, id, memberFxn) \
   {WM_COMMAND,                                 \
    static_cast<WORD>(wNotifyCode),             \
@@ -99,6 +110,7 @@ struct AFX_CMDHANDLERINFO {
    static_cast<WORD>(id),                      \
    AfxSigCmd_v,                                \
    static_cast<AFX_PMSG>(memberFxn)},
+// Map entries for BN_CLICKED, EN_CHANGE and CBN_SELCHANGE from control `id`.
 #define ON_BN_CLICKED(id, memberFxn) ON_CONTROL(BN_CLICKED, id, memberFxn)
 #define ON_EN_CHANGE(id, memberFxn) ON_CONTROL(EN_CHANGE, id, memberFxn)
 #define ON_CBN_SELCHANGE(id, memberFxn) ON_CONTROL(CBN_SELCHANGE, id, memberFxn)
@@ -120,10 +132,14 @@ class MATRIX_PLATFORM_API CCmdTarget : public CObject {
                         AFX_CMDHANDLERINFO* handler_info);
 
  protected:
+  // This class's own message map (CCmdTarget's is empty).
   static const AFX_MSGMAP* GetThisMessageMap();
+  // The message map of the object's most derived class that declares one
+  // (DECLARE_MESSAGE_MAP).
   virtual const AFX_MSGMAP* GetMessageMap() const;
 };
 
+// The framework's thread object, the base of the application object.
 class MATRIX_PLATFORM_API CWinThread : public CCmdTarget {
   DECLARE_DYNAMIC(CWinThread)
 
@@ -138,13 +154,16 @@ class MATRIX_PLATFORM_API CWinApp : public CWinThread {
   DECLARE_DYNAMIC(CWinApp)
 
  public:
+  // An application object named `app_name` (may be null).
   explicit CWinApp(LPCTSTR app_name = nullptr);
   ~CWinApp() override;
+  // Run by AfxInitModule; the default returns TRUE.
   virtual BOOL InitInstance();
+  // Run by AfxTermModule; the default returns 0.
   virtual int ExitInstance();
 
-  LPCTSTR m_pszAppName;
-  HINSTANCE m_hInstance;
+  LPCTSTR m_pszAppName;   // the name given, or null
+  HINSTANCE m_hInstance;  // set by AfxInitModule
 };
 
 // The module handle (load address) of the module that contains `address`,
@@ -167,8 +186,8 @@ MATRIX_PLATFORM_API void AfxSetResourceHandle(HINSTANCE module);
 
 // One entry of a module's string table.
 struct AFX_STRING_RESOURCE {
-  UINT id;
-  const wchar_t* text;
+  UINT id;              // string id
+  const wchar_t* text;  // the text
 };
 
 // String resources, looked up by (module, id). A module registers its
@@ -197,9 +216,11 @@ class MATRIX_PLATFORM_API CResourceManager {
 // framework do.
 class MATRIX_PLATFORM_API CResourceManagerRef {
  public:
+  // The process's one resource manager.
   CResourceManager* operator->() const;
 };
 
+// The resource manager, as `g_ResourceManager->LoadString(text, id)`.
 MATRIX_PLATFORM_API extern CResourceManagerRef g_ResourceManager;
 
 // The drawing surface builds on CPoint and CRect.

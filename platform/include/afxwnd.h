@@ -36,7 +36,9 @@ class MATRIX_PLATFORM_API CWnd : public CCmdTarget {
   CWnd();
   ~CWnd() override;
 
+  // The window's handle, NULL while the object has none.
   HWND m_hWnd;
+  // m_hWnd (NULL for an object without a window).
   HWND GetSafeHwnd() const { return m_hWnd; }
 
   // Creates the window: class "EDIT", "COMBOBOX", "BUTTON" or "STATIC"
@@ -59,10 +61,12 @@ class MATRIX_PLATFORM_API CWnd : public CCmdTarget {
   // The object that owns `window`, NULL for a stale handle.
   static CWnd* FromHandle(HWND window);
 
-  // Windows' headers spell the framework's text members with a W suffix;
-  // both spellings are here.
+  // Sets the window's text, as ::SetWindowTextW does. Windows' headers spell
+  // the framework's text members with a W suffix; both spellings are here.
   void SetWindowText(LPCTSTR text);
   void SetWindowTextW(LPCTSTR text) { SetWindowText(text); }
+  // Copies the text into `text` as ::GetWindowTextW does; returns the
+  // number of characters copied.
   int GetWindowText(LPTSTR text, int max_count) const;
   int GetWindowTextW(LPTSTR text, int max_count) const {
     return GetWindowText(text, max_count);
@@ -70,14 +74,18 @@ class MATRIX_PLATFORM_API CWnd : public CCmdTarget {
   // The whole text, however long.
   void GetWindowText(CString& text) const;
   void GetWindowTextW(CString& text) const { GetWindowText(text); }
+  // The length of the text in characters.
   int GetWindowTextLength() const;
   int GetWindowTextLengthW() const { return GetWindowTextLength(); }
 
+  // ::SendMessageW to this window (0 without one).
   LRESULT SendMessage(UINT message, WPARAM wparam = 0, LPARAM lparam = 0);
   LRESULT SendMessageW(UINT message, WPARAM wparam = 0, LPARAM lparam = 0) {
     return SendMessage(message, wparam, lparam);
   }
+  // The window's control id, as ::GetDlgCtrlID.
   int GetDlgCtrlID() const;
+  // The window's style bits (0 without a window).
   DWORD GetStyle() const;
   // Gives this window the focus; the object of the window that had it.
   CWnd* SetFocus();
@@ -103,6 +111,8 @@ class MATRIX_PLATFORM_API CWnd : public CCmdTarget {
   CWnd* GetParent() const;
 
  protected:
+  // Exchanges the dialog's variables with its controls (DDX_ calls); UpdateData
+  // runs it. The default does nothing.
   virtual void DoDataExchange(CDataExchange* exchange);
 
   // The window procedure: WM_COMMAND to OnCommand, anything else to
@@ -132,6 +142,7 @@ class MATRIX_PLATFORM_API CEdit : public CWnd {
  public:
   CEdit() = default;
   ~CEdit() override;
+  // Creates the control as CreateEx does, with no text.
   BOOL Create(DWORD style, const RECT& rect, CWnd* parent, UINT id);
   // Selects characters [start, end): end -1 is the end of the text, start
   // -1 removes the selection; positions past the end are clamped.
@@ -147,6 +158,7 @@ class MATRIX_PLATFORM_API CComboBox : public CWnd {
  public:
   CComboBox() = default;
   ~CComboBox() override;
+  // Creates the combo box as CreateEx does, with no items.
   BOOL Create(DWORD style, const RECT& rect, CWnd* parent, UINT id);
   // Each returns what the CB_ message of the same name returns.
   int AddString(LPCTSTR text);
@@ -187,6 +199,7 @@ class MATRIX_PLATFORM_API CStatic : public CWnd {
  public:
   CStatic() = default;
   ~CStatic() override;
+  // Creates the label as CreateEx does, with its text.
   BOOL Create(LPCTSTR text, DWORD style, const RECT& rect, CWnd* parent,
               UINT id = 0xffff);
 };
@@ -222,8 +235,8 @@ class MATRIX_PLATFORM_API CDialog : public CWnd {
   // The default runs UpdateData(FALSE) and returns TRUE.
   virtual BOOL OnInitDialog();
 
-  UINT m_nIDHelp;
-  CWnd* m_pParentWnd;
+  UINT m_nIDHelp;      // the help id (the template id given)
+  CWnd* m_pParentWnd;  // the parent given, or null
 
  protected:
   // IDOK and IDCANCEL reach these through the message map. OnOK runs
@@ -258,12 +271,14 @@ MATRIX_PLATFORM_API void AfxSetModalLoopHandler(AFX_MODAL_LOOP_HANDLER handler,
 // variables.
 class MATRIX_PLATFORM_API CDataExchange {
  public:
+  // An exchange for `dialog`'s controls; `save_and_validate` TRUE reads the
+  // controls into the variables.
   CDataExchange(CWnd* dialog, BOOL save_and_validate);
 
   BOOL m_bSaveAndValidate;  // TRUE: controls into variables
-  CWnd* m_pDlgWnd;
-  UINT m_idLastControl;
-  BOOL m_bEditLastControl;
+  CWnd* m_pDlgWnd;          // the dialog
+  UINT m_idLastControl;     // the control last prepared
+  BOOL m_bEditLastControl;  // TRUE when it is an edit control
 
   // The control `id` of the dialog, remembered as the one a failure goes
   // back to. Throws CNotSupportedException* when the dialog has no such

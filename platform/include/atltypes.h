@@ -32,11 +32,16 @@ class CRect;
 // An extent or offset (cx, cy).
 class CSize : public tagSIZE {
  public:
+  // (0, 0).
   CSize() : tagSIZE{0, 0} {}
+  // (cx0, cy0).
   CSize(int cx0, int cy0) : tagSIZE{cx0, cy0} {}
+  // A copy of `size`.
   CSize(SIZE size) : tagSIZE(size) {}  // NOLINT: implicit, as in the framework
+  // (point.x, point.y).
   explicit CSize(POINT point) : tagSIZE{point.x, point.y} {}
 
+  // Sets (cx0, cy0).
   void SetSize(int cx0, int cy0) {
     cx = cx0;
     cy = cy0;
@@ -80,15 +85,21 @@ class CSize : public tagSIZE {
 // An integer point (x, y).
 class CPoint : public tagPOINT {
  public:
+  // (0, 0).
   CPoint() : tagPOINT{0, 0} {}
+  // (x0, y0).
   CPoint(int x0, int y0) : tagPOINT{x0, y0} {}
+  // A copy of `point`.
   CPoint(POINT point) : tagPOINT(point) {}  // NOLINT: implicit, as there
+  // (size.cx, size.cy).
   explicit CPoint(SIZE size) : tagPOINT{size.cx, size.cy} {}
 
+  // Sets (x0, y0).
   void SetPoint(int x0, int y0) {
     x = x0;
     y = y0;
   }
+  // Moves the point by (dx, dy), by a POINT or by a SIZE.
   void Offset(int dx, int dy) {
     x = matrix::platform::WrapAdd(x, dx);
     y = matrix::platform::WrapAdd(y, dy);
@@ -147,22 +158,31 @@ class CPoint : public tagPOINT {
 // bottom); NormalizeRect makes one.
 class CRect : public tagRECT {
  public:
+  // (0, 0, 0, 0).
   CRect() : tagRECT{0, 0, 0, 0} {}
+  // The edges left `l`, top `t`, right `r`, bottom `b`.
   CRect(int l, int t, int r, int b) : tagRECT{l, t, r, b} {}
+  // A copy of `rect` (of `*rect`).
   CRect(const RECT& rect) : tagRECT(rect) {}  // NOLINT: implicit, as there
   CRect(LPCRECT rect) : tagRECT(*rect) {}     // NOLINT: implicit, as there
   // The rectangle of `size` whose top left corner is `point`.
   CRect(POINT point, SIZE size)
       : tagRECT{point.x, point.y, matrix::platform::WrapAdd(point.x, size.cx),
                 matrix::platform::WrapAdd(point.y, size.cy)} {}
+  // The rectangle with the corners `top_left` and `bottom_right`.
   CRect(POINT top_left, POINT bottom_right)
       : tagRECT{top_left.x, top_left.y, bottom_right.x, bottom_right.y} {}
 
-  operator LPRECT() { return this; }         // NOLINT: as there
+  // The rectangle as a RECT pointer, for the Win32 calls.
+  operator LPRECT() { return this; }  // NOLINT: as there
+  // The rectangle as a constant RECT pointer.
   operator LPCRECT() const { return this; }  // NOLINT: as there
 
+  // right - left.
   int Width() const { return matrix::platform::WrapSub(right, left); }
+  // bottom - top.
   int Height() const { return matrix::platform::WrapSub(bottom, top); }
+  // (Width(), Height()).
   CSize Size() const { return CSize(Width(), Height()); }
   // The corners, as copies: assign them through SetRect or the edges (the
   // framework returns references into the rectangle, which C++ allows
@@ -175,21 +195,28 @@ class CRect : public tagRECT {
                   matrix::platform::Mid(top, bottom));
   }
 
+  // ::IsRectEmpty: TRUE when the rectangle has no area.
   BOOL IsRectEmpty() const { return ::IsRectEmpty(this); }
   // TRUE when all four edges are 0.
   BOOL IsRectNull() const {
     return left == 0 && top == 0 && right == 0 && bottom == 0;
   }
+  // ::PtInRect: TRUE when `point` lies inside.
   BOOL PtInRect(POINT point) const { return ::PtInRect(this, point); }
+  // ::EqualRect: TRUE when the four edges equal `rect`'s.
   BOOL EqualRect(LPCRECT rect) const { return ::EqualRect(this, rect); }
 
+  // Sets the edges.
   void SetRect(int l, int t, int r, int b) { ::SetRect(this, l, t, r, b); }
   void SetRect(POINT top_left, POINT bottom_right) {
     ::SetRect(this, top_left.x, top_left.y, bottom_right.x, bottom_right.y);
   }
+  // Sets all four edges to 0.
   void SetRectEmpty() { ::SetRectEmpty(this); }
+  // Copies `*rect`.
   void CopyRect(LPCRECT rect) { ::CopyRect(this, rect); }
 
+  // Moves the rectangle by (dx, dy), by a POINT or by a SIZE.
   void OffsetRect(int dx, int dy) { ::OffsetRect(this, dx, dy); }
   void OffsetRect(POINT point) { ::OffsetRect(this, point.x, point.y); }
   void OffsetRect(SIZE size) { ::OffsetRect(this, size.cx, size.cy); }
@@ -244,10 +271,12 @@ class CRect : public tagRECT {
   }
   BOOL UnionRect(LPCRECT a, LPCRECT b) { return ::UnionRect(this, a, b); }
 
+  // Copies `rect`.
   CRect& operator=(const RECT& rect) {
     ::CopyRect(this, &rect);
     return *this;
   }
+  // Comparison by EqualRect: the four edges.
   bool operator==(const RECT& rect) const {
     return ::EqualRect(this, &rect) != FALSE;
   }
@@ -274,6 +303,8 @@ class CRect : public tagRECT {
   void operator&=(const RECT& rect) { ::IntersectRect(this, this, &rect); }
   void operator|=(const RECT& rect) { ::UnionRect(this, this, &rect); }
 
+  // A copy moved by a point or a size, or inflated (+) or deflated (-) by a
+  // RECT's four edges; & gives the intersection and | the union with `rect`.
   CRect operator+(POINT point) const {
     CRect r(*this);
     r += point;

@@ -6,6 +6,7 @@
 
 #include <cstdio>
 
+// An errno value, as the C run-time's secure calls return it.
 typedef int errno_t;
 
 // Opens the file `name` as a stdio stream in `mode`: "r", "w" or "a",

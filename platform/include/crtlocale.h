@@ -8,7 +8,9 @@
 
 extern "C" {
 
+// What a locale object points to (opaque).
 struct __crt_locale_pointers;
+// A locale object, made by _create_locale.
 typedef __crt_locale_pointers* _locale_t;
 
 // A locale object for `locale` ("C" always exists; categories other than

@@ -11,13 +11,13 @@
 #define CSIDL_COMMON_APPDATA 0x0023
 // Flags or-ed into the folder number: create the folder when it is missing;
 // return the path without checking that the folder exists.
-#define CSIDL_FLAG_CREATE 0x8000
-#define CSIDL_FLAG_DONT_VERIFY 0x4000
-#define CSIDL_FLAG_MASK 0xFF00
+#define CSIDL_FLAG_CREATE 0x8000       // create it when missing
+#define CSIDL_FLAG_DONT_VERIFY 0x4000  // do not check that it exists
+#define CSIDL_FLAG_MASK 0xFF00         // the flag bits
 
 // The path as it is now, or as it is by default.
-#define SHGFP_TYPE_CURRENT 0
-#define SHGFP_TYPE_DEFAULT 1
+#define SHGFP_TYPE_CURRENT 0  // as it is now
+#define SHGFP_TYPE_DEFAULT 1  // as it is by default
 
 // Writes the path of the shell folder `csidl` into `path`, which must hold
 // MAX_PATH characters (never more are written), without a trailing

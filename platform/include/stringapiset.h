@@ -5,12 +5,13 @@
 #include <afxexport.h>
 #include <windef.h>
 
+// A pointer to constant wide characters.
 typedef const WCHAR* LPCWCH;
 
 // What the comparisons return; subtract 2 for the C library's convention.
-#define CSTR_LESS_THAN 1
-#define CSTR_EQUAL 2
-#define CSTR_GREATER_THAN 3
+#define CSTR_LESS_THAN 1     // the first text is the lesser
+#define CSTR_EQUAL 2         // the texts are equal
+#define CSTR_GREATER_THAN 3  // the first text is the greater
 
 // Compares `cchCount1` characters at `lpString1` with `cchCount2` at
 // `lpString2` (a negative count, -1 by convention, reads to the first 0)

@@ -175,10 +175,9 @@ inline std::wstring ToWide(std::string_view bytes) {
   return out;
 }
 
-// --- The strict pair
-// ----------------------------------------------------------- For callers that
-// must refuse what has no form on the other side (names of files and registry
-// keys) rather than replace it.
+// --- The strict pair --------------------------------------------------------
+// For callers that must refuse what has no form on the other side (names of
+// files and registry keys) rather than replace it.
 
 // Writes the UTF-8 bytes `bytes` in wide characters to `out` and returns
 // true; false when they are not well-formed UTF-8 (see ReadUtf8: overlong

@@ -12,77 +12,89 @@
 // stays refused (ERROR_INVALID_HANDLE) rather than reaching another key.
 struct HKEY__;
 typedef HKEY__* HKEY;
+// A pointer to a key handle.
 typedef HKEY* PHKEY;
-typedef DWORD ACCESS_MASK;
-typedef ACCESS_MASK REGSAM;
+typedef DWORD ACCESS_MASK;   // access rights (KEY_READ, ...)
+typedef ACCESS_MASK REGSAM;  // the registry's name for them
+// A status code, as the registry calls return it.
 typedef LONG LSTATUS;
+
+// The predefined key of value `v`, sign-extended as Win32 defines them.
+#define MATRIX_PLATFORM_PREDEFINED_KEY(v) \
+  (reinterpret_cast<HKEY>(                \
+      static_cast<ULONG_PTR>(static_cast<LONG_PTR>(static_cast<LONG>(v)))))
 
 // The predefined keys, sign-extended as Win32 defines them. Only
 // HKEY_CURRENT_USER (the user's store) and HKEY_LOCAL_MACHINE (the
 // machine's store) are backed; the others give ERROR_INVALID_HANDLE.
-#define MATRIX_PLATFORM_PREDEFINED_KEY(v) \
-  (reinterpret_cast<HKEY>(                \
-      static_cast<ULONG_PTR>(static_cast<LONG_PTR>(static_cast<LONG>(v)))))
+
+// Not backed.
 #define HKEY_CLASSES_ROOT MATRIX_PLATFORM_PREDEFINED_KEY(0x80000000)
+// The user's store.
 #define HKEY_CURRENT_USER MATRIX_PLATFORM_PREDEFINED_KEY(0x80000001)
+// The machine's store.
 #define HKEY_LOCAL_MACHINE MATRIX_PLATFORM_PREDEFINED_KEY(0x80000002)
+// Not backed.
 #define HKEY_USERS MATRIX_PLATFORM_PREDEFINED_KEY(0x80000003)
+// Not backed.
 #define HKEY_PERFORMANCE_DATA MATRIX_PLATFORM_PREDEFINED_KEY(0x80000004)
+// Not backed.
 #define HKEY_CURRENT_CONFIG MATRIX_PLATFORM_PREDEFINED_KEY(0x80000005)
+// Not backed.
 #define HKEY_DYN_DATA MATRIX_PLATFORM_PREDEFINED_KEY(0x80000006)
 
 // Value types.
-#define REG_NONE 0UL
-#define REG_SZ 1UL
-#define REG_EXPAND_SZ 2UL
-#define REG_BINARY 3UL
-#define REG_DWORD 4UL
-#define REG_DWORD_LITTLE_ENDIAN 4UL
-#define REG_DWORD_BIG_ENDIAN 5UL
-#define REG_LINK 6UL
-#define REG_MULTI_SZ 7UL
-#define REG_RESOURCE_LIST 8UL
-#define REG_FULL_RESOURCE_DESCRIPTOR 9UL
-#define REG_RESOURCE_REQUIREMENTS_LIST 10UL
-#define REG_QWORD 11UL
-#define REG_QWORD_LITTLE_ENDIAN 11UL
+#define REG_NONE 0UL                      // no type
+#define REG_SZ 1UL                        // a zero-terminated wide text
+#define REG_EXPAND_SZ 2UL                 // the same, with %VAR% references
+#define REG_BINARY 3UL                    // bytes
+#define REG_DWORD 4UL                     // a 32-bit number
+#define REG_DWORD_LITTLE_ENDIAN 4UL       // the same as REG_DWORD
+#define REG_DWORD_BIG_ENDIAN 5UL          // a 32-bit number, big-endian
+#define REG_LINK 6UL                      // a symbolic link
+#define REG_MULTI_SZ 7UL                  // texts, each ended by a 0, then a 0
+#define REG_RESOURCE_LIST 8UL             // a hardware resource list
+#define REG_FULL_RESOURCE_DESCRIPTOR 9UL  // a hardware resource descriptor
+#define REG_RESOURCE_REQUIREMENTS_LIST 10UL  // a hardware requirements list
+#define REG_QWORD 11UL                       // a 64-bit number
+#define REG_QWORD_LITTLE_ENDIAN 11UL         // the same as REG_QWORD
 
 // Access rights.
-#define DELETE 0x00010000UL
-#define READ_CONTROL 0x00020000UL
-#define WRITE_DAC 0x00040000UL
-#define WRITE_OWNER 0x00080000UL
-#define SYNCHRONIZE 0x00100000UL
-#define STANDARD_RIGHTS_READ READ_CONTROL
-#define STANDARD_RIGHTS_WRITE READ_CONTROL
-#define STANDARD_RIGHTS_EXECUTE READ_CONTROL
-#define STANDARD_RIGHTS_REQUIRED 0x000F0000UL
-#define STANDARD_RIGHTS_ALL 0x001F0000UL
-#define KEY_QUERY_VALUE 0x0001UL
-#define KEY_SET_VALUE 0x0002UL
-#define KEY_CREATE_SUB_KEY 0x0004UL
-#define KEY_ENUMERATE_SUB_KEYS 0x0008UL
-#define KEY_NOTIFY 0x0010UL
-#define KEY_CREATE_LINK 0x0020UL
-#define KEY_WOW64_32KEY 0x0200UL
-#define KEY_WOW64_64KEY 0x0100UL
-#define KEY_WOW64_RES 0x0300UL
-#define KEY_READ 0x00020019UL
-#define KEY_WRITE 0x00020006UL
-#define KEY_EXECUTE KEY_READ
-#define KEY_ALL_ACCESS 0x000F003FUL
+#define DELETE 0x00010000UL                    // delete the object
+#define READ_CONTROL 0x00020000UL              // read its security
+#define WRITE_DAC 0x00040000UL                 // change its access list
+#define WRITE_OWNER 0x00080000UL               // change its owner
+#define SYNCHRONIZE 0x00100000UL               // wait on it
+#define STANDARD_RIGHTS_READ READ_CONTROL      // READ_CONTROL
+#define STANDARD_RIGHTS_WRITE READ_CONTROL     // READ_CONTROL
+#define STANDARD_RIGHTS_EXECUTE READ_CONTROL   // READ_CONTROL
+#define STANDARD_RIGHTS_REQUIRED 0x000F0000UL  // DELETE to WRITE_OWNER
+#define STANDARD_RIGHTS_ALL 0x001F0000UL       // all standard rights
+#define KEY_QUERY_VALUE 0x0001UL               // read values
+#define KEY_SET_VALUE 0x0002UL                 // set and delete values
+#define KEY_CREATE_SUB_KEY 0x0004UL            // create subkeys
+#define KEY_ENUMERATE_SUB_KEYS 0x0008UL        // enumerate subkeys
+#define KEY_NOTIFY 0x0010UL                    // be told of changes
+#define KEY_CREATE_LINK 0x0020UL               // create links
+#define KEY_WOW64_32KEY 0x0200UL     // the 32-bit view (one view here)
+#define KEY_WOW64_64KEY 0x0100UL     // the 64-bit view (one view here)
+#define KEY_WOW64_RES 0x0300UL       // both view bits
+#define KEY_READ 0x00020019UL        // query, enumerate, notify, read control
+#define KEY_WRITE 0x00020006UL       // set values, create subkeys, read control
+#define KEY_EXECUTE KEY_READ         // the same as KEY_READ
+#define KEY_ALL_ACCESS 0x000F003FUL  // every right
 
 // Options of RegCreateKeyExW and RegOpenKeyExW.
-#define REG_OPTION_RESERVED 0x00000000UL
-#define REG_OPTION_NON_VOLATILE 0x00000000UL
-#define REG_OPTION_VOLATILE 0x00000001UL
-#define REG_OPTION_CREATE_LINK 0x00000002UL
-#define REG_OPTION_BACKUP_RESTORE 0x00000004UL
-#define REG_OPTION_OPEN_LINK 0x00000008UL
+#define REG_OPTION_RESERVED 0x00000000UL        // no option
+#define REG_OPTION_NON_VOLATILE 0x00000000UL    // kept (the default)
+#define REG_OPTION_VOLATILE 0x00000001UL        // gone after a reboot
+#define REG_OPTION_CREATE_LINK 0x00000002UL     // a symbolic link
+#define REG_OPTION_BACKUP_RESTORE 0x00000004UL  // for backup programs
+#define REG_OPTION_OPEN_LINK 0x00000008UL       // open the link itself
 
 // Dispositions reported by RegCreateKeyExW.
-#define REG_CREATED_NEW_KEY 0x00000001UL
-#define REG_OPENED_EXISTING_KEY 0x00000002UL
+#define REG_CREATED_NEW_KEY 0x00000001UL      // the key was created
+#define REG_OPENED_EXISTING_KEY 0x00000002UL  // the key existed
 
 // Every call returns a Win32 status code (ERROR_SUCCESS, 0, on success),
 // never throws and may be called from several threads and processes at

@@ -9,29 +9,29 @@
 // MS word the high 16 bits are the major and the low 16 bits the minor
 // number; in each LS word the build and the revision.
 typedef struct tagVS_FIXEDFILEINFO {
-  DWORD dwSignature;     // VS_FFI_SIGNATURE
-  DWORD dwStrucVersion;  // VS_FFI_STRUCVERSION
-  DWORD dwFileVersionMS;
-  DWORD dwFileVersionLS;
-  DWORD dwProductVersionMS;
-  DWORD dwProductVersionLS;
-  DWORD dwFileFlagsMask;
-  DWORD dwFileFlags;
-  DWORD dwFileOS;
-  DWORD dwFileType;
-  DWORD dwFileSubtype;
-  DWORD dwFileDateMS;
-  DWORD dwFileDateLS;
+  DWORD dwSignature;         // VS_FFI_SIGNATURE
+  DWORD dwStrucVersion;      // VS_FFI_STRUCVERSION
+  DWORD dwFileVersionMS;     // file version: major, minor
+  DWORD dwFileVersionLS;     // file version: build, revision
+  DWORD dwProductVersionMS;  // product version: major, minor
+  DWORD dwProductVersionLS;  // product version: build, revision
+  DWORD dwFileFlagsMask;     // the valid bits of dwFileFlags
+  DWORD dwFileFlags;         // VS_FF_DEBUG, ...
+  DWORD dwFileOS;            // VOS_UNKNOWN, ...
+  DWORD dwFileType;          // VFT_APP, VFT_DLL, ...
+  DWORD dwFileSubtype;       // 0 for these types
+  DWORD dwFileDateMS;        // time stamp, high 32 bits
+  DWORD dwFileDateLS;        // time stamp, low 32 bits
 } VS_FIXEDFILEINFO;
 
-#define VS_FFI_SIGNATURE 0xFEEF04BDL
-#define VS_FFI_STRUCVERSION 0x00010000L
-#define VS_FFI_FILEFLAGSMASK 0x0000003FL
-#define VS_FF_DEBUG 0x00000001L
-#define VOS_UNKNOWN 0x00000000L
-#define VFT_UNKNOWN 0x00000000L
-#define VFT_APP 0x00000001L
-#define VFT_DLL 0x00000002L
+#define VS_FFI_SIGNATURE 0xFEEF04BDL      // dwSignature of every fixed part
+#define VS_FFI_STRUCVERSION 0x00010000L   // dwStrucVersion: version 1.0
+#define VS_FFI_FILEFLAGSMASK 0x0000003FL  // every defined file flag
+#define VS_FF_DEBUG 0x00000001L           // built for debugging
+#define VOS_UNKNOWN 0x00000000L           // system unknown
+#define VFT_UNKNOWN 0x00000000L           // type unknown
+#define VFT_APP 0x00000001L               // a program
+#define VFT_DLL 0x00000002L               // a shared library
 
 // On Linux a module's version resource is an allocated ELF note (section
 // .note.matrix.version, in a PT_NOTE segment, so strip and --gc-sections

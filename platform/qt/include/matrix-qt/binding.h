@@ -8,6 +8,7 @@
 
 #include <memory>
 
+// Marks what the Qt binding's library exports.
 #if defined(_WIN32)
 #define MATRIX_QT_API
 #else
@@ -60,6 +61,7 @@ class MATRIX_QT_API Binding {
   // Removes the handlers and destroys every widget made; the windows stay
   // in the table. REQUIRES: no other thread changes windows meanwhile.
   ~Binding();
+  // Not copyable.
   Binding(const Binding&) = delete;
   Binding& operator=(const Binding&) = delete;
 
