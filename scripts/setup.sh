@@ -6,7 +6,8 @@
 # registry store), zlib, xmllint and rsvg-convert (the pipeline example's
 # SVG tests), Qt 6 Widgets, Svg and Test (the optional Qt binding and the
 # desktop designer; Qt's GUI library brings the offscreen platform that
-# their tests and screenshots run on, whose text needs a font), the
+# their tests and screenshots run on, whose text needs a font), Doxygen
+# (the reference, scripts/docs.sh, and its test of the headers), the
 # Russian (decimal comma) and American UTF-8 locales for the locale and
 # regional-settings tests, and the common application-data folder.
 # Installs only what is missing, so a prepared machine is left alone and
@@ -17,7 +18,7 @@
 #                              Eigen, zlib, nlohmann::json, simdjson)
 #   scripts/setup.sh --package that, and what building the Debian packages
 #                              needs (debhelper, dpkg-dev, build-essential,
-#                              fakeroot, lintian, Doxygen for the reference)
+#                              fakeroot, lintian)
 #
 # This is the only script that installs packages; the others call it.
 set -euo pipefail
@@ -26,10 +27,10 @@ packages=(g++ clang cmake ninja-build pkg-config googletest libgtest-dev
           libbenchmark-dev locales binutils clang-format git libcpprest-dev
           libclang-rt-14-dev zlib1g-dev libxml2-utils librsvg2-bin
           libsqlite3-dev qt6-base-dev qt6-svg-dev libqt6test6
-          fonts-dejavu-core)
+          fonts-dejavu-core doxygen)
 bench_packages=(libmuparser-dev libeigen3-dev zlib1g-dev nlohmann-json3-dev
                 libsimdjson-dev)
-package_packages=(debhelper dpkg-dev build-essential fakeroot lintian doxygen)
+package_packages=(debhelper dpkg-dev build-essential fakeroot lintian)
 for arg in "$@"; do
   case "$arg" in
     --bench) packages+=("${bench_packages[@]}") ;;

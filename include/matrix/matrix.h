@@ -1,7 +1,5 @@
-// matrix - engineering computation for pipeline design: the whole interface.
-//
-// Interface rules: the names, argument lists, results and codes below are
-// the binary interface host programs call and are kept as they are.
+/// \file
+/// \brief Engineering computation for pipeline design: the whole interface.
 #ifndef MATRIX_MATRIX_H_
 #define MATRIX_MATRIX_H_
 

@@ -1,10 +1,17 @@
-// Platform layer - export macro of libmatrix-platform.
+/// \file
+/// \ingroup core_afxexport
+/// \brief Export macro of libmatrix-platform.
 #ifndef MATRIX_PLATFORM_AFXEXPORT_H_
 #define MATRIX_PLATFORM_AFXEXPORT_H_
 
-// Marks what the platform library exports. Classes are marked as a whole
-// (exception classes above all: with hidden visibility an unmarked class has
-// no shared type information, and a host could not catch it by type).
+/// \defgroup core_afxexport afxexport.h: export macro
+/// \ingroup core
+/// \brief Export macro of libmatrix-platform.
+/// @{
+
+/// Marks what the platform library exports. Classes are marked as a whole
+/// (exception classes above all: with hidden visibility an unmarked class has
+/// no shared type information, and a host could not catch it by type).
 #if defined(_WIN32)
 #if defined(MATRIX_PLATFORM_BUILDING)
 #define MATRIX_PLATFORM_API __declspec(dllexport)
@@ -14,5 +21,7 @@
 #else
 #define MATRIX_PLATFORM_API __attribute__((visibility("default")))
 #endif
+
+/// @}
 
 #endif  // MATRIX_PLATFORM_AFXEXPORT_H_

@@ -1,11 +1,21 @@
-// Platform layer - UTF-8 written and read, and UTF-16 surrogate pairs: the
-// one coder of the layer, the library, its benchmarks and fuzz targets,
-// tools and hosts. Header-only and
-// inline, so that a caller's loop over characters stays in the caller, with
-// no call into the shared library per character, and the layer exports
-// nothing for it.
+/// \file
+/// \ingroup core_utf8codec
+/// \brief UTF-8 written and read, and UTF-16 surrogate pairs: the one coder of
+/// the layer, the library, its benchmarks and fuzz targets, tools and hosts.
+/// Header-only and inline, so that a caller's loop over characters stays in the
+/// caller, with no call into the shared library per character, and the layer
+/// exports nothing for it.
 #ifndef MATRIX_PLATFORM_UTF8CODEC_H_
 #define MATRIX_PLATFORM_UTF8CODEC_H_
+
+/// \defgroup core_utf8codec utf8codec.h: UTF-8 and UTF-16 coder
+/// \ingroup core
+/// \brief UTF-8 written and read, and UTF-16 surrogate pairs: the one coder of
+/// the layer, the library, its benchmarks and fuzz targets, tools and hosts.
+/// Header-only and inline, so that a caller's loop over characters stays in the
+/// caller, with no call into the shared library per character, and the layer
+/// exports nothing for it.
+/// @{
 
 #include <cstddef>
 #include <cstdint>
@@ -17,36 +27,39 @@ namespace matrix::platform {
 static_assert(sizeof(wchar_t) == 4,
               "a wide text is read as one code point per wchar_t");
 
-// What a value that cannot be written, or bytes that cannot be read, become
-// where the caller does not refuse them.
+/// What a value that cannot be written, or bytes that cannot be read, become
+/// where the caller does not refuse them.
 constexpr char32_t kReplacementCharacter = 0xFFFD;
 
-// True when `c` is a Unicode scalar value: at most U+10FFFF and no
-// surrogate (U+D800 to U+DFFF).
+/// True when `c` is a Unicode scalar value: at most U+10FFFF and no
+/// surrogate (U+D800 to U+DFFF).
 constexpr bool IsScalarValue(char32_t c) {
   return c <= 0x10FFFF && (c < 0xD800 || c > 0xDFFF);
 }
 
-// --- UTF-16 surrogate pairs --------------------------------------------------
-// A wide text here holds one code point per wchar_t, but texts from Windows
-// (files, JSON escapes) spell the values above U+FFFF as two UTF-16 units.
+/// \name UTF-16 surrogate pairs
+///
+/// A wide text here holds one code point per wchar_t, but texts from Windows
+/// (files, JSON escapes) spell the values above U+FFFF as two UTF-16 units.
+/// @{
 
-// True for the first (U+D800 to U+DBFF) and the second (U+DC00 to U+DFFF)
-// unit of a pair.
+/// True for the first (U+D800 to U+DBFF) and the second (U+DC00 to U+DFFF)
+/// unit of a pair.
 constexpr bool IsHighSurrogate(char32_t u) {
   return u >= 0xD800 && u <= 0xDBFF;
 }
+/// \copydoc matrix::platform::IsHighSurrogate(char32_t)
 constexpr bool IsLowSurrogate(char32_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
 
-// The value that the pair `high`, `low` spells (REQUIRES: IsHighSurrogate
-// and IsLowSurrogate).
+/// The value that the pair `high`, `low` spells (REQUIRES: IsHighSurrogate
+/// and IsLowSurrogate).
 constexpr char32_t JoinSurrogates(char32_t high, char32_t low) {
   return 0x10000 + ((high - 0xD800) << 10) + (low - 0xDC00);
 }
 
-// Writes `c` as UTF-16 units at `out` (room for two) and returns how many:
-// a value above U+FFFF as a pair, anything else as the one unit it fits
-// (a lone surrogate stays itself; above U+10FFFF keeps its low 16 bits).
+/// Writes `c` as UTF-16 units at `out` (room for two) and returns how many:
+/// a value above U+FFFF as a pair, anything else as the one unit it fits
+/// (a lone surrogate stays itself; above U+10FFFF keeps its low 16 bits).
 constexpr int PutUtf16(char32_t c, std::uint16_t* out) {
   if (c >= 0x10000 && c <= 0x10FFFF) {
     out[0] = static_cast<std::uint16_t>(0xD800 + ((c - 0x10000) >> 10));
@@ -57,9 +70,9 @@ constexpr int PutUtf16(char32_t c, std::uint16_t* out) {
   return 1;
 }
 
-// Writes `c` in UTF-8 at `out`, which has room for four bytes, and returns
-// the end of what was written. A value that is no scalar value is written
-// as U+FFFD; a caller that must refuse such values tests IsScalarValue.
+/// Writes `c` in UTF-8 at `out`, which has room for four bytes, and returns
+/// the end of what was written. A value that is no scalar value is written
+/// as U+FFFD; a caller that must refuse such values tests IsScalarValue.
 inline char* PutUtf8(char32_t c, char* out) {
   if (!IsScalarValue(c)) c = kReplacementCharacter;
   if (c < 0x80) {
@@ -80,13 +93,13 @@ inline char* PutUtf8(char32_t c, char* out) {
   return out;
 }
 
-// Appends `c` in UTF-8 to `out`, as PutUtf8 writes it.
+/// Appends `c` in UTF-8 to `out`, as PutUtf8 writes it.
 inline void AppendUtf8(char32_t c, std::string& out) {
   char bytes[4];
   out.append(bytes, PutUtf8(c, bytes));
 }
 
-// The wide text `text` in UTF-8, as PutUtf8 writes each character.
+/// The wide text `text` in UTF-8, as PutUtf8 writes each character.
 inline std::string ToUtf8(std::wstring_view text) {
   std::string out;
   out.reserve(text.size());
@@ -94,9 +107,9 @@ inline std::string ToUtf8(std::wstring_view text) {
   return out;
 }
 
-// The length of the sequence that the byte `lead` starts, by its bit
-// pattern alone: 1 below 0x80, 2 for 110xxxxx, 3 for 1110xxxx, 4 for
-// 11110xxx, and 0 for a continuation byte or 0xF8 to 0xFF.
+/// The length of the sequence that the byte `lead` starts, by its bit
+/// pattern alone: 1 below 0x80, 2 for 110xxxxx, 3 for 1110xxxx, 4 for
+/// 11110xxx, and 0 for a continuation byte or 0xF8 to 0xFF.
 constexpr int Utf8SequenceLength(unsigned char lead) {
   return lead < 0x80           ? 1
          : (lead >> 5) == 0x6  ? 2
@@ -105,22 +118,22 @@ constexpr int Utf8SequenceLength(unsigned char lead) {
                                : 0;
 }
 
-// The value that the bit pattern of the `length` bytes at `p` spells
-// (`length` from Utf8SequenceLength, at least 1), with no check of the
-// continuation bytes or of the value.
+/// The value that the bit pattern of the `length` bytes at `p` spells
+/// (`length` from Utf8SequenceLength, at least 1), with no check of the
+/// continuation bytes or of the value.
 constexpr char32_t Utf8SequenceValue(const unsigned char* p, int length) {
   char32_t value = length == 1 ? p[0] : p[0] & (0x7F >> length);
   for (int k = 1; k < length; ++k) value = (value << 6) | (p[k] & 0x3F);
   return value;
 }
 
-// Reads the UTF-8 sequence at `p` (before `end`): sets `c` and returns the
-// sequence's length, 1 to 4. When the bytes there are no well-formed
-// sequence, returns -1 - k, k the offset of the byte that shows it: 0 when
-// the first byte starts no sequence (a continuation byte, 0xC0, 0xC1, 0xF5
-// to 0xFF), fewer bytes are left than it announces, or the value is an
-// overlong form, a surrogate or above U+10FFFF; else the offset of the
-// first following byte that is no continuation byte. `c` is then unchanged.
+/// Reads the UTF-8 sequence at `p` (before `end`): sets `c` and returns the
+/// sequence's length, 1 to 4. When the bytes there are no well-formed
+/// sequence, returns -1 - k, k the offset of the byte that shows it: 0 when
+/// the first byte starts no sequence (a continuation byte, 0xC0, 0xC1, 0xF5
+/// to 0xFF), fewer bytes are left than it announces, or the value is an
+/// overlong form, a surrogate or above U+10FFFF; else the offset of the
+/// first following byte that is no continuation byte. `c` is then unchanged.
 inline int ReadUtf8(const unsigned char* p, const unsigned char* end,
                     char32_t& c) {
   const unsigned char lead = *p;
@@ -142,9 +155,9 @@ inline int ReadUtf8(const unsigned char* p, const unsigned char* end,
   return length;
 }
 
-// Writes the UTF-8 bytes `bytes` in wide characters to `out`. A byte that
-// starts no well-formed sequence (see ReadUtf8) becomes U+FFFD, and reading
-// goes on at the byte after it, so that nothing after a fault is lost.
+/// Writes the UTF-8 bytes `bytes` in wide characters to `out`. A byte that
+/// starts no well-formed sequence (see ReadUtf8) becomes U+FFFD, and reading
+/// goes on at the byte after it, so that nothing after a fault is lost.
 inline void ToWide(std::string_view bytes, std::wstring& out) {
   out.resize(bytes.size());
   wchar_t* o = out.data();
@@ -168,23 +181,25 @@ inline void ToWide(std::string_view bytes, std::wstring& out) {
   out.resize(static_cast<std::size_t>(o - out.data()));
 }
 
-// The UTF-8 bytes `bytes` in wide characters, as the form above writes them.
+/// The UTF-8 bytes `bytes` in wide characters, as the form above writes them.
 inline std::wstring ToWide(std::string_view bytes) {
   std::wstring out;
   ToWide(bytes, out);
   return out;
 }
+/// @}
 
-// --- The strict pair
-// ----------------------------------------------------------- For callers that
-// must refuse what has no form on the other side (names of files and registry
-// keys) rather than replace it.
+/// \name The strict pair
+///
+/// For callers that must refuse what has no form on the other side (names of
+/// files and registry keys) rather than replace it.
+/// @{
 
-// Writes the UTF-8 bytes `bytes` in wide characters to `out` and returns
-// true; false when they are not well-formed UTF-8 (see ReadUtf8: overlong
-// forms, surrogates and values above U+10FFFF included), with the offset
-// of the first byte of the faulty sequence in `*bad` (may be null) and
-// `out` holding what came before it.
+/// Writes the UTF-8 bytes `bytes` in wide characters to `out` and returns
+/// true; false when they are not well-formed UTF-8 (see ReadUtf8: overlong
+/// forms, surrogates and values above U+10FFFF included), with the offset
+/// of the first byte of the faulty sequence in `*bad` (may be null) and
+/// `out` holding what came before it.
 inline bool TryToWide(std::string_view bytes, std::wstring& out,
                       std::size_t* bad = nullptr) {
   out.clear();
@@ -205,10 +220,10 @@ inline bool TryToWide(std::string_view bytes, std::wstring& out,
   return true;
 }
 
-// Writes the wide text `text` in UTF-8 to `out` and returns true; false
-// when a character is no Unicode scalar value (a surrogate, or above
-// U+10FFFF), with its index in `*bad` (may be null) and `out` holding what
-// came before it.
+/// Writes the wide text `text` in UTF-8 to `out` and returns true; false
+/// when a character is no Unicode scalar value (a surrogate, or above
+/// U+10FFFF), with its index in `*bad` (may be null) and `out` holding what
+/// came before it.
 inline bool TryToUtf8(std::wstring_view text, std::string& out,
                       std::size_t* bad = nullptr) {
   out.clear();
@@ -223,7 +238,10 @@ inline bool TryToUtf8(std::wstring_view text, std::string& out,
   }
   return true;
 }
+/// @}
 
 }  // namespace matrix::platform
+
+/// @}
 
 #endif  // MATRIX_PLATFORM_UTF8CODEC_H_

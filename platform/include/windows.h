@@ -1,6 +1,7 @@
-// Platform layer - the umbrella of the Win32 stand-in, as <windows.h> is on
-// Windows: the scalar types, the error codes and the system calls the
-// library's interface uses.
+/// \file
+/// \brief The umbrella of the Win32 stand-in, as \<windows.h> is on Windows:
+/// the scalar types, the error codes and the system calls the library's
+/// interface uses.
 #ifndef MATRIX_PLATFORM_WINDOWS_H_
 #define MATRIX_PLATFORM_WINDOWS_H_
 
