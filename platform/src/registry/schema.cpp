@@ -136,7 +136,8 @@ constexpr char kLayoutRows[] =
 LONG ReadLayout(sqlite3* db, std::string* layout) {
   sqlite3_stmt* st = nullptr;
   int rc = sqlite3_prepare_v2(db, kLayoutRows, -1, &st, nullptr);
-  while (rc == SQLITE_OK && (rc = sqlite3_step(st)) == SQLITE_ROW) {
+  if (rc == SQLITE_OK) rc = SQLITE_ROW;
+  while (rc == SQLITE_ROW && (rc = sqlite3_step(st)) == SQLITE_ROW) {
     for (int i = 0; i < sqlite3_column_count(st); ++i) {
       const auto* text = sqlite3_column_text(st, i);
       layout->append(text ? reinterpret_cast<const char*>(text) : "\x01");
@@ -199,7 +200,8 @@ LONG CheckLayout(Store& s, bool* empty) {
   std::int64_t version = 0, tables = 0;
   LONG rc = QueryInt(s, kReadVersion, &version);
   if (rc != ERROR_SUCCESS) return rc;
-  if (version > kSchemaVersion) return ERROR_REGISTRY_CORRUPT;
+  // A later layout, or a number no layout has.
+  if (version > kSchemaVersion || version < 0) return ERROR_REGISTRY_CORRUPT;
   *empty = false;
   if (version != 0) return ERROR_SUCCESS;
   rc = QueryInt(s, kCountTables, &tables);

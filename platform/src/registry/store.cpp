@@ -213,7 +213,8 @@ LONG CheckWithSqlite(const Store& s, const StoreBytes& bytes) {
   check.path = s.path;
   check.machine = s.machine;
   LONG rc = OpenDatabase(check, false, false);
-  if (rc == ERROR_SUCCESS) rc = CheckStore(check, bytes.write_ahead, bytes.bytes);
+  if (rc == ERROR_SUCCESS)
+    rc = CheckStore(check, bytes.write_ahead, bytes.bytes);
   Disconnect(check);
   if (rc == ERROR_REGISTRY_CORRUPT) {
     if (!had_log) unlink(log.c_str());

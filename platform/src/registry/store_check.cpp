@@ -168,7 +168,8 @@ struct Log {
   // continues `seed`; its computed checksum in `*sum`.
   bool Follows(Sum seed, Sum* sum) const {
     const unsigned char* f = frame.data();
-    *sum = Checksum(f + kFrameHeaderBytes, page, big, Checksum(f, 8, big, seed));
+    *sum =
+        Checksum(f + kFrameHeaderBytes, page, big, Checksum(f, 8, big, seed));
     return Big32(f) != 0 && std::memcmp(f + 8, salts, sizeof salts) == 0 &&
            *sum == StoredSum(f + 16);
   }
@@ -184,7 +185,8 @@ LONG LogGoesOn(Log& log, std::uint64_t first, Sum stored, Sum computed,
     const LONG rc = log.Read(j);
     if (rc != ERROR_SUCCESS) return rc;
     Sum sum;
-    if (log.Follows(stored, &sum) || (j == first + 1 && log.Follows(computed, &sum))) {
+    if (log.Follows(stored, &sum) ||
+        (j == first + 1 && log.Follows(computed, &sum))) {
       *goes_on = true;
       return ERROR_SUCCESS;
     }
