@@ -249,6 +249,11 @@ LONG OpenConnection(Store& s) {
   if (rc == ERROR_SUCCESS && !mode.memory) rc = CheckFiles(s);
   if (rc == ERROR_SUCCESS) rc = OpenDatabase(s, mode.writable, mode.memory);
   if (rc != ERROR_SUCCESS) return rc;
+  // The file system may have refused writing after all (it went read-only
+  // since the look, or the file's rights changed): SQLite then opens the
+  // file for reading, and so does the store.
+  if (!mode.memory && sqlite3_db_readonly(s.db, "main") == 1)
+    mode.writable = false;
   s.read_only = mode.memory || !mode.writable;
   s.in_memory = mode.memory;
   const bool on_file = mode.writable && !mode.memory;
@@ -306,6 +311,9 @@ LONG FromSqlite(int rc) {
       return ERROR_SUCCESS;
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
+    // What SQLite gives when other connections keep it from the log's
+    // locks through all its retries: the store is busy, not broken.
+    case SQLITE_PROTOCOL:
       return ERROR_BUSY;
     case SQLITE_FULL:
       return ERROR_DISK_FULL;
