@@ -338,6 +338,20 @@ LONG FromSqlite(int rc) {
 
 void NoteFork() { g_pid.store(getpid()); }
 
+void Reset(Store& s) {
+  if (s.db && s.pid == getpid()) {
+    Disconnect(s);
+  } else if (s.db) {
+    Abandon(s);
+  }
+  Store fresh;
+  fresh.label = s.label;
+  fresh.path = s.path;
+  fresh.machine = s.machine;
+  fresh.may_create = s.may_create;
+  s = std::move(fresh);
+}
+
 LONG Connect(Store& s) {
   pid_t me = g_pid.load(std::memory_order_relaxed);
   if (me == 0) {

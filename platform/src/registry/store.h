@@ -93,6 +93,11 @@ LONG FromErrno(int error, const std::string& path);
 // Tells the store that this is a new process (called in a fork() child).
 void NoteFork();
 
+// Closes this process's connection to `store` and forgets what it knew of
+// its file (the check included), as a new process starts. For programs
+// that open many stores in one process, such as the store's fuzz target.
+void Reset(Store& store);
+
 // Makes `store` usable in this process: connects (again, after fork()),
 // creates and seeds a new store, clears stale volatile keys. ERROR_SUCCESS
 // or the code of what failed. Before anything is written, the first

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -280,16 +281,19 @@ LONG ReadOnce(const std::string& path, StoreBytes* facts) {
   return rc;
 }
 
-// How long a reading that found damage waits before it reads again: a
-// process writing the files at that moment is done by then, damage stays.
-constexpr auto kSecondLook = std::chrono::milliseconds(20);
+std::atomic<std::chrono::milliseconds::rep> g_second_look{20};
 
 }  // namespace
+
+void SetSecondLook(std::chrono::milliseconds wait) {
+  g_second_look.store(wait.count());
+}
 
 LONG ReadStoreBytes(const std::string& path, StoreBytes* facts) {
   LONG rc = ReadOnce(path, facts);
   if (rc == ERROR_REGISTRY_CORRUPT) {
-    std::this_thread::sleep_for(kSecondLook);
+    std::this_thread::sleep_for(
+        std::chrono::milliseconds(g_second_look.load()));
     rc = ReadOnce(path, facts);
   }
   return rc;

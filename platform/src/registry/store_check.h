@@ -8,6 +8,7 @@
 
 #include <windef.h>
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 
@@ -29,6 +30,12 @@ struct StoreBytes {
 // call it while no connection of this process has the file open, since
 // closing a descriptor drops the process's locks on the file.
 LONG ReadStoreBytes(const std::string& path, StoreBytes* facts);
+
+// How long ReadStoreBytes waits before it reads files found damaged a
+// second time (a process writing them at that moment is done by then,
+// damage stays): 20 ms. The store's fuzz target, which opens thousands of
+// damaged files, sets 0.
+void SetSecondLook(std::chrono::milliseconds wait);
 
 }  // namespace matrix::platform::registry
 
