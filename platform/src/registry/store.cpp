@@ -211,7 +211,6 @@ LONG CheckWithSqlite(const Store& s, const StoreBytes& bytes) {
   const bool had_log = Exists(log), had_index = Exists(index);
   Store check;
   check.path = s.path;
-  check.machine = s.machine;
   LONG rc = OpenDatabase(check, false, false);
   if (rc == ERROR_SUCCESS)
     rc = CheckStore(check, bytes.write_ahead, bytes.bytes);
