@@ -84,29 +84,6 @@ void Change(const std::string& path, std::size_t offset, unsigned char mask) {
   std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
 }
 
-// The codes a child's reading, creating and writing calls give, "a/b/c".
-std::string CodesOfCalls(const Folder& folder) {
-  std::string codes;
-  RunChild(
-      folder,
-      [](int out) {
-        HKEY key = nullptr;
-        const LONG open = RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\vendor",
-                                        0, KEY_READ, &key);
-        const LONG create =
-            RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\new", 0, nullptr, 0,
-                            KEY_ALL_ACCESS, nullptr, &key, nullptr);
-        const DWORD v = 7;
-        const LONG set = RegSetValueExW(HKEY_CURRENT_USER, L"v", 0, REG_DWORD,
-                                        reinterpret_cast<const BYTE*>(&v), 4);
-        Say(out, std::to_string(open) + "/" + std::to_string(create) + "/" +
-                     std::to_string(set));
-        return 0;
-      },
-      &codes);
-  return codes;
-}
-
 // Every call gives 1015 and the files stay as they were.
 void ExpectReportedAndLeftAlone(const Folder& folder, const std::string& what) {
   const Files before = FilesOf(folder);

@@ -9,6 +9,7 @@
 #include <stdlib.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <windows.h>
 
 #include <chrono>
 #include <filesystem>
@@ -129,6 +130,29 @@ inline std::string FileBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in),
                      std::istreambuf_iterator<char>());
+}
+
+// The codes a child's reading, creating and writing calls give, "a/b/c".
+inline std::string CodesOfCalls(const Folder& folder) {
+  std::string codes;
+  RunChild(
+      folder,
+      [](int out) {
+        HKEY key = nullptr;
+        const LONG open = RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\vendor",
+                                        0, KEY_READ, &key);
+        const LONG create =
+            RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\new", 0, nullptr, 0,
+                            KEY_ALL_ACCESS, nullptr, &key, nullptr);
+        const DWORD v = 7;
+        const LONG set = RegSetValueExW(HKEY_CURRENT_USER, L"v", 0, REG_DWORD,
+                                        reinterpret_cast<const BYTE*>(&v), 4);
+        Say(out, std::to_string(open) + "/" + std::to_string(create) + "/" +
+                     std::to_string(set));
+        return 0;
+      },
+      &codes);
+  return codes;
 }
 
 }  // namespace matrix::testing::store
