@@ -572,7 +572,7 @@ TEST(PipelineDrawing, GroundFarOffTheSheetIsDrawnWithinIt) {
   const std::string svg =
       pipeline::DrawSvg(doc, res, pipeline::DrawOptions(), L"t");
   ASSERT_NE(svg.find("<g id=\"profile\">"), std::string::npos);
-  // Every coordinate of the drawing (every number in it) within 2^25.
+  // Every coordinate of the drawing (every number in it) below 10^8.
   for (size_t i = 0; i < svg.size(); ++i) {
     if (!std::isdigit(static_cast<unsigned char>(svg[i]))) continue;
     size_t end = i;
