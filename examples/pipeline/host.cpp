@@ -96,7 +96,12 @@ int WriteAndClose(const std::string& content, CIntFileA* file) {
   int error = written ? 0 : (errno ? errno : EIO);
   if (std::fflush(file->m_pStream) != 0 && error == 0)
     error = errno ? errno : EIO;
-  file->Close();
+  // Some file systems report a write that failed only when the file is
+  // closed.
+  errno = 0;
+  if (std::fclose(file->m_pStream) != 0 && error == 0)
+    error = errno ? errno : EIO;
+  file->m_pStream = nullptr;
   return error;
 }
 

@@ -96,7 +96,12 @@ CPoint ProfileView::At(const Place& place, double station, double level) const {
             0.0);
   SEilerang view = place.view;
   const SPointI s = PointXYZ(&m, scale_, &view);
-  return CPoint(s.x, s.y);
+  // A level far off the sheet (ground many kilometres up) is drawn at the
+  // edge of what any sheet shows, so that the marks and labels placed a few
+  // units from it stay within an int.
+  constexpr int kFarthest = 1 << 24;
+  return CPoint(std::clamp(s.x, -kFarthest, kFarthest),
+                std::clamp(s.y, -kFarthest, kFarthest));
 }
 
 CRect ProfileView::Draw(CDC& dc, int left, int top) const {

@@ -16,12 +16,35 @@ namespace {
 // the survey's edge, give or take the rounding of its coordinates.
 constexpr double kReach = 1e-6;  // m
 
+// Three survey points whose third lies closer to the line of the other two
+// than this share of their distance span no plane worth the name: its
+// slope across them is their levels' difference over a sliver's width, so
+// that a few metres off the sliver the "ground" lies kilometres up or
+// down. Such a sliver is taken as the line between its two farthest points,
+// level across; so are two points.
+constexpr double kSliver = 0.02;
+
 double Cross(const Point3& o, const Point3& a, const Point3& b) {
   return (a.x - o.x) * (b.y - o.y) - (a.y - o.y) * (b.x - o.x);
 }
 
 double PlanLength(const Point3& a, const Point3& b) {
   return std::hypot(b.x - a.x, b.y - a.y);
+}
+
+// Makes a sliver of three points (see kSliver) the line between its two
+// farthest points: the third becomes the middle of that line, at the mean
+// of their levels, which the soil surface takes as a line, level across.
+void DropSliver(Point3 t[3]) {
+  const double side[3] = {PlanLength(t[0], t[1]), PlanLength(t[1], t[2]),
+                          PlanLength(t[2], t[0])};
+  const int k = static_cast<int>(std::max_element(side, side + 3) - side);
+  if (!(side[k] > 0)) return;  // one plan position: the surface is level
+  // Twice the area over the longest side: the third point's distance from it.
+  if (std::fabs(Cross(t[0], t[1], t[2])) / side[k] >= kSliver * side[k]) return;
+  const Point3& p = t[k];
+  const Point3& q = t[(k + 1) % 3];
+  t[(k + 2) % 3] = Point3{(p.x + q.x) / 2, (p.y + q.y) / 2, (p.z + q.z) / 2};
 }
 
 }  // namespace
@@ -229,8 +252,9 @@ bool Survey::CoverAt(const Point3& at, double top, double* cover) const {
   const int found = index_->Nearest3(at.x, at.y, near);
   if (found == 0) return false;
   for (int k = found; k < 3; ++k) near[k] = near[found - 1];
-  SPointD g0 = P(points_[near[0]]), g1 = P(points_[near[1]]),
-          g2 = P(points_[near[2]]);
+  Point3 t[3] = {points_[near[0]], points_[near[1]], points_[near[2]]};
+  DropSliver(t);
+  SPointD g0 = P(t[0]), g1 = P(t[1]), g2 = P(t[2]);
   double z = 0;
   if (!GetZForPointOnPlainForSoil(at.x, at.y, top, g0, 0.0, g1, 0.0, g2, 0.0,
                                   z) ||

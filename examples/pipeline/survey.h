@@ -26,9 +26,9 @@ class Survey {
   // The cover at the plan position of `at`: the soil surface through the
   // three nearest survey points less `top` (the level of the pipe's top),
   // in m. False, *cover untouched, where the survey does not reach or the
-  // surface gives no finite level. With fewer than three survey points the
-  // last is repeated, which the soil surface takes as level (one point) or
-  // as following the line between two.
+  // surface gives no finite level. With one survey point the surface is
+  // level; two, or three nearest that lie nearly in one line in plan, are
+  // taken as the line between the two farthest apart, level across it.
   bool CoverAt(const Point3& at, double top, double* cover) const;
 
  private:

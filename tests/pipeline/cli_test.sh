@@ -89,6 +89,40 @@ status=$?
 grep -qF "$work/a-file/out" "$work/stderr" || fail "unwritable folder: no path in '$(cat "$work/stderr")'"
 grep -qi "not a directory" "$work/stderr" || fail "unwritable folder: no reason in '$(cat "$work/stderr")'"
 
+# --- A full disk: status 1 with the reason, nothing half-written ------------
+# A small file system of its own (tmpfs in a user namespace, no root
+# needed) holding an old report: too small for the drawing (4 and 16 KiB),
+# and for the new report once the drawing is written (28 KiB). A name holds
+# either the whole new output or what it held before; no temporary file
+# stays.
+if unshare -rm true 2>/dev/null; then
+  for kib in 4 16 28; do
+    full="$work/full-$kib"
+    mkdir -p "$full/mount"
+    unshare -rm sh -c '
+      mount -t tmpfs -o size="$1"k none "$2/mount" || exit 99
+      mkdir "$2/mount/out" && printf old >"$2/mount/out/sample.txt"
+      "$3" "$4" --out "$2/mount/out" >"$2/stdout" 2>"$2/stderr"
+      echo $? >"$2/status"
+      cp -a "$2/mount/out" "$2/after"' sh "$kib" "$full" "$pipeline" "$sample"
+    [ "$(cat "$full/status" 2>/dev/null)" = 1 ] ||
+      fail "full disk ($kib KiB): exit status $(cat "$full/status" 2>/dev/null), not 1"
+    grep -q "No space left on device" "$full/stderr" ||
+      fail "full disk ($kib KiB): no reason in '$(cat "$full/stderr")'"
+    ls -A "$full/after" | grep -q '\.tmp$' &&
+      fail "full disk ($kib KiB): a temporary file was left: $(ls -A "$full/after")"
+    if [ -e "$full/after/sample.svg" ]; then
+      cmp -s "$full/after/sample.svg" "$out/sample.svg" ||
+        fail "full disk ($kib KiB): a half-written drawing"
+    fi
+    report=$(cat "$full/after/sample.txt" 2>/dev/null)
+    [ "$report" = old ] || cmp -s "$full/after/sample.txt" "$out/sample.txt" ||
+      fail "full disk ($kib KiB): a half-written report"
+  done
+else
+  echo "no user namespaces here: the full-disk checks were skipped"
+fi
+
 # --- A report that exists already is replaced whole -------------------------
 mkdir -p "$work/again"
 printf 'old and longer than nothing' >"$work/again/sample.txt"

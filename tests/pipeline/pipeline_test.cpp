@@ -3,6 +3,7 @@
 // inserted on bends, and one clear fault for each kind of bad document.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cmath>
 #include <initializer_list>
 #include <string>
@@ -212,6 +213,24 @@ TEST(PipelineSoil, TheNearestSurveyPointsCarryTheSurface) {
     EXPECT_NEAR(r.cover[static_cast<std::size_t>(i)].cover,
                 50 - 0.02 * xs[i] + 0.03 * ys[i] - top, 1e-9)
         << i;
+  }
+}
+
+// Three nearest survey points nearly in one line span a plane whose slope
+// across them is their levels' difference over the sliver's width: two
+// metres off it the ground lay 100 m below the pipe. Such a sliver is the
+// line between its ends, level across: here the level 100 of A and B.
+TEST(PipelineSoil, ASliverOfSurveyPointsIsTakenAsTheLineBetweenItsEnds) {
+  Doc d;
+  d.ground = Pt(0, 0, 100) + "," + Pt(20, 0, 100) + "," + Pt(10, 0.01, 101) +
+             "," + Pt(10, -50, 100) + "," + Pt(10, 50, 100);
+  d.nodes = Pt(10, -2, 98) + "," + Pt(11, -2, 98);
+  const pipeline::Results r = Computed(d);
+  ASSERT_EQ(r.cover.size(), 2u);
+  for (const pipeline::NodeCover& c : r.cover) {
+    ASSERT_TRUE(c.known);
+    EXPECT_NEAR(c.ground, 100, 1e-9);
+    EXPECT_NEAR(c.cover, 100 - 98.1, 1e-9);  // less the top: z + 0.2 / 2
   }
 }
 
@@ -538,6 +557,30 @@ TEST(PipelineDrawing, TheProfileDrawsLevelsAtTheExaggerationTimesThePlanScale) {
     EXPECT_EQ(pipe.x1 - pipe.x0, 720);  // chainage at the plan's scale
     EXPECT_NEAR(pipe.y1 - pipe.y0, 7.2 * exaggeration, 1.0);  // downwards
     EXPECT_EQ(ground.y1, ground.y0);                          // level ground
+  }
+}
+
+// Ground 900 000 km up (as far as a document may place it): its points, and the
+// marks and labels placed a few units from them, were computed past the range
+// of an int. They stay at the edge of what any sheet shows.
+TEST(PipelineDrawing, GroundFarOffTheSheetIsDrawnWithinIt) {
+  Doc d;
+  d.nodes = Pt(0, 0, 0) + "," + Pt(100, 0, 0);
+  d.ground = Rows({{0, 9e8}, {100, 9e8}});
+  const pipeline::Document doc = pipeline::ReadDocument(d.Text());
+  const pipeline::Results res = pipeline::Compute(doc);
+  const std::string svg =
+      pipeline::DrawSvg(doc, res, pipeline::DrawOptions(), L"t");
+  ASSERT_NE(svg.find("<g id=\"profile\">"), std::string::npos);
+  // Every coordinate of the drawing (every number in it) below 10^8.
+  for (size_t i = 0; i < svg.size(); ++i) {
+    if (!std::isdigit(static_cast<unsigned char>(svg[i]))) continue;
+    size_t end = i;
+    while (end < svg.size() &&
+           std::isdigit(static_cast<unsigned char>(svg[end])))
+      ++end;
+    EXPECT_LE(end - i, 8u) << svg.substr(i, end - i);
+    i = end;
   }
 }
 

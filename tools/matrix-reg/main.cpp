@@ -43,6 +43,15 @@ constexpr char kNotFound[] =
     "ERROR: The system was unable to find the specified registry key or "
     "value.\n";
 
+// The store is damaged or is not a store; the layer left it as it was.
+constexpr const char* kDamaged =
+    "ERROR: The registry store is damaged and was left as it is (code "
+    "1015). Move its file aside with the -wal and -shm files beside it: "
+    "$MATRIX_REGISTRY_DIR/user.sqlite3 or "
+    "${XDG_CONFIG_HOME:-~/.config}/matrix/registry/user.sqlite3 for HKCU, "
+    "machine.sqlite3 in that folder or /var/lib/matrix/registry for HKLM. "
+    "The next call starts a new store.\n";
+
 void Out(const std::wstring& text) {
   std::fputs(matrix::platform::ToUtf8(text).c_str(), stdout);
 }
@@ -54,6 +63,7 @@ int Fail(const std::string& message) {
 
 int FailCode(LONG rc, const std::string& what = "") {
   if (rc == ERROR_FILE_NOT_FOUND && what.empty()) return Fail(kNotFound);
+  if (rc == ERROR_REGISTRY_CORRUPT) return Fail(kDamaged);
   if (rc == ERROR_ACCESS_DENIED && what.empty())
     return Fail("ERROR: Access is denied.\n");
   return Fail("ERROR: " + (what.empty() ? "The registry call" : what) +

@@ -70,6 +70,13 @@ RegistryState& Registry() {
   return *registry;
 }
 
+void ResetRegistry() {
+  RegistryState& r = Registry();
+  std::lock_guard<std::recursive_mutex> lock(r.mutex);
+  for (Store& store : r.stores) Reset(store);
+  r.handles.clear();
+}
+
 bool IsPredefined(HKEY handle) {
   const auto v = reinterpret_cast<std::uintptr_t>(handle);
   const auto first = reinterpret_cast<std::uintptr_t>(HKEY_CLASSES_ROOT);

@@ -45,6 +45,10 @@ struct RegistryState {
 // destroyed (handles may be closed from other static destructors).
 RegistryState& Registry();
 
+// Closes both stores' connections and every open handle, as a new process
+// starts (see Reset in store.h); the stores' locations stay.
+void ResetRegistry();
+
 // A handle resolved under the lock: a predefined key (`open` null, every
 // right) or an open one, and its store, connected.
 struct ResolvedKey {

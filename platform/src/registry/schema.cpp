@@ -112,13 +112,96 @@ LONG LayOutTables(Store& s) {
   return rc;
 }
 
+// --- The check of a file that is there
+// ----------------------------------------
+
+// Every table of a file with its columns, every index with its columns and
+// every unique constraint, one row each, in one order: two files hold the
+// same layout exactly when this gives the same rows.
+constexpr char kLayoutRows[] =
+    "SELECT m.type, m.name, m.tbl_name, c.cid, c.name, c.type, c.\"notnull\","
+    " c.dflt_value, c.pk"
+    " FROM sqlite_master AS m LEFT JOIN pragma_table_info(m.name) AS c"
+    " UNION ALL"
+    " SELECT 'column', m.name, m.tbl_name, i.seqno, i.name, i.cid, NULL, NULL,"
+    " NULL FROM sqlite_master AS m JOIN pragma_index_info(m.name) AS i"
+    " UNION ALL"
+    " SELECT 'list', m.name, l.name, l.seq, l.\"unique\", l.origin, l.partial,"
+    " NULL, NULL FROM sqlite_master AS m JOIN pragma_index_list(m.name) AS l"
+    " WHERE m.type='table'"
+    " ORDER BY 1, 2, 3, 4";
+
+// The rows of kLayoutRows on `db` as one text: ERROR_SUCCESS or why the
+// query failed.
+LONG ReadLayout(sqlite3* db, std::string* layout) {
+  sqlite3_stmt* st = nullptr;
+  int rc = sqlite3_prepare_v2(db, kLayoutRows, -1, &st, nullptr);
+  if (rc == SQLITE_OK) rc = SQLITE_ROW;
+  while (rc == SQLITE_ROW && (rc = sqlite3_step(st)) == SQLITE_ROW) {
+    for (int i = 0; i < sqlite3_column_count(st); ++i) {
+      const auto* text = sqlite3_column_text(st, i);
+      layout->append(text ? reinterpret_cast<const char*>(text) : "\x01");
+      layout->push_back('\x1f');
+    }
+    layout->push_back('\n');
+  }
+  sqlite3_finalize(st);
+  return rc == SQLITE_DONE ? ERROR_SUCCESS : FromSqlite(rc);
+}
+
+// The layout this code lays out, read from an empty store made in memory
+// once; empty when it could not be made.
+const std::string& OurLayout() {
+  static const std::string* layout = [] {
+    auto* text = new std::string();
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(":memory:", &db, SQLITE_OPEN_READWRITE, nullptr) ==
+            SQLITE_OK &&
+        sqlite3_exec(db, kTables, nullptr, nullptr, nullptr) == SQLITE_OK &&
+        ReadLayout(db, text) != ERROR_SUCCESS)
+      text->clear();
+    sqlite3_close(db);
+    return text;
+  }();
+  return *layout;
+}
+
+constexpr char kFullCheck[] = "PRAGMA integrity_check(1)";
+constexpr char kQuickCheck[] = "PRAGMA quick_check(1)";
+
+// Checks the pages of a store of `bytes` bytes as far as kFullCheckBytes
+// and kQuickCheckBytes allow.
+LONG CheckPages(Store& s, std::uint64_t bytes) {
+  if (bytes > kQuickCheckBytes) return ERROR_SUCCESS;
+  Statement check(s, bytes > kFullCheckBytes ? kQuickCheck : kFullCheck);
+  if (check.status() != ERROR_SUCCESS) return check.status();
+  const int rc = check.Step();
+  if (rc != SQLITE_ROW) return FromSqlite(rc);
+  return check.Text(0) == "ok" ? ERROR_SUCCESS : ERROR_REGISTRY_CORRUPT;
+}
+
 }  // namespace
+
+LONG CheckStore(Store& s, bool write_ahead, std::uint64_t bytes) {
+  bool empty = false;
+  LONG rc = CheckLayout(s, &empty);
+  if (rc != ERROR_SUCCESS || empty) return rc;
+  // A store of ours is in log mode from its first table on.
+  if (!write_ahead) return ERROR_REGISTRY_CORRUPT;
+  std::string layout;
+  rc = ReadLayout(s.db, &layout);
+  if (rc != ERROR_SUCCESS) return rc;
+  if (OurLayout().empty()) return ERROR_OUTOFMEMORY;
+  if (layout != OurLayout()) return ERROR_REGISTRY_CORRUPT;
+  return CheckPages(s, bytes);
+}
 
 LONG CheckLayout(Store& s, bool* empty) {
   std::int64_t version = 0, tables = 0;
   LONG rc = QueryInt(s, kReadVersion, &version);
   if (rc != ERROR_SUCCESS) return rc;
-  if (version > kSchemaVersion) return ERROR_REGISTRY_CORRUPT;
+  // A later layout, or a number no layout has.
+  if (version > kSchemaVersion || version < 0) return ERROR_REGISTRY_CORRUPT;
   *empty = false;
   if (version != 0) return ERROR_SUCCESS;
   rc = QueryInt(s, kCountTables, &tables);

@@ -4,6 +4,7 @@
 #ifndef MATRIX_PLATFORM_SRC_REGISTRY_SCHEMA_H_
 #define MATRIX_PLATFORM_SRC_REGISTRY_SCHEMA_H_
 
+#include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
@@ -20,6 +21,24 @@ constexpr int kSchemaVersion = 1;
 // `*empty` telling whether it holds nothing yet, or ERROR_REGISTRY_CORRUPT
 // when it holds tables that are not a store of ours or a later layout.
 LONG CheckLayout(Store& store, bool* empty);
+
+// Checks the connected file, which it only reads, for CheckFiles
+// (store.cpp): ERROR_SUCCESS when it is empty or a whole store of this
+// layout; ERROR_REGISTRY_CORRUPT when its tables, their columns and
+// indexes, or its journal (`write_ahead`: the file is in log mode) are not
+// those of a store of ours, or when a page is found damaged. The pages of
+// a store of `bytes` bytes (file and log) are checked as far as a bounded
+// cost allows (kFullCheckBytes, kQuickCheckBytes). Else the code of a read
+// that failed.
+LONG CheckStore(Store& store, bool write_ahead, std::uint64_t bytes);
+
+// Stores up to this size (file and log) have every page and every index
+// entry checked against its row when a process first opens them (SQLite's
+// integrity check, about 4 ms a MiB); up to kQuickCheckBytes the structure
+// of every page (its quick check, about 1.5 ms a MiB); larger ones their
+// layout alone, so that a large store does not make every start slow.
+constexpr std::uint64_t kFullCheckBytes = std::uint64_t{8} << 20;
+constexpr std::uint64_t kQuickCheckBytes = std::uint64_t{32} << 20;
 
 // Lays out an empty store in one transaction, with its root key and, for a
 // user's store, the regional settings of the environment. Another process

@@ -15,6 +15,7 @@
 #include "../file/file_names.h"
 #include "schema.h"
 #include "statement.h"
+#include "store_check.h"
 
 namespace matrix::platform::registry {
 namespace {
@@ -25,16 +26,6 @@ std::vector<sqlite3*>* g_abandoned = nullptr;
 
 // The process that the connections belong to (0 until the first call).
 std::atomic<pid_t> g_pid{0};
-
-// The registry's code for the errno `e` of a call on its file `path`: of
-// the file service's errors, the store reports a full disk and a refusal
-// as they are and every other failure as ERROR_REGISTRY_IO_FAILED.
-LONG FromErrno(int e, const std::string& path) {
-  const DWORD code = file::Win32ErrorOf(e, path);
-  return code == ERROR_DISK_FULL || code == ERROR_ACCESS_DENIED
-             ? static_cast<LONG>(code)
-             : ERROR_REGISTRY_IO_FAILED;
-}
 
 std::string DirOf(const std::string& path) {
   const size_t slash = path.find_last_of('/');
@@ -206,11 +197,62 @@ LONG LayOutEmptyStore(Store& s, bool writable, bool memory) {
   return rc == ERROR_SUCCESS ? LayOut(s) : rc;
 }
 
+// --- The check before the first write
+// ------------------------------------------
+
+bool Exists(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
+
+// Checks what SQLite sees of the file through a connection that only
+// reads: its layout, journal and pages (CheckStore). SQLite makes the log
+// and its index beside a file in log mode even to read it; those it made
+// are removed again when the file is found damaged.
+LONG CheckWithSqlite(const Store& s, const StoreBytes& bytes) {
+  const std::string log = s.path + "-wal", index = s.path + "-shm";
+  const bool had_log = Exists(log), had_index = Exists(index);
+  Store check;
+  check.path = s.path;
+  LONG rc = OpenDatabase(check, false, false);
+  if (rc == ERROR_SUCCESS)
+    rc = CheckStore(check, bytes.write_ahead, bytes.bytes);
+  Disconnect(check);
+  if (rc == ERROR_REGISTRY_CORRUPT) {
+    if (!had_log) unlink(log.c_str());
+    if (!had_index) unlink(index.c_str());
+  }
+  return rc;
+}
+
+// Checks the store's file once per process before anything writes to it
+// (see Connect): its bytes first, then what SQLite reads of it. A file
+// found damaged is remembered as it stands, so that the calls that follow
+// fail at once rather than check it again.
+LONG CheckFiles(Store& s) {
+  const FileStamp stamp = StampOf(s.path);
+  if (stamp.SameFile(s.trusted)) return ERROR_SUCCESS;
+  if (stamp == s.damaged && StampOf(s.path + "-wal") == s.damaged_log)
+    return ERROR_REGISTRY_CORRUPT;
+  StoreBytes bytes;
+  LONG rc = ReadStoreBytes(s.path, &bytes);
+  if (rc == ERROR_SUCCESS && !bytes.empty) rc = CheckWithSqlite(s, bytes);
+  if (rc == ERROR_SUCCESS) s.trusted = stamp;
+  if (rc == ERROR_REGISTRY_CORRUPT) {
+    s.damaged = StampOf(s.path);
+    s.damaged_log = StampOf(s.path + "-wal");
+  }
+  return rc;
+}
+
 LONG OpenConnection(Store& s) {
   OpenMode mode;
   LONG rc = ChooseOpenMode(s, &mode);
+  if (rc == ERROR_SUCCESS && !mode.memory) rc = CheckFiles(s);
   if (rc == ERROR_SUCCESS) rc = OpenDatabase(s, mode.writable, mode.memory);
   if (rc != ERROR_SUCCESS) return rc;
+  // The file system may have refused writing after all (it went read-only
+  // since the look, or the file's rights changed): SQLite then opens the
+  // file for reading, and so does the store.
+  if (!mode.memory && sqlite3_db_readonly(s.db, "main") == 1)
+    mode.writable = false;
   s.read_only = mode.memory || !mode.writable;
   s.in_memory = mode.memory;
   const bool on_file = mode.writable && !mode.memory;
@@ -240,6 +282,26 @@ void Abandon(Store& s) {
 
 }  // namespace
 
+LONG FromErrno(int e, const std::string& path) {
+  // Of the file service's errors, the store reports these two as they are.
+  const DWORD code = file::Win32ErrorOf(e, path);
+  return code == ERROR_DISK_FULL || code == ERROR_ACCESS_DENIED
+             ? static_cast<LONG>(code)
+             : ERROR_REGISTRY_IO_FAILED;
+}
+
+FileStamp StampOf(const std::string& path) {
+  FileStamp stamp;
+  struct stat st;
+  if (stat(path.c_str(), &st) != 0) return stamp;
+  stamp.device = st.st_dev;
+  stamp.inode = st.st_ino;
+  stamp.size = st.st_size;
+  stamp.changed = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 +
+                  st.st_mtim.tv_nsec;
+  return stamp;
+}
+
 LONG FromSqlite(int rc) {
   switch (rc & 0xff) {
     case SQLITE_OK:
@@ -248,6 +310,9 @@ LONG FromSqlite(int rc) {
       return ERROR_SUCCESS;
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
+    // What SQLite gives when other connections keep it from the log's
+    // locks through all its retries: the store is busy, not broken.
+    case SQLITE_PROTOCOL:
       return ERROR_BUSY;
     case SQLITE_FULL:
       return ERROR_DISK_FULL;
@@ -271,6 +336,20 @@ LONG FromSqlite(int rc) {
 }
 
 void NoteFork() { g_pid.store(getpid()); }
+
+void Reset(Store& s) {
+  if (s.db && s.pid == getpid()) {
+    Disconnect(s);
+  } else if (s.db) {
+    Abandon(s);
+  }
+  Store fresh;
+  fresh.label = s.label;
+  fresh.path = s.path;
+  fresh.machine = s.machine;
+  fresh.may_create = s.may_create;
+  s = std::move(fresh);
+}
 
 LONG Connect(Store& s) {
   pid_t me = g_pid.load(std::memory_order_relaxed);

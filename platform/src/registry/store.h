@@ -32,6 +32,18 @@ constexpr int kBusyTimeoutMilliseconds = 5000;
 // index file holds two copies of it, one after the other.
 constexpr std::size_t kWalIndexHeaderBytes = 48;
 
+// Which file a path names and how it stood: its device and inode, size
+// and time of last change (size -1: no file).
+struct FileStamp {
+  std::uint64_t device = 0, inode = 0;
+  std::int64_t size = -1, changed = 0;
+  bool operator==(const FileStamp&) const = default;
+  bool SameFile(const FileStamp& o) const {
+    return size >= 0 && o.size >= 0 && device == o.device && inode == o.inode;
+  }
+};
+FileStamp StampOf(const std::string& path);
+
 // One store file and this process's connection to it.
 struct Store {
   const char* label = "";  // "user" or "machine"
@@ -51,6 +63,12 @@ struct Store {
   const unsigned char* wal_index = nullptr;  // its two header copies, mapped
   // Commits through `db` that changed a key's values or subkeys, by key.
   std::unordered_map<std::int64_t, std::uint64_t> key_writes;
+  // The file found to be a whole store of ours by this process (or the
+  // one it was forked from), which connecting again does not check again.
+  FileStamp trusted;
+  // The file and its log as they stood when found damaged: as long as
+  // they stand so, connecting gives ERROR_REGISTRY_CORRUPT at once.
+  FileStamp damaged, damaged_log;
 };
 
 // What a reader must compare to know whether the store still holds what it
@@ -68,12 +86,27 @@ struct StoreGeneration {
 // Win32's code for an SQLite result code.
 LONG FromSqlite(int rc);
 
+// The registry's code for the errno `error` of a call on its file `path`:
+// a full disk and a refusal as they are, every other failure
+// ERROR_REGISTRY_IO_FAILED.
+LONG FromErrno(int error, const std::string& path);
+
 // Tells the store that this is a new process (called in a fork() child).
 void NoteFork();
 
+// Closes this process's connection to `store` and forgets what it knew of
+// its file (the check included), as a new process starts. For programs
+// that open many stores in one process, such as the store's fuzz target.
+void Reset(Store& store);
+
 // Makes `store` usable in this process: connects (again, after fork()),
 // creates and seeds a new store, clears stale volatile keys. ERROR_SUCCESS
-// or the code of what failed; a damaged file is never rewritten.
+// or the code of what failed. Before anything is written, the first
+// connection of a process checks the file without changing it (its header
+// and log, layout and journal, and its pages: store_check.h, schema.h): a
+// file that is not a whole store of this layout gives
+// ERROR_REGISTRY_CORRUPT, with its bytes as they were and no log or index
+// file left beside it that was not there before.
 LONG Connect(Store& store);
 
 // Stores the state of `store` as of now in `*generation`.

@@ -26,114 +26,15 @@
 #include <thread>
 #include <vector>
 
+#include "platform/registry/store_process.h"
 #include "support/testing.h"
 
 namespace {
 
 using namespace matrix::testing;
+using namespace matrix::testing::store;
 
 namespace fs = std::filesystem;
-
-class Folder {
- public:
-  Folder() {
-    std::string pattern =
-        (fs::temp_directory_path() / "matrix-registry-XXXXXX").string();
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back(0);
-    path_ = mkdtemp(buffer.data());
-  }
-  ~Folder() {
-    std::error_code ignored;
-    fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add,
-                    ignored);
-    fs::remove_all(path_, ignored);
-  }
-  const std::string& path() const { return path_; }
-  std::string user() const { return path_ + "/user.sqlite3"; }
-  std::string machine() const { return path_ + "/machine.sqlite3"; }
-
- private:
-  std::string path_;
-};
-
-// Waits for `child` at most `seconds`, then kills it. The exit code, or
-// 128 + the signal that ended it.
-int Reap(pid_t child, int seconds = 30) {
-  const auto until =
-      std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-  int status = 0;
-  for (;;) {
-    const pid_t done = waitpid(child, &status, WNOHANG);
-    if (done == child) break;
-    if (std::chrono::steady_clock::now() > until) {
-      kill(child, SIGKILL);
-      waitpid(child, &status, 0);
-      return -1;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-}
-
-// Runs `body` in a child whose stores are in `folder`; its result is the
-// exit code. Text the child writes to `out` (a pipe) is returned in
-// `*text`.
-pid_t Start(const Folder& folder, const std::function<int(int out)>& body,
-            int* read_end) {
-  int fds[2];
-  if (pipe(fds) != 0) return -1;
-  const pid_t child = fork();
-  if (child == 0) {
-    close(fds[0]);
-    alarm(60);  // whatever happens, the child ends
-    setenv("MATRIX_REGISTRY_DIR", folder.path().c_str(), 1);
-    _exit(body(fds[1]));
-  }
-  close(fds[1]);
-  *read_end = fds[0];
-  return child;
-}
-
-std::string Drain(int fd) {
-  std::string text;
-  char buffer[4096];
-  ssize_t n;
-  while ((n = read(fd, buffer, sizeof buffer)) > 0)
-    text.append(buffer, static_cast<size_t>(n));
-  close(fd);
-  return text;
-}
-
-int RunChild(const Folder& folder, const std::function<int(int out)>& body,
-             std::string* text = nullptr) {
-  int fd = -1;
-  const pid_t child = Start(folder, body, &fd);
-  if (child < 0) return -2;
-  std::string out = Drain(fd);
-  if (text) *text = out;
-  return Reap(child);
-}
-
-void Say(int out, const std::string& text) {
-  if (write(out, text.data(), text.size()) < 0) _exit(99);
-}
-
-std::string IntegrityCheck(const std::string& path) {
-  sqlite3* db = nullptr;
-  std::string result = "cannot open";
-  if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) ==
-      SQLITE_OK) {
-    sqlite3_stmt* st = nullptr;
-    if (sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &st, nullptr) ==
-            SQLITE_OK &&
-        sqlite3_step(st) == SQLITE_ROW)
-      result = reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
-    sqlite3_finalize(st);
-  }
-  sqlite3_close(db);
-  return result;
-}
 
 HKEY Create(HKEY parent, const std::wstring& path, DWORD options = 0) {
   HKEY key = nullptr;
@@ -479,12 +380,6 @@ TEST(RegistryStore, VolatileKeysVanishAfterAReboot) {
                             : 1;
                }),
       0);
-}
-
-std::string FileBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in),
-                     std::istreambuf_iterator<char>());
 }
 
 // The first `bytes` bytes of the store's WAL index (the -shm file).
