@@ -6,6 +6,7 @@
 #include <utf8codec.h>
 
 #include <fstream>
+#include <optional>
 
 #include "statement.h"
 
@@ -284,27 +285,58 @@ LONG CountValues(Store& s, std::int64_t key, bool longest, KeyCounts* out) {
 
 // --- Pages of entries -------------------------------------------------------
 
+namespace {
+
+// The two queries of a page: one resumes after the last entry read (?2 is
+// that entry), the other starts at an offset (?2 is the index); ?1 is the
+// key and ?3 the page's length.
+struct PageSql {
+  const char* after;
+  const char* from;
+};
+
+// Prepares `*rows` for one page: `resume` picks the resuming query, and
+// `bind_start` binds ?2 to suit it.
+template <typename BindStart>
+LONG OpenPage(Store& s, const PageSql& sql, bool resume, std::int64_t key,
+              int limit, const BindStart& bind_start,
+              std::optional<Statement>* rows) {
+  rows->emplace(s, resume ? sql.after : sql.from);
+  Statement& page = **rows;
+  if (page.status() != ERROR_SUCCESS) return page.status();
+  page.Bind(1, key);
+  bind_start(page);
+  page.Bind(3, limit);
+  return ERROR_SUCCESS;
+}
+
+}  // namespace
+
 LONG ReadSubkeyPage(Store& s, std::int64_t key, const SubkeyEntry* after,
                     DWORD index, int limit, std::vector<SubkeyEntry>* page,
                     bool* end) {
-  static constexpr char kAfter[] =
+  static constexpr PageSql kSql = {
       "SELECT name, folded FROM keys WHERE parent=?1 AND folded>?2"
-      " ORDER BY folded LIMIT ?3";
-  static constexpr char kFrom[] =
+      " ORDER BY folded LIMIT ?3",
       "SELECT name, folded FROM keys WHERE parent=?1 ORDER BY folded"
-      " LIMIT ?3 OFFSET ?2";
+      " LIMIT ?3 OFFSET ?2"};
   // From the start, "after the empty name" reads what an offset of 0 would.
   const bool resume = after || index == 0;
-  Statement rows(s, resume ? kAfter : kFrom);
-  if (rows.status() != ERROR_SUCCESS) return rows.status();
+  // Bound without a copy: it lives as long as the statement.
   const std::string start = after ? after->folded : std::string();
-  rows.Bind(1, key);
-  if (resume) {
-    rows.Bind(2, start);
-  } else {
-    rows.Bind(2, static_cast<std::int64_t>(index));
-  }
-  rows.Bind(3, limit);
+  std::optional<Statement> statement;
+  const LONG opened = OpenPage(
+      s, kSql, resume, key, limit,
+      [&](Statement& rows) {
+        if (resume) {
+          rows.Bind(2, start);
+        } else {
+          rows.Bind(2, static_cast<std::int64_t>(index));
+        }
+      },
+      &statement);
+  if (opened != ERROR_SUCCESS) return opened;
+  Statement& rows = *statement;
   page->clear();
   int rc;
   while ((rc = rows.Step()) == SQLITE_ROW) {
@@ -321,20 +353,23 @@ LONG ReadSubkeyPage(Store& s, std::int64_t key, const SubkeyEntry* after,
 LONG ReadValuePage(Store& s, std::int64_t key, const ValueEntry* after,
                    DWORD index, int limit, std::size_t byte_budget,
                    std::vector<ValueEntry>* page, bool* end) {
-  static constexpr char kAfter[] =
+  static constexpr PageSql kSql = {
       "SELECT id, name, type, data FROM vals WHERE key=?1 AND id>?2"
-      " ORDER BY id LIMIT ?3";
-  static constexpr char kFrom[] =
+      " ORDER BY id LIMIT ?3",
       "SELECT id, name, type, data FROM vals WHERE key=?1 ORDER BY id"
-      " LIMIT ?3 OFFSET ?2";
+      " LIMIT ?3 OFFSET ?2"};
   // Row ids start at 1: from the start, "after 0" reads what an offset of 0
   // would.
   const bool resume = after || index == 0;
-  Statement rows(s, resume ? kAfter : kFrom);
-  if (rows.status() != ERROR_SUCCESS) return rows.status();
-  rows.Bind(1, key);
-  rows.Bind(2, after ? after->id : static_cast<std::int64_t>(index));
-  rows.Bind(3, limit);
+  std::optional<Statement> statement;
+  const LONG opened = OpenPage(
+      s, kSql, resume, key, limit,
+      [&](Statement& rows) {
+        rows.Bind(2, after ? after->id : static_cast<std::int64_t>(index));
+      },
+      &statement);
+  if (opened != ERROR_SUCCESS) return opened;
+  Statement& rows = *statement;
   page->clear();
   std::size_t bytes = 0;
   int rc = SQLITE_ROW;

@@ -38,10 +38,13 @@ class Statement {
   void Bind(int index, std::int64_t value) {
     sqlite3_bind_int64(stmt_, index, value);
   }
+  // The text is bound without a copy: it must outlive the statement's use,
+  // so a temporary does not compile.
   void Bind(int index, const std::string& text) {
     sqlite3_bind_text(stmt_, index, text.data(), static_cast<int>(text.size()),
                       SQLITE_STATIC);
   }
+  void Bind(int index, std::string&& text) = delete;
   void BindNull(int index) { sqlite3_bind_null(stmt_, index); }
   // No bytes are a zero-length blob, never NULL.
   void BindBlob(int index, const void* bytes, std::size_t size) {
