@@ -6,6 +6,9 @@
 #   - the package test's consumer project finds the package, versions its
 #     program with matrix_add_version_resource and compiles every installed
 #     header alone;
+#   - with libmatrix-platform-qt-dev, find_package(matrix) gives a host
+#     matrix::platform_qt with Qt found for it, and an edit control of the
+#     window table shows as a QLineEdit (offscreen);
 #   - matrix-reg runs, and its manual page is installed;
 #   - the reference is at /usr/share/doc/libmatrix-doc/html/index.html;
 #   - the libraries depend on what they link and on nothing more.
@@ -76,6 +79,13 @@ consumer() {
   test "$("$work/consumer/consumer")" = "$(printf '14\nversion 131073 5 131073 7')"
 }
 
+qt_consumer() {
+  cmake -S "$root/tests/package/consumer" -B "$work/qt-consumer" \
+    -DMATRIX_CONSUMER_QT=ON
+  cmake --build "$work/qt-consumer" --target qt_consumer
+  test "$(QT_QPA_PLATFORM=offscreen "$work/qt-consumer/qt_consumer")" = "QLineEdit 2,5"
+}
+
 matrix_reg() {
   export MATRIX_REGISTRY_DIR=$work/registry
   matrix-reg query 'HKCU\Control Panel\International' | tee "$work/reg.txt"
@@ -101,17 +111,23 @@ dependencies() {
   [[ $matrix == *libcpprest* && $matrix == *libmatrix-platform0* ]]
   [[ $matrix != *sqlite* ]]
   [[ $platform == *libsqlite3* && $platform != *cpprest* ]]
+  # Hosts without the binding need no Qt.
+  [[ $matrix != *qt6* && $platform != *qt6* ]]
   test "$(stat -c %a /var/lib/matrix/ProgramData)" = 1777
 }
 
 step "README host, pkg-config" pkg_config_host
 step "README host, find_package(matrix)" cmake_host
 step "consumer: version resource, every header" consumer
+if dpkg-query -W libmatrix-platform-qt-dev >/dev/null 2>&1; then
+  step "Qt binding: matrix::platform_qt" qt_consumer
+fi
 step "matrix-reg" matrix_reg
 step "reference" reference
 step "dependencies" dependencies
 dpkg-query -W -f='  ${Package}: ${Depends}\n' libmatrix0 libmatrix-platform0 \
-  libmatrix-dev matrix-reg
+  libmatrix-dev matrix-reg $(dpkg-query -W -f='${Package}\n' \
+  libmatrix-platform-qt0 libmatrix-platform-qt-dev 2>/dev/null)
 if [ $failures != 0 ]; then
   echo "installed packages: $failures check(s) failed" >&2
   exit 1
