@@ -6,6 +6,7 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <iterator>
 #include <new>
 #include <string>
 
@@ -41,6 +42,28 @@ void Locate(RegistryState& r) {
   } else {
     machine.path = "/var/lib/matrix/registry/machine.sqlite3";
     machine.may_create = geteuid() == 0;
+  }
+}
+
+// Begins the outer transaction on `s` and notes where the ids of the keys
+// it makes begin.
+LONG JoinTransaction(Store& s) {
+  LONG rc = BeginOuterTransaction(s);
+  if (rc == ERROR_SUCCESS) rc = LargestKeyId(s, &s.outer_base_key);
+  if (rc != ERROR_SUCCESS && s.outer) RollbackOuterTransaction(s);
+  return rc;
+}
+
+// After a rollback SQLite hands the ids of the keys the transaction made to
+// the next keys made, so a handle still open on one of them would reach an
+// unrelated key: such handles now name no key (ERROR_KEY_DELETED), as a
+// handle on a deleted key does.
+void OrphanHandles(RegistryState& r, int store, std::int64_t base_key) {
+  for (auto& [value, open] : r.handles) {
+    if (open.store != store || open.key <= base_key) continue;
+    open.key = kNoKey;
+    open.values = {};
+    open.subkeys = {};
   }
 }
 
@@ -102,7 +125,7 @@ LONG Resolve(RegistryState& r, HKEY handle, ResolvedKey* out) {
   out->store = &r.stores[out->store_index];
   LONG rc = Connect(*out->store);
   if (rc == ERROR_SUCCESS && r.transaction && !out->store->outer)
-    rc = BeginOuterTransaction(*out->store);
+    rc = JoinTransaction(*out->store);
   return rc;
 }
 
@@ -120,12 +143,15 @@ LONG EndTransaction(RegistryState& r, bool commit) {
   std::lock_guard<std::recursive_mutex> lock(r.mutex);
   if (!r.transaction) return ERROR_INVALID_FUNCTION;
   LONG rc = ERROR_SUCCESS;
-  for (Store& store : r.stores) {
+  for (int i = 0; i < static_cast<int>(std::size(r.stores)); ++i) {
+    Store& store = r.stores[i];
     if (!store.outer) continue;
     if (commit && rc == ERROR_SUCCESS) {
-      rc = CommitOuterTransaction(store);
+      rc = CommitOuterTransaction(store);  // rolls back when it fails
+      if (rc != ERROR_SUCCESS) OrphanHandles(r, i, store.outer_base_key);
     } else {
       RollbackOuterTransaction(store);
+      OrphanHandles(r, i, store.outer_base_key);
     }
   }
   r.transaction = false;

@@ -188,6 +188,16 @@ LONG ParentOfKey(Store& s, std::int64_t key, std::int64_t* parent) {
   return ERROR_SUCCESS;
 }
 
+LONG LargestKeyId(Store& s, std::int64_t* id) {
+  static constexpr char kSql[] = "SELECT max(id) FROM keys";
+  Statement row(s, kSql);
+  if (row.status() != ERROR_SUCCESS) return row.status();
+  const LONG rc = row.StepToRow(ERROR_REGISTRY_CORRUPT);
+  if (rc != ERROR_SUCCESS) return rc;
+  *id = row.Int(0);
+  return ERROR_SUCCESS;
+}
+
 // --- Value rows -------------------------------------------------------------
 
 LONG ReadValueRow(Store& s, std::int64_t key, const Name& name,

@@ -19,6 +19,9 @@ namespace matrix::platform::registry {
 
 // The id of every store's root key (the schema makes it).
 constexpr std::int64_t kRootKey = 1;
+// An id that no key row has: what a handle holds once its key can no
+// longer be told apart from keys made later.
+constexpr std::int64_t kNoKey = -1;
 
 // The current time as a FILETIME count (100 ns since 1601).
 std::int64_t NowFiletime();
@@ -72,6 +75,9 @@ LONG DeleteSubtreeRows(Store& store, std::int64_t key);
 
 // The parent of `key`; 0 for a store's root and for a key that is gone.
 LONG ParentOfKey(Store& store, std::int64_t key, std::int64_t* parent);
+
+// The largest id of the keys the store holds now.
+LONG LargestKeyId(Store& store, std::int64_t* id);
 
 // --- Value rows -------------------------------------------------------------
 

@@ -55,6 +55,9 @@ struct Store {
   bool read_only = false;  // writes give ERROR_ACCESS_DENIED
   bool in_memory = false;  // an empty stand-in for a store that is missing
   bool outer = false;      // a registry transaction is open on `db` (handles.h)
+  // The largest key id when the outer transaction began: the keys above it
+  // are the transaction's own, and their ids come back after a rollback.
+  std::int64_t outer_base_key = 0;
   std::uint64_t serial = 0;      // bumped at every (re)connection
   std::uint64_t own_writes = 0;  // commits made through `db`
   // The statements prepared on `db`, by the address of their text.

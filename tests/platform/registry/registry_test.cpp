@@ -753,6 +753,26 @@ TEST(RegistryTransaction, AFailingCallUndoesOnlyItsOwnPart) {
   EXPECT_EQ(SubkeyNames(root.get()), std::vector<std::wstring>{L"after"});
 }
 
+// A handle on a key that a rolled-back transaction made must not reach the
+// key made next, which SQLite gives the same id.
+TEST(RegistryTransaction, HandlesOnRolledBackKeysReachNoLaterKey) {
+  ScratchKey root;
+  ASSERT_EQ(AfxRegBeginTransaction(), ERROR_SUCCESS);
+  HKEY draft = MakeKey(root.get(), L"Draft");
+  ASSERT_EQ(AfxRegRollbackTransaction(), ERROR_SUCCESS);
+  HKEY precious = MakeKey(root.get(), L"Precious");
+  ASSERT_EQ(SetDword(precious, L"keep", 42), ERROR_SUCCESS);
+  EXPECT_EQ(SetDword(draft, L"keep", 0xdead), ERROR_KEY_DELETED);
+  EXPECT_EQ(RegDeleteTreeW(draft, nullptr), ERROR_KEY_DELETED);
+  DWORD value = 0, size = sizeof value;
+  EXPECT_EQ(RegQueryValueExW(precious, L"keep", nullptr, nullptr,
+                             reinterpret_cast<BYTE*>(&value), &size),
+            ERROR_SUCCESS);
+  EXPECT_EQ(value, 42u);
+  RegCloseKey(draft);
+  RegCloseKey(precious);
+}
+
 TEST(RegistryTransaction, IsTheThreadsAndOthersWaitForIt) {
   ScratchKey root;
   EXPECT_EQ(AfxRegCommitTransaction(), ERROR_INVALID_FUNCTION);
