@@ -126,6 +126,20 @@ run 1 export "$base" "$work/again.reg"
 grep -q 'again.reg' "$work/stderr" || fail "an existing file is not named"
 run 1 export "$base\\Missing" "$work/missing.reg"
 [ -e "$work/missing.reg" ] && fail "a failed export left a file"
+# A key named as typed in another case, with a ']' inside its name, exports
+# as the store spells it and imports back under that name.
+run 0 add "$base\\Cased\\Column[1]" /v w /t REG_DWORD /d 80
+run 0 export "${base,,}\\cased" "$work/cased.reg"
+iconv -f UTF-16LE -t UTF-8 "$work/cased.reg" | grep -qF 'matrix-cli\Cased\Column[1]]' ||
+  fail "an export does not spell the key as the store does"
+run 0 delete "$base\\Cased" /f
+run 0 import "$work/cased.reg"
+run 0 query "$base"
+grep -qF 'matrix-cli\Cased' "$work/stdout" || fail "the re-imported key changed its case"
+value "$base\\Cased\\Column[1]" w '    w    REG_DWORD    0x50'
+# An empty separator of REG_MULTI_SZ items is refused, not split for ever.
+timeout 10 "$reg" add "$base\\M" /v m /t REG_MULTI_SZ /s "" /d abc >/dev/null 2>&1
+[ $? = 1 ] || fail "an empty /s separator is not refused"
 
 # --- Refused imports leave the store as it was ------------------------------------
 good="[$base\\Refused]

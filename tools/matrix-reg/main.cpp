@@ -322,6 +322,8 @@ int CmdAdd(const Arguments& args, const KeyPath& path) {
     return Fail("ERROR: Invalid type.\n");
   std::vector<BYTE> data;
   const std::wstring separator = args.Has(L"s") ? args.Value(L"s") : L"\\0";
+  // An empty separator would be found at every place and split for ever.
+  if (separator.empty()) return Fail("ERROR: Invalid separator.\n");
   if (!DataFor(type, args.Value(L"d"), separator, &data))
     return Fail("ERROR: Invalid data for the type.\n");
   HKEY key = nullptr;

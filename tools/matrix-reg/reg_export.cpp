@@ -39,12 +39,15 @@ bool HasLineEnd(std::wstring_view text) {
 }
 
 // A key name reads back from "[...]" as itself unless it holds a line end
-// or a ']' that only blanks and a ';' comment would follow.
+// or a ']' that only blanks and a ';' comment would follow, the line's own
+// closing ']' counted (so "Column[1]" fits and "a] ;b" does not).
 bool KeyNameFits(const std::wstring& name) {
   if (HasLineEnd(name)) return false;
+  const std::wstring line_rest = name + L']';
   for (std::size_t p = name.find(L']'); p != std::wstring::npos;
        p = name.find(L']', p + 1)) {
-    if (text::OnlyComment(std::wstring_view(name).substr(p + 1))) return false;
+    if (text::OnlyComment(std::wstring_view(line_rest).substr(p + 1)))
+      return false;
   }
   return true;
 }
@@ -130,6 +133,12 @@ bool DataText(DWORD type, const std::vector<BYTE>& data, std::size_t column,
   return true;
 }
 
+LONG RefuseKeyName(const std::wstring& where, Refusal* refusal) {
+  refusal->where = where;
+  refusal->why = "a key name that holds a line end or a ']' before a ';'";
+  return ERROR_INVALID_DATA;
+}
+
 // The values of `key`, one line each.
 LONG ExportValues(HKEY key, const std::wstring& full, std::wstring* out,
                   Refusal* refusal) {
@@ -171,11 +180,7 @@ LONG ExportTree(HKEY key, const std::wstring& full, std::wstring* out,
     rc = RegEnumKeyW(key, i, sub, kKeyNameRoom);
     if (rc == ERROR_NO_MORE_ITEMS) return ERROR_SUCCESS;
     if (rc != ERROR_SUCCESS) return rc;
-    if (!KeyNameFits(sub)) {
-      refusal->where = full + L"\\" + sub;
-      refusal->why = "a key name that holds a line end or a ']' before a ';'";
-      return ERROR_INVALID_DATA;
-    }
+    if (!KeyNameFits(sub)) return RefuseKeyName(full + L"\\" + sub, refusal);
     HKEY child = nullptr;
     rc = RegOpenKeyExW(key, sub, 0, KEY_READ, &child);
     if (rc != ERROR_SUCCESS) return rc;
@@ -183,6 +188,42 @@ LONG ExportTree(HKEY key, const std::wstring& full, std::wstring* out,
     RegCloseKey(child);
     if (rc != ERROR_SUCCESS) return rc;
   }
+}
+
+// The name of the subkey of `parent` that `level` names, as the store
+// spells it; `level` itself when it is not found.
+std::wstring StoredName(HKEY parent, const std::wstring& level) {
+  WCHAR sub[kKeyNameRoom];
+  for (DWORD i = 0; RegEnumKeyW(parent, i, sub, kKeyNameRoom) == ERROR_SUCCESS;
+       ++i) {
+    if (SameText(sub, level)) return sub;
+  }
+  return level;
+}
+
+// `key`'s full path with every level spelt as the store spells it: an
+// import makes missing keys by the names the file gives, so the file must
+// not carry the case that the command line happened to use.
+LONG StoredPath(const KeyPath& key, std::wstring* full, Refusal* refusal) {
+  *full = key.root_name;
+  HKEY parent = key.root;
+  LONG rc = ERROR_SUCCESS;
+  for (std::size_t start = 0; rc == ERROR_SUCCESS && start < key.path.size();) {
+    std::size_t end = key.path.find(L'\\', start);
+    if (end == std::wstring::npos) end = key.path.size();
+    const std::wstring level =
+        StoredName(parent, key.path.substr(start, end - start));
+    *full += L"\\" + level;
+    if (!KeyNameFits(level)) rc = RefuseKeyName(*full, refusal);
+    HKEY child = nullptr;
+    if (rc == ERROR_SUCCESS)
+      rc = RegOpenKeyExW(parent, level.c_str(), 0, KEY_READ, &child);
+    if (parent != key.root) RegCloseKey(parent);
+    parent = child;
+    start = end + 1;
+  }
+  if (parent && parent != key.root) RegCloseKey(parent);
+  return rc;
 }
 
 }  // namespace
@@ -193,7 +234,9 @@ LONG ExportKey(const KeyPath& key, std::string* bytes, std::string* error) {
   if (rc != ERROR_SUCCESS) return rc;
   std::wstring text = L"Windows Registry Editor Version 5.00\r\n\r\n";
   Refusal refusal;
-  rc = ExportTree(handle, key.Full(), &text, &refusal);
+  std::wstring full;
+  rc = StoredPath(key, &full, &refusal);
+  if (rc == ERROR_SUCCESS) rc = ExportTree(handle, full, &text, &refusal);
   RegCloseKey(handle);
   if (rc == ERROR_INVALID_DATA)
     *error = matrix::platform::ToUtf8(refusal.where) + ": " + refusal.why +
