@@ -17,6 +17,8 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -367,15 +369,29 @@ bool HoldsLineEnd(const std::wstring& s) {
 }
 
 // What would not read back as written: a line end anywhere, a ']' in a
-// section name, a '=' in a key name, names of blanks alone, text that is no
+// section name, a '=' in a key name, a key name that would read as a
+// comment (';') or a section ('['), names of blanks alone, text that is no
 // Unicode text.
 bool Writable(LPCWSTR section, LPCWSTR key, LPCWSTR value) {
   const std::wstring s = section, k = key ? key : L"x", v = value ? value : L"";
+  const std::wstring trimmed_key = Trimmed(k);
   std::string utf8;
   return !HoldsLineEnd(s) && !HoldsLineEnd(k) && !HoldsLineEnd(v) &&
          s.find(L']') == std::wstring::npos &&
          k.find(L'=') == std::wstring::npos && !Trimmed(s).empty() &&
-         !Trimmed(k).empty() && matrix::platform::TryToUtf8(s + k + v, utf8);
+         !trimmed_key.empty() && trimmed_key[0] != L';' &&
+         trimmed_key[0] != L'[' && matrix::platform::TryToUtf8(s + k + v, utf8);
+}
+
+// The file that `path` names once a symbolic link in its last level is
+// followed: settings kept as a link (to a shared or managed file) are
+// written where the link points, not by replacing the link.
+std::string FileBehindLink(const std::string& path) {
+  struct stat st;
+  if (lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+  const std::unique_ptr<char, decltype(&std::free)> resolved(
+      realpath(path.c_str(), nullptr), &std::free);
+  return resolved ? std::string(resolved.get()) : path;
 }
 
 // Reads the integer at the start of `text` as Win32 reads a number: blanks,
@@ -462,6 +478,7 @@ BOOL WritePrivateProfileStringW(LPCWSTR lpAppName, LPCWSTR lpKeyName,
             file::MakeFolderPath(file::UserSettingsFolder(), 0700))
       return Fail(file::Win32ErrorOf(error, path));
   }
+  path = FileBehindLink(path);
   const FolderLock lock(path);
   // Deleting from a file whose folder is missing deletes nothing.
   if (lock.error() == ENOENT && deleting) return TRUE;

@@ -2,8 +2,10 @@
 // documentation and Wine's profile tests say Windows does with sections,
 // keys, quotes, defaults, buffers that are too small, numbers and writes.
 #include <gtest/gtest.h>
+#include <unistd.h>
 #include <winbase.h>
 
+#include <filesystem>
 #include <string>
 
 #include "support/file_testing.h"
@@ -176,6 +178,9 @@ TEST(PrivateProfile, RefusesWhatWouldNotReadBack) {
       {L"s]", L"k", L"v", file.c_str(), ERROR_INVALID_PARAMETER},
       {L"s", L"k=1", L"v", file.c_str(), ERROR_INVALID_PARAMETER},
       {L"s", L" ", L"v", file.c_str(), ERROR_INVALID_PARAMETER},
+      // These would read back as a comment and as a section.
+      {L"s", L" ;k", L"v", file.c_str(), ERROR_INVALID_PARAMETER},
+      {L"s", L"[x]y", L"v", file.c_str(), ERROR_INVALID_PARAMETER},
   };
   for (const Case& c : cases) {
     SetLastError(0);
@@ -183,6 +188,17 @@ TEST(PrivateProfile, RefusesWhatWouldNotReadBack) {
     EXPECT_EQ(GetLastError(), c.error);
   }
   EXPECT_EQ(ReadFile(scratch / "r.ini"), "");
+}
+
+// Settings kept as a link to a shared file are written into that file.
+TEST(PrivateProfile, WritingThroughALinkChangesTheFileItPointsTo) {
+  ScratchFolder scratch;
+  WriteFile(scratch / "real.ini", "[s]\nk=old\n");
+  ASSERT_EQ(symlink("real.ini", (scratch / "link.ini").c_str()), 0);
+  const std::wstring link = Wide(scratch / "link.ini");
+  EXPECT_TRUE(WritePrivateProfileStringW(L"s", L"k", L"new", link.c_str()));
+  EXPECT_TRUE(std::filesystem::is_symlink(scratch / "link.ini"));
+  EXPECT_EQ(ReadFile(scratch / "real.ini"), "[s]\nk=new\n");
 }
 
 TEST(PrivateProfile, ABareNameLivesInTheUsersSettingsFolder) {
