@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <memory>
+#include <mutex>
 
 #include "values.h"
 
@@ -47,10 +49,138 @@ void DropSliver(Point3 t[3]) {
   t[(k + 2) % 3] = Point3{(p.x + q.x) / 2, (p.y + q.y) / 2, (p.z + q.z) / 2};
 }
 
+constexpr double kInf = std::numeric_limits<double>::infinity();
+
+// The (up to) three survey points nearest a position found so far, nearest
+// first, with their squared distances in plan.
+struct Best {
+  double d[3] = {kInf, kInf, kInf};
+  std::size_t index[3] = {0, 0, 0};
+  int found = 0;
+};
+
+// Takes point i among the three nearest if it is nearer than the third, or
+// as near and listed earlier in the survey: the three do not depend on the
+// order in which a search meets the points.
+[[gnu::always_inline]] inline void Offer(const std::vector<Point3>& pts,
+                                         std::size_t i, double x, double y,
+                                         Best* best) {
+  const double dx = pts[i].x - x, dy = pts[i].y - y;
+  const double d = dx * dx + dy * dy;
+  auto before = [&](int k) {
+    return d < best->d[k] || (d == best->d[k] && i < best->index[k]);
+  };
+  int at = std::min(best->found, 3);
+  if (at == 3 && !before(2)) return;
+  if (at == 3) --at;
+  while (at > 0 && before(at - 1)) {
+    best->d[at] = best->d[at - 1];
+    best->index[at] = best->index[at - 1];
+    --at;
+  }
+  best->d[at] = d;
+  best->index[at] = i;
+  best->found = std::min(best->found + 1, 3);
+}
+
+// The three survey points nearest in plan to a position, through a k-d tree
+// over the points' plan positions: slower than the grid where the points
+// lie evenly, but it prunes empty space at any scale.
+class Tree {
+ public:
+  explicit Tree(const std::vector<Point3>& pts)
+      : pts_(pts), order_(pts.size()), axis_(pts.size(), 0), box_(pts.size()) {
+    for (std::size_t i = 0; i < pts.size(); ++i) order_[i] = i;
+    Build(0, pts.size());
+  }
+
+  // Indices of the (up to) three nearest points, nearest first; of points
+  // as near, the one listed first in the survey.
+  void Nearest3(double x, double y, Best* best) const {
+    Search(0, pts_.size(), x, y, best);
+  }
+
+ private:
+  // Ranges this short are searched point by point.
+  static constexpr std::size_t kLeaf = 8;
+
+  // A subtree's plan extent.
+  struct Box {
+    double min_x, max_x, min_y, max_y;
+  };
+
+  double Coord(std::size_t i, int axis) const {
+    return axis == 0 ? pts_[i].x : pts_[i].y;
+  }
+
+  // Makes order_[lo, hi) a subtree: its middle entry splits it across the
+  // axis along which the range spreads widest (so that a survey along a
+  // line is cut along the line), the lower half before it.
+  void Build(std::size_t lo, std::size_t hi) {
+    if (hi - lo <= kLeaf) return;
+    double min_x = kInf, max_x = -kInf, min_y = kInf, max_y = -kInf;
+    for (std::size_t k = lo; k < hi; ++k) {
+      const Point3& p = pts_[order_[k]];
+      min_x = std::min(min_x, p.x);
+      max_x = std::max(max_x, p.x);
+      min_y = std::min(min_y, p.y);
+      max_y = std::max(max_y, p.y);
+    }
+    const int axis = max_y - min_y > max_x - min_x ? 1 : 0;
+    const std::size_t mid = lo + (hi - lo) / 2;
+    box_[mid] = Box{min_x, max_x, min_y, max_y};
+    std::nth_element(order_.begin() + static_cast<std::ptrdiff_t>(lo),
+                     order_.begin() + static_cast<std::ptrdiff_t>(mid),
+                     order_.begin() + static_cast<std::ptrdiff_t>(hi),
+                     [this, axis](std::size_t a, std::size_t b) {
+                       return Coord(a, axis) < Coord(b, axis);
+                     });
+    axis_[mid] = static_cast<unsigned char>(axis);
+    Build(lo, mid);
+    Build(mid + 1, hi);
+  }
+
+  void Search(std::size_t lo, std::size_t hi, double x, double y,
+              Best* best) const {
+    if (hi - lo <= kLeaf) {
+      for (std::size_t k = lo; k < hi; ++k) Offer(pts_, order_[k], x, y, best);
+      return;
+    }
+    const std::size_t mid = lo + (hi - lo) / 2;
+    // A subtree farther off than the third found holds none of the three
+    // (one as far may, if it is listed earlier).
+    const Box& b = box_[mid];
+    const double off_x = std::max({b.min_x - x, 0.0, x - b.max_x}),
+                 off_y = std::max({b.min_y - y, 0.0, y - b.max_y});
+    if (off_x * off_x + off_y * off_y > best->d[2]) return;
+    const std::size_t i = order_[mid];
+    const int axis = axis_[mid];
+    const double across = (axis == 0 ? x : y) - Coord(i, axis);
+    Offer(pts_, i, x, y, best);
+    // The side of the split that holds the position first: the other is
+    // then most often too far off to be searched.
+    if (across < 0) {
+      Search(lo, mid, x, y, best);
+      Search(mid + 1, hi, x, y, best);
+    } else {
+      Search(mid + 1, hi, x, y, best);
+      Search(lo, mid, x, y, best);
+    }
+  }
+
+  const std::vector<Point3>& pts_;
+  std::vector<std::size_t> order_;
+  // Per subtree, at its middle entry: the axis it is split across (0 x,
+  // 1 y) and its extent.
+  std::vector<unsigned char> axis_;
+  std::vector<Box> box_;
+};
+
 }  // namespace
 
 // The three survey points nearest in plan to a position, found through a
-// uniform grid over the survey's plan extent.
+// uniform grid over the survey's plan extent, or where the grid is empty
+// around the position, through the k-d tree.
 class Survey::Index {
  public:
   explicit Index(const std::vector<Point3>& pts) : pts_(pts) {
@@ -90,11 +220,33 @@ class Survey::Index {
     }
   }
 
-  // Indices of the (up to) three nearest points, nearest first.
+  // Indices of the (up to) three nearest points, nearest first; of points
+  // as near, the one listed first in the survey.
   int Nearest3(double x, double y, std::size_t out[3]) const {
     if (pts_.empty()) return 0;
-    double best[3] = {kInf, kInf, kInf};
-    int found = 0;
+    Best best = Rings(x, y);
+    if (best.found < 3 && static_cast<std::size_t>(best.found) < pts_.size()) {
+      // Built when first needed: most surveys never need it.
+      std::call_once(tree_built_,
+                     [this] { tree_ = std::make_unique<const Tree>(pts_); });
+      best = Best();
+      tree_->Nearest3(x, y, &best);
+    }
+    for (int k = 0; k < best.found; ++k) out[k] = best.index[k];
+    return best.found;
+  }
+
+ private:
+  // Rings of cells searched before the tree is asked: where the grid is
+  // empty around a position (inside a ring of survey points, between the
+  // two sides of a surveyed corridor) the rings out to the nearest points
+  // would hold as many cells as the survey has points.
+  static constexpr long kMostRings = 3;
+
+  // The three nearest through the grid; fewer found when kMostRings rings
+  // did not settle them.
+  Best Rings(double x, double y) const {
+    Best best;
     const long qc = Col(x), qr = Row(y);
     // Rings of cells around the position's cell, from the first that
     // touches the grid; a ring r + 1 lies at least r cells away.
@@ -102,6 +254,7 @@ class Survey::Index {
         std::max({0L, -qc, qc - (cols_ - 1), -qr, qr - (rows_ - 1)});
     const long last = gap + std::max(cols_, rows_);
     for (long r = gap; r <= last; ++r) {
+      if (r - gap > kMostRings) return Best();
       const long row_lo = std::max(qr - r, 0L),
                  row_hi = std::min(qr + r, rows_ - 1);
       for (long row = row_lo; row <= row_hi; ++row) {
@@ -109,23 +262,21 @@ class Survey::Index {
           const long col_lo = std::max(qc - r, 0L),
                      col_hi = std::min(qc + r, cols_ - 1);
           for (long col = col_lo; col <= col_hi; ++col) {
-            Visit(row * cols_ + col, x, y, best, out, &found);
+            Visit(row * cols_ + col, x, y, &best);
           }
         } else {
           if (qc - r >= 0 && qc - r < cols_)
-            Visit(row * cols_ + qc - r, x, y, best, out, &found);
+            Visit(row * cols_ + qc - r, x, y, &best);
           if (qc + r >= 0 && qc + r < cols_)
-            Visit(row * cols_ + qc + r, x, y, best, out, &found);
+            Visit(row * cols_ + qc + r, x, y, &best);
         }
       }
-      if (found >= 3 && static_cast<double>(r) * cell_ >= std::sqrt(best[2]))
-        break;
+      // Beyond: only points farther than the third (or as far, when it
+      // is exactly as far, since one listed earlier would come first).
+      if (static_cast<double>(r) * cell_ > std::sqrt(best.d[2])) break;
     }
-    return found;
+    return best;
   }
-
- private:
-  static constexpr double kInf = std::numeric_limits<double>::infinity();
 
   long Col(double x) const {
     const double c = std::floor((x - min_x_) / cell_);
@@ -140,27 +291,10 @@ class Survey::Index {
            std::clamp(Col(x), 0L, cols_ - 1);
   }
 
-  void Visit(long cell, double x, double y, double best[3], std::size_t out[3],
-             int* found) const {
+  void Visit(long cell, double x, double y, Best* best) const {
     for (long k = start_[static_cast<std::size_t>(cell)];
-         k < start_[static_cast<std::size_t>(cell) + 1]; ++k) {
-      const std::size_t i = order_[static_cast<std::size_t>(k)];
-      const double dx = pts_[i].x - x, dy = pts_[i].y - y;
-      const double d = dx * dx + dy * dy;
-      int at = std::min(*found, 3);
-      while (at > 0 && best[at - 1] > d) {
-        if (at < 3) {
-          best[at] = best[at - 1];
-          out[at] = out[at - 1];
-        }
-        --at;
-      }
-      if (at < 3) {
-        best[at] = d;
-        out[at] = i;
-        *found = std::min(*found + 1, 3);
-      }
-    }
+         k < start_[static_cast<std::size_t>(cell) + 1]; ++k)
+      Offer(pts_, order_[static_cast<std::size_t>(k)], x, y, best);
   }
 
   const std::vector<Point3>& pts_;
@@ -168,6 +302,8 @@ class Survey::Index {
   long cols_ = 1, rows_ = 1;
   std::vector<long> start_;
   std::vector<std::size_t> order_;
+  mutable std::once_flag tree_built_;
+  mutable std::unique_ptr<const Tree> tree_;
 };
 
 // The plan hull of the survey points, counter-clockwise, without collinear
