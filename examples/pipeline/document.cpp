@@ -148,6 +148,13 @@ struct Reader {
 
   void TakeTop(const std::wstring& key, bool is_number, double value,
                const wchar_t* text) {
+    // A second value would silently replace the first, as a field's would.
+    if ((key == L"profile_step" || key == L"title" ||
+         key == L"fatigue_curve") &&
+        !seen_top.insert(key).second) {
+      fault = matrix::platform::ToUtf8(key) + " is given twice";
+      return;
+    }
     if (key == L"profile_step") {
       if (!is_number) {
         fault = "profile_step: expected a number of metres, found a text";

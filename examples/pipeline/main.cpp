@@ -7,7 +7,8 @@
 // Without an input it runs the bundled sample. The report DIR/NAME.txt and
 // the drawing DIR/NAME.svg take NAME from the input's file name; DIR is the
 // current folder unless --out names one. Exit status: 0 done, 1 an output
-// could not be written, 2 bad input or bad arguments.
+// could not be written or the run does not fit in memory, 2 bad input or
+// bad arguments.
 #include <charconv>
 #include <chrono>
 #include <clocale>
@@ -16,7 +17,9 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <new>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <system_error>
 #include <utility>
@@ -79,6 +82,9 @@ struct Options {
 // The most the profile's levels may be exaggerated: beyond it a run of any
 // slope would be drawn far taller than wide.
 constexpr double kMaxExaggeration = 1000;
+// The least: below it the levels of any run shrink to one line, and a
+// vanishing factor (1e-300) leaves the level ticks no finite step.
+constexpr double kMinExaggeration = 0.1;
 
 // Reads the value of --out, --view or --exaggeration into `o`; returns an
 // empty text or why the value is refused.
@@ -100,9 +106,8 @@ std::string TakeValue(const std::string& option, const std::string& value,
     const auto r =
         std::from_chars(value.data(), value.data() + value.size(), n);
     if (r.ec != std::errc() || r.ptr != value.data() + value.size() ||
-        !(n > 0 && n <= kMaxExaggeration)) {
-      return "--exaggeration " + value +
-             ": expected a number above 0, at most 1000";
+        !(n >= kMinExaggeration && n <= kMaxExaggeration)) {
+      return "--exaggeration " + value + ": expected a number from 0.1 to 1000";
     }
     o->drawing.exaggeration = n;
     return std::string();
@@ -222,6 +227,15 @@ int main(int argc, char** argv) {
   } catch (const pipeline::InputError& e) {
     std::fprintf(stderr, "pipeline: %s: %s\n", o.input.c_str(), e.what());
     return 2;
+  } catch (const std::bad_alloc&) {
+    // A run too large for this machine's memory: said, not an abort.
+    std::fprintf(stderr, "pipeline: %s: not enough memory to compute it\n",
+                 o.input.c_str());
+    return 1;
+  } catch (const std::length_error&) {
+    std::fprintf(stderr, "pipeline: %s: not enough memory to compute it\n",
+                 o.input.c_str());
+    return 1;
   }
 
   std::string svg_path, report_path;

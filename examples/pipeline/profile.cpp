@@ -125,9 +125,10 @@ void SampleArc(const Document& doc, const Bend& bend, double R, Split* split,
     const std::size_t at = sampler->Add(Q(pts[k + 1]), start + offsets[k]);
     if (std::fabs(offsets[k] - bend.arc / 2) < kSameOffset)
       profile->node_point[i] = at;
-    if (split != nullptr && std::fabs(offsets[k] - split->at) < kSameOffset)
-      split->station = start + offsets[k];
   }
+  // Set directly, not from the sample it matches: a node inserted within
+  // kSameOffset of the first tangent point has no sample of its own.
+  if (split != nullptr) split->station = start + split->at;
 }
 
 // The stretches below the least cover, the least cover and the length of
@@ -196,6 +197,10 @@ void ComputeProfile(const Document& doc, const std::vector<int>& bend_at,
               &sampler, &profile);
   }
   FindLowCover(res->field[kMinCover], &profile);
+  for (std::size_t at : profile.node_point) {
+    const ProfilePoint& p = profile.points[at];
+    if (p.known && p.cover < res->field[kMinCover]) ++profile.low_nodes;
+  }
 }
 
 }  // namespace pipeline

@@ -20,6 +20,12 @@ constexpr int kMinStationGap = 64;  // ... and between chainage ticks
 constexpr double kMergedPipe = 3.0;
 // Most stretches whose least cover is written beside them.
 constexpr std::size_t kMaxLabelledStretches = 20;
+// The most drawing units the profile's drawing spans across and up: a run
+// far longer than its plan is wide (a zig-zag of many nodes), or a pipe far
+// wider than its run is long, is drawn at the scale that fits, where the
+// plan's scale would take it past the range of the sheet's integers.
+constexpr double kMostWidth = 1 << 20;
+constexpr double kMostHeight = 1 << 15;
 // The plan's view: x to the right, y up the screen; the profile puts the
 // chainage on x and the exaggerated level on y.
 constexpr SEilerang kFlat = {-90.0, 0.0, 0.0, 0.0, 0.0};
@@ -76,12 +82,15 @@ ProfileView::ProfileView(const Document& doc, const Results& res, double scale,
   low = std::max(low, pipe_low - reach);
   high = std::min(high, pipe_high + reach);
   if (!(high > low)) high = low + 1;
-  const double vertical = scale * exaggeration;
+  scale_ = std::min(scale, kMostWidth / std::max(res.total_length, 1e-9));
+  // Said on the sheet as the exaggeration drawn.
+  exaggeration_ = std::min(exaggeration, kMostHeight / ((high - low) * scale_));
+  const double vertical = scale_ * exaggeration_;
   level_tick_ = RoundStep(kMinLevelGap / vertical, 1e-3);
   low_ = std::floor(low / level_tick_) * level_tick_;
   high_ = std::ceil(high / level_tick_) * level_tick_;
   if (!(high_ > low_)) high_ = low_ + level_tick_;
-  station_tick_ = RoundStep(kMinStationGap / scale, 10.0);
+  station_tick_ = RoundStep(kMinStationGap / scale_, 10.0);
 }
 
 CRect ProfileView::Measure() const {

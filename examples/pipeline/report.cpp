@@ -67,9 +67,8 @@ std::string CoverLine(const Document& doc, const Results& res,
   if (doc.ground.empty()) return "  cover: no survey points\n";
   if (!pr.any_known) return "  cover: the survey does not reach the route\n";
   std::string s = "  least cover " + f(pr.least_cover, 2) + " m at chainage " +
-                  f(pr.least_at, 1) + " m; " +
-                  std::to_string(res.low_cover_nodes) + " of " +
-                  Count(doc.nodes.size(), "node", "nodes") + " and " +
+                  f(pr.least_at, 1) + " m; " + std::to_string(pr.low_nodes) +
+                  " of " + Count(doc.nodes.size(), "node", "nodes") + " and " +
                   Count(pr.low.size(), "stretch", "stretches") + " below " +
                   f(res.field[kMinCover], 2) + " m";
   if (pr.unknown_length > 0)

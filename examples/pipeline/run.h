@@ -135,6 +135,9 @@ struct Profile {
   bool any_known = false;                // ground found at some sample
   double least_cover = 0, least_at = 0;  // over the samples with ground
   double unknown_length = 0;  // m of the route between samples without ground
+  // Nodes whose sample (a bend's middle, not its corner) has ground and
+  // less cover than min_cover: they lie inside the stretches of `low`.
+  int low_nodes = 0;
 };
 
 struct Results {

@@ -42,7 +42,9 @@ void Marker(CDC& dc, CPoint c, int r);
 class ProfileView {
  public:
   // `scale`: the plan's drawing units per metre. `reversed`: station 0 at
-  // the right, as when the plan's run goes from right to left.
+  // the right, as when the plan's run goes from right to left. A profile
+  // that would be drawn past 2^20 units across or 2^15 up is drawn at the
+  // scale, or the exaggeration, that fits.
   ProfileView(const Document& doc, const Results& res, double scale,
               double exaggeration, bool reversed);
 

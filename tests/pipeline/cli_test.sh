@@ -69,11 +69,12 @@ bad one-node "at least two" "{\"fields\": {$good_fields}, \"nodes\": [{\"x\": 0,
 bad coincident "nodes 1 and 2 coincide" "{\"fields\": {$good_fields}, \"nodes\": [{\"x\": 0, \"y\": 0, \"z\": 0}, {\"x\": 0, \"y\": 0, \"z\": 0}]}"
 bad text-coordinate 'node 2: y is not a number' "{\"fields\": {$good_fields}, \"nodes\": [{\"x\": 0, \"y\": 0, \"z\": 0}, {\"x\": 1, \"y\": \"north\", \"z\": 0}]}"
 bad profile-step "profile_step: 2 m is not more than 0 and at most 1 m" "{\"fields\": {$good_fields}, \"nodes\": [$two_nodes], \"profile_step\": 2}"
+bad twice-step "profile_step is given twice" "{\"fields\": {$good_fields}, \"nodes\": [$two_nodes], \"profile_step\": 0.5, \"profile_step\": 1}"
 bad not-utf8 "not UTF-8" $'{"title": "\xff"}'
 printf '{}' >"$work/empty.json"
 "$pipeline" "$work/no-such-file.json" >/dev/null 2>&1; [ $? = 2 ] || fail "a missing input is not status 2"
 "$pipeline" --view sideways >/dev/null 2>&1; [ $? = 2 ] || fail "a bad option is not status 2"
-for x in 0 -3 abc 1e9 10x ""; do
+for x in 0 -3 abc 1e9 10x "" 1e-310 0.05; do
   "$pipeline" "$sample" --out "$work/bad-x" --exaggeration "$x" >/dev/null 2>"$work/stderr"
   status=$?
   [ "$status" = 2 ] || fail "--exaggeration '$x': exit status $status, not 2"

@@ -154,6 +154,11 @@ TEST(PipelineGeometry, ANodeInsertedHalfWayRoundABendSplitsItInTwo) {
   EXPECT_NEAR(s.corner2.x, 10, 1e-9);
   EXPECT_NEAR(s.corner2.y, 1.5 - h, 1e-9);
   EXPECT_NEAR(s.dist1, 8.5 + h, 1e-9);
+  EXPECT_NEAR(s.station, 8.5 + 0.375 * kPi, 1e-9);
+  // A node a hair's breadth round the bend is at the bend's start, not at
+  // the run's start.
+  d.extra = "\"split\": {\"2\": 1e-10}";
+  EXPECT_NEAR(Computed(d).splits.at(0).station, 8.5, 1e-9);
 }
 
 TEST(PipelineSection, WeightIsTheAnnulusTimesTheDensity) {
@@ -216,6 +221,30 @@ TEST(PipelineSoil, TheNearestSurveyPointsCarryTheSurface) {
   }
 }
 
+// A route across the empty middle of a ring of 4000 survey points, levels
+// 20 + 10 cos(angle): every sample's nearest points lie on the ring ahead
+// of it, at level 30 east of the centre and 10 west of it. (The grid's
+// search out to them visited nearly all its cells for each sample.)
+TEST(PipelineSoil, ARouteAcrossAnEmptyRingFindsTheNearestPointsOnTheRing) {
+  Doc d;
+  std::string g;
+  constexpr int kRing = 4000;
+  for (int k = 0; k < kRing; ++k) {
+    const double a = 2 * kPi * k / kRing;
+    if (k > 0) g += ",";
+    g += Pt(500 * std::cos(a), 500 * std::sin(a), 20 + 10 * std::cos(a));
+  }
+  d.ground = g;
+  d.nodes = Pt(-400, 0, 0) + "," + Pt(400, 0, 0);
+  const pipeline::Results r = Computed(d);
+  ASSERT_EQ(r.profile.points.size(), 801u);
+  for (const pipeline::ProfilePoint& p : r.profile.points) {
+    if (std::fabs(p.axis.x) < 1) continue;
+    ASSERT_TRUE(p.known) << p.station;
+    EXPECT_NEAR(p.ground, p.axis.x > 0 ? 30 : 10, 1e-3) << p.station;
+  }
+}
+
 // Three nearest survey points nearly in one line span a plane whose slope
 // across them is their levels' difference over the sliver's width: two
 // metres off it the ground lay 100 m below the pipe. Such a sliver is the
@@ -268,6 +297,25 @@ TEST(PipelineProfile, AGullyBetweenWellCoveredNodesIsAStretchBelowTheMinimum) {
                 "stretch below 0.80 m\n"),
       std::string::npos)
       << pipeline::Summary(doc, r, L'.');
+}
+
+// A crest with a 500 m vertical bend: the corner node lies 0.4 m above the
+// arc's middle, with 0.75 m of ground over a pipe there; the pipe itself
+// has 1.15 m everywhere. The summary counted the corner, a node below the
+// minimum with no stretch below it.
+TEST(PipelineProfile, ANodeIsCountedBelowTheMinimumByItsSampleOnTheAxis) {
+  Doc d;
+  d.fields.replace(d.fields.find("1.5"), 3, "500");
+  d.nodes = Pt(0, 0, 0) + "," + Pt(50, 0, 2) + "," + Pt(100, 0, 0);
+  d.ground = Rows({{-1, 2.85}, {101, 2.85}});
+  const pipeline::Document doc = pipeline::ReadDocument(d.Text());
+  const pipeline::Results r = pipeline::Compute(doc);
+  EXPECT_TRUE(r.cover[1].too_little);  // the corner, as the node table has it
+  EXPECT_TRUE(r.profile.low.empty());
+  EXPECT_EQ(r.profile.low_nodes, 0);
+  const std::string summary = pipeline::Summary(doc, r, L'.');
+  EXPECT_NE(summary.find("0 of 3 nodes and 0 stretches"), std::string::npos)
+      << summary;
 }
 
 TEST(PipelineProfile, StationsOfAnLRunComeFromTheTangentAndTheArc) {
@@ -582,6 +630,26 @@ TEST(PipelineDrawing, GroundFarOffTheSheetIsDrawnWithinIt) {
     EXPECT_LE(end - i, 8u) << svg.substr(i, end - i);
     i = end;
   }
+}
+
+// A 0.1 mm run of a 500 m pipe: at the plan's scale and 10x its profile was
+// 2^31 units tall, past an int, and the drawing 124 MB. It is drawn at the
+// exaggeration that fits, and says so.
+TEST(PipelineDrawing,
+     AProfileTallerThanASheetIsDrawnAtTheExaggerationThatFits) {
+  Doc d;
+  d.fields.replace(d.fields.find("\"0.2\""), 5, "\"500\"");
+  d.nodes = Pt(0, 0, 0) + "," + Pt(1e-4, 0, 0);
+  d.ground = Rows({{-1, 1}, {1, 1}});
+  const pipeline::Document doc = pipeline::ReadDocument(d.Text());
+  const pipeline::Results res = pipeline::Compute(doc);
+  const std::string svg =
+      pipeline::DrawSvg(doc, res, pipeline::DrawOptions(), L"t");
+  const std::size_t at = svg.find(" height=\"");
+  ASSERT_NE(at, std::string::npos);
+  EXPECT_LT(std::stol(svg.substr(at + 9)), 50000) << svg.substr(0, 300);
+  EXPECT_EQ(svg.find("exaggerated 10x"), std::string::npos);
+  EXPECT_LT(svg.size(), 1000000u);
 }
 
 TEST(PipelineReport, TheLargestNumbersAreWrittenInFull) {
