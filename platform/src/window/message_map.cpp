@@ -1,6 +1,7 @@
 // Platform layer - message maps and the window procedure: commands found in
 // a class's map or its bases', WM_COMMAND and WM_CLOSE as a window's object
-// handles them.
+// handles them, and the data exchange, during which the controls' own
+// notifications are held back.
 #include <afxwin.h>
 
 const AFX_MSGMAP* CCmdTarget::GetThisMessageMap() {
@@ -50,7 +51,58 @@ LRESULT CWnd::DefWindowProc(UINT message, WPARAM wparam, LPARAM lparam) {
   return 0;
 }
 
+namespace {
+
+// The window whose data this thread is exchanging: the controls' own
+// notifications of the texts that the exchange sets (EN_CHANGE of a
+// SetWindowText) do not reach it meanwhile, as in the framework. A handler
+// of them that calls UpdateData(TRUE) would otherwise read fields not yet
+// filled, or, with a field whose exchange rewrites its text, recurse until
+// the stack runs out.
+thread_local HWND t_exchanging = nullptr;
+
+// Marks a window as exchanging for its lifetime; exchanges may nest (a
+// field's exchange that opens a dialog of its own).
+class ExchangeMark {
+ public:
+  explicit ExchangeMark(HWND window) : outer_(t_exchanging) {
+    t_exchanging = window;
+  }
+  ~ExchangeMark() { t_exchanging = outer_; }
+  ExchangeMark(const ExchangeMark&) = delete;
+  ExchangeMark& operator=(const ExchangeMark&) = delete;
+
+ private:
+  HWND outer_;
+};
+
+// Runs the exchange; false when it ended with the user exception, whose
+// message the exchange has shown already.
+template <typename Exchange>
+bool CompletesWithoutUserFailure(Exchange&& exchange) {
+  try {
+    exchange();
+    return true;
+  } catch (CUserException* e) {
+    e->Delete();
+    return false;
+  }
+}
+
+}  // namespace
+
+BOOL CWnd::UpdateData(BOOL save) {
+  CDataExchange exchange(this, save);
+  const ExchangeMark mark(m_hWnd);
+  return CompletesWithoutUserFailure([&] { DoDataExchange(&exchange); })
+             ? TRUE
+             : FALSE;
+}
+
 BOOL CWnd::OnCommand(WPARAM wparam, LPARAM lparam) {
+  // A control's notification while this window's data are exchanged:
+  // taken as handled, and dropped.
+  if (lparam && m_hWnd && m_hWnd == t_exchanging) return TRUE;
   const UINT id = LOWORD(wparam);
   // Without a control it is a command, whatever the high word says (an
   // accelerator sends 1 there).

@@ -88,30 +88,6 @@ CWnd* CWnd::SetFocus() {
   return FromHandle(::SetFocus(m_hWnd));
 }
 
-namespace {
-
-// Runs the exchange; false when it ended with the user exception, whose
-// message the exchange has shown already.
-template <typename Exchange>
-bool CompletesWithoutUserFailure(Exchange&& exchange) {
-  try {
-    exchange();
-    return true;
-  } catch (CUserException* e) {
-    e->Delete();
-    return false;
-  }
-}
-
-}  // namespace
-
-BOOL CWnd::UpdateData(BOOL save) {
-  CDataExchange exchange(this, save);
-  return CompletesWithoutUserFailure([&] { DoDataExchange(&exchange); })
-             ? TRUE
-             : FALSE;
-}
-
 void CWnd::DoDataExchange(CDataExchange* exchange) { (void)exchange; }
 
 BOOL CWnd::ShowWindow(int command) {

@@ -58,6 +58,7 @@ class PipeDialog : public CDialog {
   bool end_in_init = false;
   bool place = false;
   bool refuse_cancel = false;
+  bool save_on_change = false;  // the handler of EN_CHANGE saves the fields
   std::vector<std::string> log;
   std::vector<std::pair<WPARAM, LPARAM>> commands;
   CStatic label;
@@ -101,7 +102,10 @@ class PipeDialog : public CDialog {
     commands.push_back({wparam, lparam});
     return CDialog::OnCommand(wparam, lparam);
   }
-  afx_msg void OnValueChange() { log.push_back("EN_CHANGE"); }
+  afx_msg void OnValueChange() {
+    log.push_back("EN_CHANGE");
+    if (save_on_change) UpdateData(TRUE);
+  }
   afx_msg void OnCurveChange() { log.push_back("CBN_SELCHANGE"); }
   afx_msg void OnApply() { log.push_back("BN_CLICKED"); }
   afx_msg void OnMenuCommand() { log.push_back("command"); }
@@ -133,12 +137,33 @@ TEST(Dialog, OkRunsInitLoopAndExchangeInOrder) {
     EXPECT_FALSE(IsWindowVisible(d));  // ended, destroyed after the loop
   });
   EXPECT_EQ(dlg.DoModal(), IDOK);
-  EXPECT_EQ(dlg.log, (Log{"OnInitDialog", "load", "EN_CHANGE", "loop",
-                          "EN_CHANGE", "OnOK", "save"}));
+  // The exchange's own SetWindowText sends EN_CHANGE, which the dialog
+  // does not hear while its data are exchanged.
+  EXPECT_EQ(dlg.log,
+            (Log{"OnInitDialog", "load", "loop", "EN_CHANGE", "OnOK", "save"}));
   EXPECT_EQ(dlg.value, 2.25);
   EXPECT_EQ(dlg.curve, L"1a");
   EXPECT_EQ(dlg.m_hWnd, nullptr);
   EXPECT_EQ(dlg.edit.m_hWnd, nullptr);
+}
+
+// A handler of EN_CHANGE that saves the fields: during the load it read the
+// choice before the exchange had filled it in (and lost it), and with a
+// field whose exchange rewrites its text it recursed until the stack ran
+// out.
+TEST(Dialog, AHandlerThatSavesHearsThePersonsChangesOnly) {
+  PipeDialog dlg;
+  dlg.save_on_change = true;
+  ModalLoop loop([&](HWND d) {
+    EXPECT_EQ(TextOf(dlg.combo.m_hWnd), L"1a");
+    Type(d, kValue, L"3");
+    EXPECT_EQ(dlg.value, 3.0);
+    EXPECT_EQ(dlg.curve, L"1a");
+    Click(d, IDOK);
+  });
+  EXPECT_EQ(dlg.DoModal(), IDOK);
+  EXPECT_EQ(std::count(dlg.log.begin(), dlg.log.end(), "EN_CHANGE"), 1);
+  EXPECT_EQ(dlg.curve, L"1a");
 }
 
 TEST(Dialog, RefusedFieldKeepsTheDialogOpenWithTheFocusOnIt) {
