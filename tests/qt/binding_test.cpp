@@ -42,6 +42,7 @@ class PipeDialog : public CDialog {
   CString curve = L"1a";
   CString chosen;  // what the CBN_SELCHANGE handler read
   int edits = 0;
+  bool editable_curve = false;  // CBS_DROPDOWN instead of CBS_DROPDOWNLIST
   CEdit diameter_edit, radius_edit;
   CComboBox curve_box;
   CButton buried, ok, cancel;
@@ -52,8 +53,8 @@ class PipeDialog : public CDialog {
     const DWORD child = WS_CHILD | WS_VISIBLE | WS_TABSTOP;
     diameter_edit.Create(child, CRect(10, 10, 150, 34), this, kDiameter);
     radius_edit.Create(child, CRect(10, 44, 150, 68), this, kRadius);
-    curve_box.Create(child | CBS_DROPDOWNLIST, CRect(10, 78, 150, 200), this,
-                     kCurve);
+    curve_box.Create(child | (editable_curve ? CBS_DROPDOWN : CBS_DROPDOWNLIST),
+                     CRect(10, 78, 150, 200), this, kCurve);
     for (const wchar_t* c : {L"1", L"1a", L"2", L"2a"}) curve_box.AddString(c);
     buried.Create(L"Buried", child | BS_AUTOCHECKBOX, CRect(160, 10, 300, 34),
                   this, kBuried);
@@ -217,6 +218,38 @@ TEST_F(BindingTest, ChoosingAnItemReachesTheExchangeAndTheMessageMap) {
   });
   EXPECT_EQ(dlg.DoModal(), IDOK);
   EXPECT_EQ(dlg.curve, L"2");
+}
+
+// Qt's widgets hold texts their own way: a line edit cut what it was given
+// at 32 767 characters the first time it was edited; an editable combo box
+// put a typed text into its list on Enter (and the layer's selection went to
+// an item it does not have, the text with it), and an item chosen again
+// after typing over it was ignored.
+TEST_F(BindingTest, TheWidgetsKeepWhatThePersonAndTheProgramGaveThem) {
+  PipeDialog dlg;
+  dlg.editable_curve = true;
+  dlg.radius_text = CString(L'1', 40000);
+  Soon([&] {
+    QLineEdit* radius = Widget<QLineEdit>(dlg.radius_edit.m_hWnd);
+    radius->setFocus();
+    QTest::keyClick(radius, Qt::Key_End);
+    QTest::keyClick(radius, Qt::Key_Backspace);
+    EXPECT_EQ(TextOf(dlg.radius_edit.m_hWnd).size(), 39999);
+    Retype(radius, "2");
+    auto* box = Widget<QComboBox>(dlg.curve_box.m_hWnd);
+    ASSERT_TRUE(box->isEditable());
+    Retype(box->lineEdit(), "xyz");
+    box->setCurrentIndex(1);  // "1a" chosen from the list once more
+    emit box->activated(1);
+    EXPECT_EQ(TextOf(dlg.curve_box.m_hWnd), "1a");
+    EXPECT_EQ(dlg.chosen, L"1a");
+    Retype(box->lineEdit(), "7.5");
+    QTest::keyClick(box->lineEdit(), Qt::Key_Return);  // the default button
+    EXPECT_EQ(box->count(), 4);
+    EXPECT_EQ(TextOf(dlg.curve_box.m_hWnd), "7.5");
+  });
+  EXPECT_EQ(dlg.DoModal(), IDOK);
+  EXPECT_EQ(dlg.curve, L"7.5");
 }
 
 TEST_F(BindingTest, NoWidgetOutlivesItsWindow) {

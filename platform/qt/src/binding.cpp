@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QThread>
 #include <exception>
+#include <limits>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -45,6 +46,24 @@ QString ItemOf(HWND box, int index) {
 }
 
 std::wstring Wide(const QString& text) { return text.toStdWString(); }
+
+// No limit on what a person may type into an edit control.
+constexpr int kWholeText = std::numeric_limits<int>::max();
+
+// Presses the default button of the dialog that holds `widget`, as Enter
+// does in a dialog (an editable combo box keeps the key to itself). Queued:
+// the button may end the dialog, and the key's handler is still running.
+void PressDefaultButton(QWidget* widget) {
+  QDialog* dialog = qobject_cast<QDialog*>(widget->window());
+  if (!dialog) return;
+  for (QPushButton* button : dialog->findChildren<QPushButton*>()) {
+    if (button->isDefault() && button->isVisible() && button->isEnabled()) {
+      QMetaObject::invokeMethod(button, &QPushButton::click,
+                                Qt::QueuedConnection);
+      return;
+    }
+  }
+}
 
 DWORD StyleOf(HWND window) {
   return static_cast<DWORD>(GetWindowLongW(window, GWL_STYLE));
@@ -79,6 +98,9 @@ QWidget* Binding::Impl::MakeControl(HWND window, const QString& kind,
                                     DWORD style, QWidget* parent) {
   if (kind == "Edit") {
     auto* edit = new QLineEdit(parent);
+    // Qt cuts a text at 32 767 characters the first time it is edited; an
+    // edit control holds what it is given.
+    edit->setMaxLength(kWholeText);
     QObject::connect(edit, &QLineEdit::textEdited, edit,
                      [this, window, edit](const QString& text) {
                        User([&] { Typed(window, edit, text); });
@@ -88,14 +110,20 @@ QWidget* Binding::Impl::MakeControl(HWND window, const QString& kind,
   if (kind == "ComboBox") {
     auto* box = new QComboBox(parent);
     box->setEditable((style & 0x3) != CBS_DROPDOWNLIST);
+    // Enter in the edit part adds nothing to the list (the layer's list is
+    // the program's); it presses the dialog's default button.
+    box->setInsertPolicy(QComboBox::NoInsert);
     QObject::connect(box, &QComboBox::activated, box, [this, window](int i) {
       User([&] { Chosen(window, i); });
     });
     if (QLineEdit* edit = box->lineEdit()) {
+      edit->setMaxLength(kWholeText);
       QObject::connect(edit, &QLineEdit::textEdited, box,
                        [this, window](const QString& text) {
                          User([&] { TypedInCombo(window, text); });
                        });
+      QObject::connect(edit, &QLineEdit::returnPressed, box,
+                       [box] { PressDefaultButton(box); });
     }
     return box;
   }
@@ -324,7 +352,12 @@ void Binding::Impl::TypedInCombo(HWND window, const QString& text) {
 }
 
 void Binding::Impl::Chosen(HWND window, int index) {
-  if (SendMessageW(window, CB_GETCURSEL, 0, 0) == index) return;
+  if (index < 0 || index >= SendMessageW(window, CB_GETCOUNT, 0, 0)) return;
+  // The item already selected, chosen again after the person typed over
+  // it, puts its text back.
+  if (SendMessageW(window, CB_GETCURSEL, 0, 0) == index &&
+      TextOf(window) == ItemOf(window, index))
+    return;
   SendMessageW(window, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
   Notify(window, CBN_SELCHANGE);
 }
