@@ -258,9 +258,10 @@ class MATRIX_PLATFORM_API CDialog : public CWnd {
   /// gives the focus to the first visible, enabled control with WS_TABSTOP),
   /// shows the dialog and runs the modal loop (the host's handler; see
   /// AfxSetModalLoopHandler) until EndDialog, then destroys the window and
-  /// returns EndDialog's result. A dialog ended in OnInitDialog is never
-  /// shown. A loop that returns while the dialog goes on ends it as closing
-  /// its window would (WM_CLOSE: IDCANCEL through OnCancel), and as
+  /// returns EndDialog's result; the focus goes back to the window that had
+  /// it before, if it is left without one. A dialog ended in OnInitDialog is
+  /// never shown. A loop that returns while the dialog goes on ends it as
+  /// closing its window would (WM_CLOSE: IDCANCEL through OnCancel), and as
   /// EndDialog(IDCANCEL) when OnCancel keeps it open. -1 when the window
   /// cannot be created (this object has one already, or memory runs out).
   /// Exceptions from OnInitDialog pass through, the window destroyed.

@@ -62,33 +62,41 @@ CDialog::~CDialog() = default;
 
 INT_PTR CDialog::DoModal() {
   if (m_hWnd) return -1;
-  CWnd* owner = m_pParentWnd && m_pParentWnd->m_hWnd ? m_pParentWnd : nullptr;
-  if (!CreateEx(0, L"#32770", L"",
-                WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME,
-                CRect(0, 0, 0, 0), owner, 0)) {
-    return -1;
-  }
-  WindowGuard guard(*this);
-  m_nModalResult = -1;
-  m_bContinueModal = true;
-  const BOOL default_focus = OnInitDialog();
-  if (m_bContinueModal) {
-    FirstTabStop first;
-    if (default_focus) {
-      EnumChildWindows(m_hWnd, &FirstTabStop::Visit,
-                       reinterpret_cast<LPARAM>(&first));
-      if (first.found) ::SetFocus(first.found);
+  const HWND had_focus = ::GetFocus();
+  const INT_PTR result = [this]() -> INT_PTR {
+    CWnd* owner = m_pParentWnd && m_pParentWnd->m_hWnd ? m_pParentWnd : nullptr;
+    if (!CreateEx(0, L"#32770", L"",
+                  WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME,
+                  CRect(0, 0, 0, 0), owner, 0)) {
+      return -1;
     }
-    SizeToControls();
-    ShowWindow(SW_SHOWNORMAL);
-    const auto [handler, context] = LoopHandler().Get();
-    if (handler) handler(m_hWnd, context);
-  }
-  // A loop that gave up leaves the dialog as closing its window would, and
-  // if OnCancel keeps it open, nobody is left to answer it.
-  if (m_bContinueModal && m_hWnd) SendMessage(WM_CLOSE);
-  if (m_bContinueModal) EndDialog(IDCANCEL);
-  return m_nModalResult;
+    WindowGuard guard(*this);
+    m_nModalResult = -1;
+    m_bContinueModal = true;
+    const BOOL default_focus = OnInitDialog();
+    if (m_bContinueModal) {
+      FirstTabStop first;
+      if (default_focus) {
+        EnumChildWindows(m_hWnd, &FirstTabStop::Visit,
+                         reinterpret_cast<LPARAM>(&first));
+        if (first.found) ::SetFocus(first.found);
+      }
+      SizeToControls();
+      ShowWindow(SW_SHOWNORMAL);
+      const auto [handler, context] = LoopHandler().Get();
+      if (handler) handler(m_hWnd, context);
+    }
+    // A loop that gave up leaves the dialog as closing its window would,
+    // and if OnCancel keeps it open, nobody is left to answer it.
+    if (m_bContinueModal && m_hWnd) SendMessage(WM_CLOSE);
+    if (m_bContinueModal) EndDialog(IDCANCEL);
+    return m_nModalResult;
+  }();
+  // As the owner's reactivation does on Win32: the focus goes back to the
+  // window that had it (a field of the dialog that opened this one).
+  if (had_focus && ::IsWindow(had_focus) && !::GetFocus())
+    ::SetFocus(had_focus);
+  return result;
 }
 
 void CDialog::EndDialog(int result) {

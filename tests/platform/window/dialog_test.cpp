@@ -335,6 +335,25 @@ TEST(Dialog, IsSizedToItsControlsOrPlacedWhereInitDialogSays) {
   }
 }
 
+// A dialog opened from a field of another: when it ends, the field has the
+// focus again (it was left with none).
+TEST(Dialog, TheFocusGoesBackToTheFieldThatOpenedIt) {
+  CWnd top;
+  CEdit field;
+  ASSERT_TRUE(top.CreateEx(0, L"#32770", nullptr, WS_POPUP | WS_VISIBLE,
+                           CRect(0, 0, 200, 100), nullptr, 0));
+  ASSERT_TRUE(field.Create(WS_CHILD | WS_VISIBLE | WS_TABSTOP,
+                           CRect(10, 10, 100, 30), &top, 1));
+  field.SetFocus();
+  PipeDialog dlg;
+  ModalLoop loop([&](HWND d) {
+    EXPECT_EQ(GetFocus(), dlg.edit.m_hWnd);
+    Click(d, IDOK);
+  });
+  EXPECT_EQ(dlg.DoModal(), IDOK);
+  EXPECT_EQ(GetFocus(), field.m_hWnd);
+}
+
 TEST(Windows, RectanglesFollowMoveWindow) {
   CWnd top;
   CEdit edit;
