@@ -84,7 +84,8 @@ int main(int argc, char** argv) {
       QFileInfo::exists(QString::fromStdString(kept.last_document))) {
     input = QString::fromStdString(kept.last_document);
   }
-  if (input.isEmpty()) input = DESIGNER_SAMPLE;
+  const bool bundled = input.isEmpty();
+  if (bundled) input = DESIGNER_SAMPLE;
   std::optional<designer::Project> project;
   try {
     project.emplace(designer::Project::Read(designer::ReadFile(input)));
@@ -97,7 +98,7 @@ int main(int argc, char** argv) {
   QApplication::setApplicationDisplayName("Pipeline designer");
   matrix_qt::Binding binding;
   if (!screenshot.isEmpty()) return Screenshot(*project, input, screenshot);
-  designer::MainWindow window(*project, input);
+  designer::MainWindow window(*project, input, bundled);
   if (!kept.geometry.empty()) {
     window.restoreGeometry(QByteArray::fromStdString(kept.geometry));
   } else {

@@ -89,8 +89,11 @@ std::string ReadFile(const QString& path) {
   return file.readAll().toStdString();
 }
 
-MainWindow::MainWindow(const Project& project, const QString& path)
-    : project_(std::make_unique<Project>(project)), path_(path) {
+MainWindow::MainWindow(const Project& project, const QString& path,
+                       bool bundled)
+    : project_(std::make_unique<Project>(project)),
+      path_(path),
+      bundled_(bundled) {
   setCentralWidget(MakePanels());
   MakeMenus();
   Refresh();
@@ -202,6 +205,7 @@ bool MainWindow::Open(const QString& path, std::string* problem) {
     return false;
   }
   path_ = path;
+  bundled_ = false;
   Refresh();
   return true;
 }
@@ -217,6 +221,7 @@ bool MainWindow::SaveTo(const QString& path, std::string* problem) {
     return false;
   }
   path_ = path;
+  bundled_ = false;
   statusBar()->showMessage(path_);
   return true;
 }
@@ -291,7 +296,7 @@ void MainWindow::OpenChosen() {
 
 void MainWindow::SaveChosen(bool ask) {
   QString path = path_;
-  if (ask || path.isEmpty()) {
+  if (ask || path.isEmpty() || bundled_) {
     path = QFileDialog::getSaveFileName(this, "Save the pipe run", path_,
                                         "Pipe runs (*.json)");
     if (path.isEmpty()) return;
@@ -305,7 +310,8 @@ void MainWindow::SaveChosen(bool ask) {
 
 void MainWindow::closeEvent(QCloseEvent* event) {
   const QByteArray geometry = saveGeometry();
-  KeepSettings({path_.toStdString(), geometry.toStdString()});
+  KeepSettings(
+      {bundled_ ? std::string() : path_.toStdString(), geometry.toStdString()});
   event->accept();
 }
 

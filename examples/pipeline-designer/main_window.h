@@ -23,8 +23,10 @@ std::string ReadFile(const QString& path);
 
 class MainWindow : public QMainWindow {
  public:
-  // Shows `project`, read from `path`.
-  MainWindow(const Project& project, const QString& path);
+  // Shows `project`, read from `path`. `bundled`: `path` is the sample that
+  // comes with the program, which Save does not write over (it asks for a
+  // name, as Save As does) and which is not kept as the last document.
+  MainWindow(const Project& project, const QString& path, bool bundled = false);
   ~MainWindow() override;
 
   // Opens the document at `path`; false, with the window unchanged and
@@ -56,6 +58,7 @@ class MainWindow : public QMainWindow {
 
   std::unique_ptr<Project> project_;
   QString path_;
+  bool bundled_;
   std::string svg_;
   QTableWidget* nodes_ = nullptr;
   QLabel* fields_ = nullptr;

@@ -7,7 +7,9 @@
 #include <matrix/matrix.h>
 #include <windows.h>
 
+#include <QAction>
 #include <QApplication>
+#include <QFile>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -128,6 +130,31 @@ TEST_F(DesignerTest, ASavedDocumentReadsBackTheSame) {
   EXPECT_EQ(again.svg(), window.svg());
   EXPECT_FALSE(again.Open(dir.filePath("missing.json"), &problem));
   EXPECT_NE(problem.find("missing.json"), std::string::npos);
+}
+
+// Save on the bundled sample wrote over the program's own sample: it asks
+// for a name instead (here the file dialog is cancelled).
+TEST_F(DesignerTest, SaveDoesNotWriteOverTheBundledSample) {
+  QTemporaryDir dir;
+  const QString sample = dir.filePath("sample.json");
+  ASSERT_TRUE(QFile::copy(DESIGNER_TEST_SAMPLE, sample));
+  const std::string before = designer::ReadFile(sample);
+  MainWindow bundled(Sample(), sample, true);
+  QAction* save = nullptr;
+  for (QAction* a : bundled.findChildren<QAction*>()) {
+    if (a->text() == "&Save") save = a;
+  }
+  ASSERT_NE(save, nullptr);
+  bool asked = false;
+  QTimer::singleShot(0, [&] {
+    if (QWidget* modal = QApplication::activeModalWidget()) {
+      asked = true;
+      modal->close();
+    }
+  });
+  save->trigger();
+  EXPECT_TRUE(asked);
+  EXPECT_EQ(designer::ReadFile(sample), before);
 }
 
 TEST(DesignerSettings, KeptSettingsAreRecalledFromTheApplicationsProfile) {
