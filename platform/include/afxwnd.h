@@ -109,8 +109,10 @@ class MATRIX_PLATFORM_API CWnd : public CCmdTarget {
 
   /// Runs DoDataExchange in the direction `save` gives (TRUE: controls into
   /// variables). FALSE when the exchange failed with a CUserException* (its
-  /// message has been shown already; the exception is Delete()d); other
-  /// exceptions pass through to the caller.
+  /// message has been shown already) or with another CException* (a
+  /// control the dialog lacks, memory), which is reported with ReportError
+  /// (MB_ICONEXCLAMATION) as the framework does; either is Delete()d.
+  /// Exceptions of other types pass through to the caller.
   BOOL UpdateData(BOOL save = TRUE);
 
   /// Visibility, state and place, as the Win32 calls of the same names

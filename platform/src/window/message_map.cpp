@@ -77,13 +77,18 @@ class ExchangeMark {
 };
 
 // Runs the exchange; false when it ended with the user exception, whose
-// message the exchange has shown already.
+// message the exchange has shown already, or with another of the
+// framework's, reported here: a dialog whose exchange names a control it
+// lacks tells the person and stays usable, where the exception would leave
+// DoModal and end the program.
 template <typename Exchange>
-bool CompletesWithoutUserFailure(Exchange&& exchange) {
+bool CompletesWithoutFailure(Exchange&& exchange) {
   try {
     exchange();
     return true;
-  } catch (CUserException* e) {
+  } catch (CException* e) {
+    if (!e->IsKindOf(RUNTIME_CLASS(CUserException)))
+      e->ReportError(MB_ICONEXCLAMATION);
     e->Delete();
     return false;
   }
@@ -94,9 +99,8 @@ bool CompletesWithoutUserFailure(Exchange&& exchange) {
 BOOL CWnd::UpdateData(BOOL save) {
   CDataExchange exchange(this, save);
   const ExchangeMark mark(m_hWnd);
-  return CompletesWithoutUserFailure([&] { DoDataExchange(&exchange); })
-             ? TRUE
-             : FALSE;
+  return CompletesWithoutFailure([&] { DoDataExchange(&exchange); }) ? TRUE
+                                                                     : FALSE;
 }
 
 BOOL CWnd::OnCommand(WPARAM wparam, LPARAM lparam) {
