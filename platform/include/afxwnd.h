@@ -400,6 +400,23 @@ typedef void (*AFX_WINDOW_OBSERVER)(HWND window, UINT message, void* context);
 MATRIX_PLATFORM_API void AfxSetWindowObserver(AFX_WINDOW_OBSERVER observer,
                                               void* context);
 
+/// A call that a toolkit's dispatcher runs once, with its argument.
+typedef void (*AFX_THREAD_CALL)(void* argument);
+/// A toolkit's way to run a call on the thread whose windows it shows (its
+/// GUI thread). A WM_COMMAND (a control's notification) or WM_CLOSE sent
+/// from another thread than the one that made the window is handed to it:
+/// the window's object then handles it on the dispatcher's thread, never
+/// beside that thread's own work, as Win32 runs a window procedure on the
+/// window's thread. The sender does not wait (SendMessageW returns 0 at
+/// once), so a thread that waits for the sender cannot deadlock it; a window
+/// destroyed before the call runs hears nothing. Without a dispatcher the
+/// message is handled on the sending thread.
+typedef void (*AFX_THREAD_DISPATCHER)(AFX_THREAD_CALL call, void* argument,
+                                      void* context);
+/// Sets the dispatcher (null: none) and the context passed back to it.
+MATRIX_PLATFORM_API void AfxSetThreadDispatcher(
+    AFX_THREAD_DISPATCHER dispatcher, void* context);
+
 /// @}
 
 #endif  // MATRIX_PLATFORM_AFXWND_H_

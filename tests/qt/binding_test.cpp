@@ -42,6 +42,7 @@ class PipeDialog : public CDialog {
   CString curve = L"1a";
   CString chosen;  // what the CBN_SELCHANGE handler read
   int edits = 0;
+  std::thread::id edited_on;    // the thread of the last EN_CHANGE handled
   bool editable_curve = false;  // CBS_DROPDOWN instead of CBS_DROPDOWNLIST
   CEdit diameter_edit, radius_edit;
   CComboBox curve_box;
@@ -82,7 +83,10 @@ class PipeDialog : public CDialog {
     }
     DDX_CBString2(dx, kCurve, curve);
   }
-  afx_msg void OnDiameterChange() { ++edits; }
+  afx_msg void OnDiameterChange() {
+    ++edits;
+    edited_on = std::this_thread::get_id();
+  }
   afx_msg void OnCurveChange() {
     curve_box.GetLBText(curve_box.GetCurSel(), chosen);
   }
@@ -296,6 +300,23 @@ TEST_F(BindingTest, ChangesFromAnotherThreadReachTheWidgetQueued) {
   const QPointer<QWidget> gone = line;
   std::thread([&] { edit.DestroyWindow(); }).join();
   EXPECT_TRUE(QTest::qWaitFor([&] { return gone.isNull(); }, 5000));
+}
+
+// A worker that sets a dialog's text: the dialog's EN_CHANGE handler ran on
+// the worker, beside the GUI thread, and after the dialog was gone.
+TEST_F(BindingTest, NotificationsFromAnotherThreadRunOnTheGuiThread) {
+  PipeDialog dlg;
+  Soon([&] {
+    const int before = dlg.edits;
+    std::thread([&] { SetWindowTextW(dlg.diameter_edit.m_hWnd, L"3"); }).join();
+    EXPECT_EQ(dlg.edits, before);  // queued, not run on the worker
+    EXPECT_TRUE(QTest::qWaitFor([&] { return dlg.edits > before; }, 5000));
+    EXPECT_EQ(dlg.edited_on, std::this_thread::get_id());
+    EXPECT_EQ(Widget<QLineEdit>(dlg.diameter_edit.m_hWnd)->text(), "3");
+    QTest::mouseClick(Widget<QPushButton>(dlg.ok.m_hWnd), Qt::LeftButton);
+  });
+  EXPECT_EQ(dlg.DoModal(), IDOK);
+  EXPECT_EQ(dlg.diameter, 3.0);
 }
 
 TEST_F(BindingTest, MessageBoxButtonsAndResultsFollowTheType) {

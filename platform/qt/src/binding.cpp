@@ -327,6 +327,20 @@ void Binding::Impl::Observe(HWND window, UINT message, void* context) {
       Qt::QueuedConnection);
 }
 
+void Binding::Impl::Dispatch(AFX_THREAD_CALL call, void* argument,
+                             void* context) {
+  auto* self = static_cast<Impl*>(context);
+  if (QThread::currentThread() == self->gui_thread_) {
+    call(argument);
+    return;
+  }
+  // A notification sent from another thread: the dialog's message map runs
+  // on the GUI thread, in order with the widgets' updates from the queue.
+  QMetaObject::invokeMethod(
+      &self->context_, [call, argument] { call(argument); },
+      Qt::QueuedConnection);
+}
+
 // --- The person's actions to the layer ---------------------------------
 
 void Binding::Impl::Notify(HWND control, WORD code) {
@@ -433,6 +447,7 @@ Binding::Impl::Impl() : gui_thread_(QThread::currentThread()), context_(*this) {
       qApp, &QApplication::focusChanged, &context_,
       [this](QWidget*, QWidget* now) { User([&] { FocusMoved(now); }); });
   AfxSetWindowObserver(&Impl::Observe, this);
+  AfxSetThreadDispatcher(&Impl::Dispatch, this);
   AfxSetModalLoopHandler(&Impl::RunModal, this);
   AfxSetMessageBoxHandler(&Impl::ShowMessageBox, this);
   // The windows made before the binding: parents before their children.
@@ -451,6 +466,10 @@ Binding::Impl::Impl() : gui_thread_(QThread::currentThread()), context_(*this) {
 }
 
 Binding::Impl::~Impl() {
+  AfxSetThreadDispatcher(nullptr, nullptr);
+  // What other threads queued runs as at a turn of the event loop: each
+  // dispatched call owns what it was given.
+  QCoreApplication::sendPostedEvents(&context_, QEvent::MetaCall);
   AfxSetWindowObserver(nullptr, nullptr);
   AfxSetModalLoopHandler(nullptr, nullptr);
   AfxSetMessageBoxHandler(nullptr, nullptr);

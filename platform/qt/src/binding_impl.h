@@ -70,6 +70,7 @@ class __attribute__((visibility("hidden"))) Binding::Impl {
   };
 
   static void Observe(HWND window, UINT message, void* context);
+  static void Dispatch(AFX_THREAD_CALL call, void* argument, void* context);
   static void RunModal(HWND dialog, void* context);
   static int ShowMessageBox(LPCTSTR text, UINT type, UINT help, void* context);
   static void Report(std::exception_ptr error);

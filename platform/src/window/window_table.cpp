@@ -7,10 +7,12 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <new>
 #include <optional>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -71,6 +73,7 @@ struct Window {
   int sel_end = 0;
   int check = BST_UNCHECKED;
   CWnd* owner = nullptr;
+  std::thread::id thread;  // the thread that made the window
 
   bool IsDropList() const {
     return kind == Kind::kCombo && (style & 0x3) == CBS_DROPDOWNLIST;
@@ -112,6 +115,7 @@ struct Table {
   std::vector<std::size_t> free;
   HWND focus = nullptr;
   matrix::platform::window::HostCallback<AFX_WINDOW_OBSERVER> observer;
+  matrix::platform::window::HostCallback<AFX_THREAD_DISPATCHER> dispatcher;
 };
 
 Table& Windows() {
@@ -208,6 +212,7 @@ HWND Create(const wchar_t* class_name, const wchar_t* window_name, DWORD style,
       w.rect.bottom = std::max(w.rect.top, w.rect.bottom);
       w.parent = parent;
       w.owner = owner;
+      w.thread = std::this_thread::get_id();
       if (window_name && !w.IsDropList()) w.text = window_name;
       // Everything that can fail comes before the first change. Growing
       // the table moves the records, so the parent is looked up again.
@@ -473,6 +478,40 @@ LRESULT CallProcedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   return 0;
 }
 
+// A procedure message on its way to the thread that made its window.
+struct Posted {
+  HWND window;
+  UINT message;
+  WPARAM wparam;
+  LPARAM lparam;
+};
+
+void DeliverPosted(void* argument) {
+  const std::unique_ptr<Posted> p(static_cast<Posted*>(argument));
+  // The window, and with it its object, may be gone by now.
+  if (IsWindow(p->window))
+    CallProcedure(p->window, p->message, p->wparam, p->lparam);
+}
+
+// Hands a procedure message for a window made on another thread to the
+// toolkit's dispatcher, so that the window's object handles it on its own
+// thread, never beside it; false when there is no dispatcher (or no
+// memory), and the caller's thread handles it.
+bool Dispatched(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  Table& t = Windows();
+  {
+    std::lock_guard<std::mutex> lock(t.mutex);
+    const Window* w = Find(t, window);
+    if (!w || w->thread == std::this_thread::get_id()) return false;
+  }
+  const auto [dispatcher, context] = t.dispatcher.Get();
+  if (!dispatcher) return false;
+  auto* posted = new (std::nothrow) Posted{window, message, wparam, lparam};
+  if (!posted) return false;
+  dispatcher(&DeliverPosted, posted, context);
+  return true;
+}
+
 // Runs `change` on the record of `window` under the lock and reports
 // `message` to the observer when it changed something; FALSE for a stale
 // handle.
@@ -565,8 +604,9 @@ BOOL Enumerate(HWND root, bool children, WNDENUMPROC callback, LPARAM lparam) {
 
 LRESULT SendMessageW(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   if (IsProcedureMessage(message)) {
-    return IsWindow(window) ? CallProcedure(window, message, wparam, lparam)
-                            : 0;
+    if (!IsWindow(window) || Dispatched(window, message, wparam, lparam))
+      return 0;
+    return CallProcedure(window, message, wparam, lparam);
   }
   Table& t = Windows();
   After after;
@@ -849,6 +889,10 @@ BOOL EnumChildWindows(HWND parent, WNDENUMPROC callback, LPARAM lparam) {
 
 void AfxSetWindowObserver(AFX_WINDOW_OBSERVER observer, void* context) {
   Windows().observer.Set(observer, context);
+}
+
+void AfxSetThreadDispatcher(AFX_THREAD_DISPATCHER dispatcher, void* context) {
+  Windows().dispatcher.Set(dispatcher, context);
 }
 
 // --- What the window objects read -------------------------------------------

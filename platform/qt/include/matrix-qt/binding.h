@@ -56,7 +56,10 @@ namespace matrix_qt {
 /// state, focus, visibility, state, rectangle; also create and destroy
 /// windows); their widgets follow by a queued call, read afresh from the
 /// table on the GUI thread. The notifications such a change sends (an
-/// edit's EN_CHANGE) run the parent's message map on that thread. DoModal,
+/// edit's EN_CHANGE) to a window made on the GUI thread run its message
+/// map there, queued after the change (AfxSetThreadDispatcher), so that a
+/// handler never runs beside the dialog's own work or after its object is
+/// gone. DoModal,
 /// AfxMessageBox (which refuses with 0 elsewhere) and this object belong
 /// on the GUI thread.
 class MATRIX_QT_API Binding {
