@@ -63,11 +63,12 @@ MATRIX_PLATFORM_API DWORD GetModuleFileNameW(HMODULE module, LPWSTR name,
 /// \name Initialisation files
 ///
 /// "[section]" lines and "key=value" lines of UTF-8 text (a byte-order mark
-/// kept), any line end. Section and key names are compared with case ignored
-/// (the registry's rule), blanks around names and values do not count, and
-/// a value in matching single or double quotes loses them. A file named
-/// without a folder lives in the user's settings folder, beside the
-/// registry's store (MATRIX_REGISTRY_DIR, else
+/// kept), or of UTF-16LE text in a file that starts with its byte-order mark
+/// (a Unicode file as Win32 writes one, kept so), any line end. Section and key
+/// names are compared with case ignored (the registry's rule), blanks around
+/// names and values do not count, and a value in matching single or double
+/// quotes loses them. A file named without a folder lives in the user's
+/// settings folder, beside the registry's store (MATRIX_REGISTRY_DIR, else
 /// ${XDG_CONFIG_HOME:-$HOME/.config}/matrix/registry), as Win32 keeps such
 /// files in the Windows folder; a name with a folder ('\\' or '/') is used as
 /// it is. A write replaces the whole file at once, so that readers never see
@@ -106,9 +107,12 @@ MATRIX_PLATFORM_API UINT GetPrivateProfileIntW(LPCWSTR lpAppName,
 /// FALSE with the last error: ERROR_FILE_NOT_FOUND for a null `lpAppName`,
 /// ERROR_ACCESS_DENIED for an empty `lpFileName` (ERROR_INVALID_PARAMETER
 /// for a null one), ERROR_INVALID_PARAMETER for what would not read back (a
-/// line end in any text, ']' in a section name, '=' in a key name, a name of
-/// blanks), ERROR_NO_UNICODE_TRANSLATION for text that is no Unicode text,
-/// else the file system's error as listed above.
+/// line end in any text, ']' in a section name, '=' in a key name, a key
+/// name that starts with ';' or '[', a name of blanks),
+/// ERROR_NO_UNICODE_TRANSLATION for text that is no Unicode text,
+/// ERROR_ACCESS_DENIED for a file without write permission (read-only),
+/// else the file system's error as listed above. A symbolic link is written
+/// through: the file it points to changes.
 MATRIX_PLATFORM_API BOOL WritePrivateProfileStringW(LPCWSTR lpAppName,
                                                     LPCWSTR lpKeyName,
                                                     LPCWSTR lpString,

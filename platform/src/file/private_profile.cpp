@@ -1,7 +1,9 @@
 // Platform layer - initialisation files, read and written as Win32's
 // private-profile calls do (GetPrivateProfileStringW, GetPrivateProfileIntW,
 // WritePrivateProfileStringW): "[section]" lines and "key=value" lines in
-// UTF-8, names compared with case ignored, a file named without a folder
+// UTF-8 (or in UTF-16LE, for a file that starts with its byte-order mark,
+// as Win32 writes a Unicode file), names compared with blanks around them
+// and case ignored, a file named without a folder
 // kept in the user's settings folder. A write replaces the whole file at
 // once (a new file renamed over it) under a lock on its folder, so that a
 // reader sees the file before or after it, never half of it.
@@ -41,9 +43,51 @@ struct ProfileLine {
 
 struct Profile {
   bool exists = false;
-  std::string bom;  // a UTF-8 byte-order mark, kept
+  std::string bom;     // a UTF-8 byte-order mark, kept
+  bool utf16 = false;  // the file is UTF-16LE with its mark, and stays so
   std::vector<ProfileLine> lines;
 };
+
+// UTF-16LE bytes (after their mark) as UTF-8, pairs joined; a lone
+// surrogate or an odd last byte reads as U+FFFD.
+std::string Utf16ToUtf8(const std::string& bytes, std::size_t start) {
+  std::string out;
+  auto unit = [&](std::size_t i) -> char32_t {
+    return static_cast<unsigned char>(bytes[i]) |
+           (static_cast<char32_t>(static_cast<unsigned char>(bytes[i + 1]))
+            << 8);
+  };
+  for (std::size_t i = start; i < bytes.size(); i += 2) {
+    if (i + 1 >= bytes.size()) {
+      matrix::platform::AppendUtf8(0xFFFD, out);
+      break;
+    }
+    char32_t c = unit(i);
+    if (matrix::platform::IsHighSurrogate(c) && i + 3 < bytes.size() &&
+        matrix::platform::IsLowSurrogate(unit(i + 2))) {
+      c = matrix::platform::JoinSurrogates(c, unit(i + 2));
+      i += 2;
+    } else if (c >= 0xD800 && c <= 0xDFFF) {
+      c = 0xFFFD;
+    }
+    matrix::platform::AppendUtf8(c, out);
+  }
+  return out;
+}
+
+// UTF-8 text as UTF-16LE bytes.
+std::string Utf8ToUtf16(const std::string& text) {
+  std::string out;
+  for (wchar_t c : matrix::platform::ToWide(text)) {
+    std::uint16_t units[2];
+    const int n = matrix::platform::PutUtf16(static_cast<char32_t>(c), units);
+    for (int k = 0; k < n; ++k) {
+      out += static_cast<char>(units[k] & 0xFF);
+      out += static_cast<char>(units[k] >> 8);
+    }
+  }
+  return out;
+}
 
 bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
 
@@ -82,7 +126,10 @@ void Classify(ProfileLine* line) {
     line->value = v.substr(1, v.size() - 2);
 }
 
-void ParseProfile(const std::string& bytes, Profile* out) {
+void ParseProfile(const std::string& file_bytes, Profile* out) {
+  out->utf16 = file_bytes.compare(0, 2, "\xFF\xFE") == 0;
+  const std::string bytes =
+      out->utf16 ? Utf16ToUtf8(file_bytes, 2) : file_bytes;
   std::size_t start = 0;
   if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) {
     out->bom = bytes.substr(0, 3);
@@ -223,7 +270,8 @@ std::vector<std::wstring> KeyNames(const Profile& p,
 }
 
 // The value of `key` in `section`, or null.
-const std::wstring* ValueOf(const Profile& p, LPCWSTR section, LPCWSTR key) {
+const std::wstring* ValueOf(const Profile& p, const std::wstring& section,
+                            const std::wstring& key) {
   const SectionRange range = FindSection(p, section);
   const std::size_t at = FindKey(p, range, key);
   return at < range.last ? &p.lines[at].value : nullptr;
@@ -282,7 +330,8 @@ void SetKey(Profile* p, const std::wstring& section, const std::wstring& key,
 
 // Deletes the key, or with a null `key` the whole section with its header;
 // false when there was nothing to delete.
-bool DeleteEntry(Profile* p, const std::wstring& section, LPCWSTR key) {
+bool DeleteEntry(Profile* p, const std::wstring& section,
+                 const std::wstring* key) {
   const SectionRange range = FindSection(*p, section);
   if (!range.found) return false;
   auto begin = p->lines.begin();
@@ -291,7 +340,7 @@ bool DeleteEntry(Profile* p, const std::wstring& section, LPCWSTR key) {
                    begin + static_cast<std::ptrdiff_t>(range.last));
     return true;
   }
-  const std::size_t at = FindKey(*p, range, key);
+  const std::size_t at = FindKey(*p, range, *key);
   if (at == range.last) return false;
   p->lines.erase(begin + static_cast<std::ptrdiff_t>(at));
   return true;
@@ -304,15 +353,22 @@ int SaveProfile(const std::string& path, const Profile& p) {
   static std::atomic<unsigned> serial{0};
   std::string bytes = p.bom;
   for (const ProfileLine& line : p.lines) bytes += line.text + line.end;
-  char suffix[48];
-  std::snprintf(suffix, sizeof suffix, ".%ld.%u.tmp",
-                static_cast<long>(getpid()), serial++);
-  const std::string temporary = path + suffix;
+  if (p.utf16) bytes = "\xFF\xFE" + Utf8ToUtf16(bytes);
   struct stat st;
   const bool replacing = stat(path.c_str(), &st) == 0;
-  const int fd =
-      open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-  if (fd < 0) return errno;
+  // A name taken (by a file that a process of the same number left when it
+  // was killed) is passed over for the next.
+  std::string temporary;
+  int fd = -1;
+  for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
+    char suffix[48];
+    std::snprintf(suffix, sizeof suffix, ".%ld.%u.tmp",
+                  static_cast<long>(getpid()), serial++);
+    temporary = path + suffix;
+    fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0 && errno != EEXIST) return errno;
+  }
+  if (fd < 0) return EEXIST;
   int error = replacing && fchmod(fd, st.st_mode & 07777) != 0 ? errno : 0;
   for (std::size_t done = 0; error == 0 && done < bytes.size();) {
     const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
@@ -394,6 +450,13 @@ std::string FileBehindLink(const std::string& path) {
   return resolved ? std::string(resolved.get()) : path;
 }
 
+bool WritableFile(const std::string& path) {
+  struct stat st;
+  if (stat(path.c_str(), &st) != 0) return true;  // the rename will tell
+  return (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0 &&
+         access(path.c_str(), W_OK) == 0;
+}
+
 // Reads the integer at the start of `text` as Win32 reads a number: blanks,
 // a sign, "0x", "0o" or "0b" for another base, digits up to the first that
 // is none, and the value kept modulo 2^32.
@@ -438,10 +501,12 @@ DWORD GetPrivateProfileStringW(LPCWSTR lpAppName, LPCWSTR lpKeyName,
   const int error = name_error == 0 ? LoadProfile(path, &p) : 0;
   if (!lpAppName || !lpKeyName) {
     SetLastError(p.exists ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND);
-    return CopyList(lpAppName ? KeyNames(p, lpAppName) : SectionNames(p),
-                    lpReturnedString, nSize);
+    return CopyList(
+        lpAppName ? KeyNames(p, Trimmed(lpAppName)) : SectionNames(p),
+        lpReturnedString, nSize);
   }
-  if (const std::wstring* value = ValueOf(p, lpAppName, lpKeyName)) {
+  if (const std::wstring* value =
+          ValueOf(p, Trimmed(lpAppName), Trimmed(lpKeyName))) {
     SetLastError(ERROR_SUCCESS);
     return CopyText(*value, lpReturnedString, nSize);
   }
@@ -486,12 +551,18 @@ BOOL WritePrivateProfileStringW(LPCWSTR lpAppName, LPCWSTR lpKeyName,
   Profile p;
   if (const int error = LoadProfile(path, &p))
     return Fail(file::Win32ErrorOf(error, path));
+  // Names as they are found: the blanks around them do not count.
+  const std::wstring section = Trimmed(lpAppName);
+  const std::wstring key = lpKeyName ? Trimmed(lpKeyName) : std::wstring();
   if (deleting) {
     // Nothing to delete leaves the file (or its absence) as it is.
-    if (!DeleteEntry(&p, lpAppName, lpKeyName)) return TRUE;
+    if (!DeleteEntry(&p, section, lpKeyName ? &key : nullptr)) return TRUE;
   } else {
-    SetKey(&p, lpAppName, lpKeyName, lpString);
+    SetKey(&p, section, key, lpString);
   }
+  // A file without write permission is read-only, even to a process that
+  // could replace it: its new copy would otherwise take its place.
+  if (p.exists && !WritableFile(path)) return Fail(ERROR_ACCESS_DENIED);
   if (const int error = SaveProfile(path, p))
     return Fail(file::Win32ErrorOf(error, path));
   return TRUE;

@@ -2,6 +2,7 @@
 // documentation and Wine's profile tests say Windows does with sections,
 // keys, quotes, defaults, buffers that are too small, numbers and writes.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <winbase.h>
 
@@ -199,6 +200,62 @@ TEST(PrivateProfile, WritingThroughALinkChangesTheFileItPointsTo) {
   EXPECT_TRUE(WritePrivateProfileStringW(L"s", L"k", L"new", link.c_str()));
   EXPECT_TRUE(std::filesystem::is_symlink(scratch / "link.ini"));
   EXPECT_EQ(ReadFile(scratch / "real.ini"), "[s]\nk=new\n");
+}
+
+// Names written with blanks around them were written so and then never
+// found: each write added another copy of the section.
+TEST(PrivateProfile, BlanksAroundNamesDoNotCountWhenWriting) {
+  ScratchFolder scratch;
+  const std::wstring file = Wide(scratch / "b.ini");
+  EXPECT_TRUE(WritePrivateProfileStringW(L" S ", L"key ", L"v", file.c_str()));
+  EXPECT_TRUE(WritePrivateProfileStringW(L"S", L" key", L"v2", file.c_str()));
+  EXPECT_EQ(ReadFile(scratch / "b.ini"), "[S]\r\nkey=v2\r\n");
+  wchar_t out[16];
+  EXPECT_EQ(
+      GetPrivateProfileStringW(L" S", L"key ", L"", out, 16, file.c_str()), 2u);
+  EXPECT_TRUE(
+      WritePrivateProfileStringW(L"S ", nullptr, nullptr, file.c_str()));
+  EXPECT_EQ(ReadFile(scratch / "b.ini"), "");
+}
+
+// A read-only file was replaced by a written copy; a name that a killed
+// process of the same number left behind made the write fail.
+TEST(PrivateProfile, AReadOnlyFileIsRefusedAndALeftoverNameIsPassedOver) {
+  ScratchFolder scratch;
+  WriteFile(scratch / "ro.ini", "[s]\nk=old\n");
+  chmod((scratch / "ro.ini").c_str(), 0444);
+  const std::wstring ro = Wide(scratch / "ro.ini");
+  SetLastError(0);
+  EXPECT_FALSE(WritePrivateProfileStringW(L"s", L"k", L"new", ro.c_str()));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+  EXPECT_EQ(ReadFile(scratch / "ro.ini"), "[s]\nk=old\n");
+  for (int serial = 0; serial < 50; ++serial) {
+    WriteFile(scratch / ("rw.ini." + std::to_string(getpid()) + "." +
+                         std::to_string(serial) + ".tmp"),
+              "");
+  }
+  const std::wstring rw = Wide(scratch / "rw.ini");
+  EXPECT_TRUE(WritePrivateProfileStringW(L"s", L"k", L"v", rw.c_str()));
+  EXPECT_EQ(ReadFile(scratch / "rw.ini"), "[s]\r\nk=v\r\n");
+}
+
+// A Unicode file as Win32 writes one (UTF-16LE with its mark) was read as
+// UTF-8 (nothing found) and written to in UTF-8.
+TEST(PrivateProfile, AUtf16FileIsReadAndWrittenAsUtf16) {
+  ScratchFolder scratch;
+  auto utf16 = [](const std::string& ascii) {
+    std::string out = "\xFF\xFE";
+    for (char c : ascii) out += std::string{c, '\0'};
+    return out;
+  };
+  WriteFile(scratch / "u.ini", utf16("[S]\r\nk=old\r\n"));
+  const std::wstring file = Wide(scratch / "u.ini");
+  wchar_t out[16];
+  EXPECT_EQ(GetPrivateProfileStringW(L"S", L"k", L"", out, 16, file.c_str()),
+            3u);
+  EXPECT_EQ(std::wstring(out), L"old");
+  EXPECT_TRUE(WritePrivateProfileStringW(L"S", L"j", L"new", file.c_str()));
+  EXPECT_EQ(ReadFile(scratch / "u.ini"), utf16("[S]\r\nk=old\r\nj=new\r\n"));
 }
 
 TEST(PrivateProfile, ABareNameLivesInTheUsersSettingsFolder) {
