@@ -183,7 +183,9 @@ class MATRIX_PLATFORM_API CWinThread : public CCmdTarget {
 /// the name given to the constructor, of the module's file name...), freed
 /// with free() by the destructor, so that a host that replaces one frees the
 /// old string and assigns a malloc'd copy (wcsdup). m_pszExeName is the file
-/// name of the object's module without its extension; m_pszRegistryKey is
+/// name of the object's module without its extension (".exe" or ".dll" as
+/// on Windows, a shared library's ".so..."; a Linux program has none, and
+/// a dot in its name stays: "org.example.Designer"); m_pszRegistryKey is
 /// null and m_pszProfileName "<m_pszExeName>.INI" until SetRegistryKey.
 ///
 /// The settings calls keep \<section>\\\<entry> values: after SetRegistryKey in

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <cwchar>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -55,16 +56,37 @@ void Release(LPCTSTR& text) {
   text = nullptr;
 }
 
+bool EndsWithNoCase(const std::wstring& text, const wchar_t* ending) {
+  const std::size_t n = std::wcslen(ending);
+  if (text.size() <= n) return false;
+  for (std::size_t i = 0; i < n; ++i) {
+    wchar_t c = text[text.size() - n + i];
+    if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
+    if (c != ending[i]) return false;
+  }
+  return true;
+}
+
 // The file name, without its folder and extension, of the module that
 // holds `object` (the program for an object on the heap or the stack).
+// Windows names end in an extension that the framework drops; a Linux
+// program has none, so a dot in its name (org.example.Designer,
+// designer-2.3) is part of the name, and two programs never share one
+// settings file for it. A shared library's name ends before ".so".
 std::wstring ModuleBaseName(const void* object) {
   wchar_t path[4096];
   const DWORD length =
       GetModuleFileNameW(AfxModuleHandleOf(object), path, 4096);
   std::wstring name(path, length < 4096 ? length : 0);
   name = name.substr(name.rfind(L'/') + 1);
-  const std::size_t dot = name.rfind(L'.');
-  return dot == std::wstring::npos || dot == 0 ? name : name.substr(0, dot);
+  for (std::size_t so = name.find(L".so"); so != std::wstring::npos;
+       so = name.find(L".so", so + 1)) {
+    if (so > 0 && (so + 3 == name.size() || name[so + 3] == L'.'))
+      return name.substr(0, so);
+  }
+  if (EndsWithNoCase(name, L".exe") || EndsWithNoCase(name, L".dll"))
+    return name.substr(0, name.size() - 4);
+  return name;
 }
 
 // The host program's application objects, the last made first to answer.

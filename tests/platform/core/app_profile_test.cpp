@@ -6,8 +6,11 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstdio>
 #include <cwchar>
+#include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "support/file_testing.h"
@@ -29,6 +32,31 @@ std::wstring ProgramBaseName() {
   const DWORD n = GetModuleFileNameW(nullptr, path, 4096);
   const std::wstring full(path, n);
   return full.substr(full.rfind(L'/') + 1);  // the test program has no '.'
+}
+
+// The program's name cut at its last dot: org.example.Designer and
+// org.example.Viewer shared the settings file org.example.INI.
+TEST(CWinAppSettings, ADotInTheProgramsNameIsPartOfIt) {
+  ScratchFolder scratch;
+  const std::pair<const char*, const char*> cases[] = {
+      {"org.example.Designer", "org.example.Designer org.example.Designer.INI"},
+      {"designer-2.3", "designer-2.3 designer-2.3.INI"},
+      {"Tool.EXE", "Tool Tool.INI"},
+  };
+  for (const auto& [name, expected] : cases) {
+    const std::filesystem::path copy = scratch / name;
+    std::filesystem::copy_file(MATRIX_TEST_EXE_NAME_PROGRAM, copy);
+    std::string command = "'";
+    command += copy.string();
+    command += "'";
+    std::FILE* out = popen(command.c_str(), "r");
+    ASSERT_NE(out, nullptr);
+    char line[256] = {};
+    const bool read = std::fgets(line, sizeof line, out) != nullptr;
+    pclose(out);
+    ASSERT_TRUE(read) << name;
+    EXPECT_EQ(std::string(line), std::string(expected) + "\n");
+  }
 }
 
 TEST(CWinAppSettings, NamesAreTheFrameworksBeforeAndAfterSetRegistryKey) {
