@@ -49,9 +49,10 @@ MATRIX_PLATFORM_API BOOL CreateDirectoryW(LPCWSTR path,
 
 /// Writes the absolute path (links resolved) of the file of the module loaded
 /// at `module` (the handle AfxModuleHandleOf gives) into `name`, which holds
-/// `size` characters; a null `module` names the program's own file (a
-/// module's path is resolved once per thread while it stays loaded, as
-/// Windows reports the path a module was loaded from). Returns
+/// `size` characters; a null `module` names the program's own file. The
+/// path is the one the module was loaded from, as the kernel mapped it:
+/// the same after the current folder changes (a library loaded as
+/// "./libplug.so") or the file is deleted or replaced. Returns
 /// the length without the terminator. A path that does not fit is cut to
 /// `size` - 1 characters and terminated; the call then returns `size` and
 /// sets ERROR_INSUFFICIENT_BUFFER. Returns 0 with ERROR_MOD_NOT_FOUND when no

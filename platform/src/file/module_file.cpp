@@ -8,7 +8,9 @@
 #include <winbase.h>
 
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <cwchar>
 #include <memory>
 #include <string>
@@ -29,8 +31,8 @@ struct Search {
 
 // The resolved path of the module last asked for on this thread. The loader
 // counts every load and unload, so while both counts stay as they were the
-// same file is loaded at the handle and its path is not resolved again (a
-// resolution costs a system call per level of the path). As on Windows, a
+// same file is loaded at the handle and its path is not read again (from
+// the kernel's list of the process's mappings). As on Windows, a
 // module's name is the path it was loaded from.
 struct LastModule {
   bool valid = false;
@@ -99,6 +101,56 @@ std::string RealPathOf(const std::string& name) {
   return resolved ? std::string(resolved.get()) : std::string();
 }
 
+// A path the kernel gives for a file that has since been deleted (or
+// replaced, as by a package upgrade) ends so; the module was loaded from
+// the path before it.
+std::string WithoutDeletedMark(std::string path) {
+  static const std::string kDeleted = " (deleted)";
+  if (path.size() > kDeleted.size() &&
+      path.compare(path.size() - kDeleted.size(), kDeleted.size(), kDeleted) ==
+          0)
+    path.resize(path.size() - kDeleted.size());
+  return path;
+}
+
+// The file a module was loaded from, as the kernel mapped it: the program's
+// from /proc/self/exe, a library's from the mapping at its handle in
+// /proc/self/maps. Both hold the absolute path fixed at load time, where
+// resolving the loader's name (which may be relative, "./libplug.so") now
+// would go by the current folder. "" for a module without a file (the
+// kernel's vDSO).
+std::string LoadedFileOf(bool is_program, std::uintptr_t handle) {
+  if (is_program) {
+    std::string path(PATH_MAX, '\0');
+    const ssize_t n = readlink("/proc/self/exe", path.data(), path.size());
+    if (n <= 0 || static_cast<std::size_t>(n) >= path.size())
+      return std::string();
+    path.resize(static_cast<std::size_t>(n));
+    return WithoutDeletedMark(path);
+  }
+  std::FILE* maps = std::fopen("/proc/self/maps", "re");
+  if (!maps) return std::string();
+  std::string found;
+  char line[PATH_MAX + 128];
+  while (found.empty() && std::fgets(line, sizeof line, maps)) {
+    char* rest = nullptr;
+    const std::uintptr_t start = std::strtoull(line, &rest, 16);
+    const std::uintptr_t end = std::strtoull(rest + 1, &rest, 16);
+    if (handle < start || handle >= end) continue;
+    // perms, offset, device and inode, then the path.
+    for (int field = 0; field < 4 && rest; ++field) {
+      rest += std::strspn(rest, " ");
+      rest += std::strcspn(rest, " \n");
+    }
+    rest += std::strspn(rest, " ");
+    std::string path(rest, std::strcspn(rest, "\n"));
+    if (path.empty() || path[0] != '/') break;
+    found = WithoutDeletedMark(path);
+  }
+  std::fclose(maps);
+  return found;
+}
+
 std::string LastLevel(const std::string& path) {
   const std::size_t slash = path.rfind('/');
   return slash == std::string::npos ? path : path.substr(slash + 1);
@@ -118,8 +170,7 @@ bool SameName(const std::string& a, const std::string& b) {
 // a folder the path it was loaded from or its resolved path.
 bool IsNamed(const LoadedModule& m, const std::string& wanted,
              const std::string& wanted_real) {
-  const std::string real =
-      RealPathOf(m.name.empty() ? "/proc/self/exe" : m.name);
+  const std::string real = LoadedFileOf(m.name.empty(), m.handle);
   if (wanted.find('/') == std::string::npos)
     return SameName(LastLevel(m.name), wanted) ||
            SameName(LastLevel(real), wanted);
@@ -187,16 +238,13 @@ DWORD GetModuleFileNameW(HMODULE module, LPWSTR name, DWORD size) {
                      last.subs == search.subs && last.name == search.name;
   if (!known) {
     last.valid = false;
-    const std::string file = search.is_program ? "/proc/self/exe" : search.name;
-    const std::unique_ptr<char, decltype(&std::free)> resolved(
-        realpath(file.c_str(), nullptr), &std::free);
-    if (!resolved) {
-      // A module without a file of its own (the kernel's vDSO) or one whose
-      // file is gone.
+    const std::string file = LoadedFileOf(search.is_program, search.handle);
+    if (file.empty()) {
+      // A module without a file of its own (the kernel's vDSO).
       SetLastError(ERROR_MOD_NOT_FOUND);
       return 0;
     }
-    if (!TryToWide(resolved.get(), last.path)) {
+    if (!TryToWide(file, last.path)) {
       SetLastError(ERROR_NO_UNICODE_TRANSLATION);
       return 0;
     }

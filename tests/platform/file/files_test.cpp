@@ -18,6 +18,7 @@
 #include <chrono>
 #include <climits>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <thread>
 #include <type_traits>
@@ -505,6 +506,26 @@ TEST(GetModuleFileNameW, NamesTheLibraryLoadedAtAHandle) {
       AfxModuleHandleOf(reinterpret_cast<const void*>(&IsFree));
   ASSERT_EQ(GetModuleFileNameW(program, name, 4096),
             RealPath("/proc/self/exe").size());
+}
+
+// A library loaded by a relative name ("./libplug.so") was named by that
+// name resolved against the current folder of each call: after a chdir, a
+// file that is not the module, or none.
+TEST(GetModuleFileNameW, ALibraryLoadedByARelativeNameKeepsItsPath) {
+  const std::filesystem::path module = MATRIX_TEST_PLAIN_MODULE;
+  const std::filesystem::path before = std::filesystem::current_path();
+  std::filesystem::current_path(module.parent_path());
+  void* loaded = dlopen(("./" + module.filename().string()).c_str(),
+                        RTLD_NOW | RTLD_LOCAL);
+  std::filesystem::current_path("/");
+  ASSERT_NE(loaded, nullptr);
+  const HMODULE handle =
+      GetModuleHandleW(Wide(module.filename().string()).c_str());
+  wchar_t name[4096];
+  const DWORD length = GetModuleFileNameW(handle, name, 4096);
+  std::filesystem::current_path(before);
+  dlclose(loaded);
+  EXPECT_EQ(std::wstring(name, length), RealPath(module.c_str()));
 }
 
 TEST(GetModuleFileNameW, CutsAPathThatDoesNotFit) {
