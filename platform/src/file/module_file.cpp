@@ -113,13 +113,18 @@ std::string WithoutDeletedMark(std::string path) {
   return path;
 }
 
-// The file a module was loaded from, as the kernel mapped it: the program's
-// from /proc/self/exe, a library's from the mapping at its handle in
-// /proc/self/maps. Both hold the absolute path fixed at load time, where
-// resolving the loader's name (which may be relative, "./libplug.so") now
-// would go by the current folder. "" for a module without a file (the
-// kernel's vDSO).
-std::string LoadedFileOf(bool is_program, std::uintptr_t handle) {
+// The file a module was loaded from: the program's from /proc/self/exe, a
+// library's by its loader name when that is an absolute path to a file,
+// else from the mapping at its handle in /proc/self/maps (slower). The
+// kernel's paths are fixed at load time, where resolving a relative loader
+// name ("./libplug.so") now would go by the current folder. "" for a
+// module without a file (the kernel's vDSO).
+std::string LoadedFileOf(bool is_program, std::uintptr_t handle,
+                         const std::string& loader_name) {
+  if (!is_program && !loader_name.empty() && loader_name[0] == '/') {
+    const std::string real = RealPathOf(loader_name);
+    if (!real.empty()) return real;
+  }
   if (is_program) {
     std::string path(PATH_MAX, '\0');
     const ssize_t n = readlink("/proc/self/exe", path.data(), path.size());
@@ -170,7 +175,7 @@ bool SameName(const std::string& a, const std::string& b) {
 // a folder the path it was loaded from or its resolved path.
 bool IsNamed(const LoadedModule& m, const std::string& wanted,
              const std::string& wanted_real) {
-  const std::string real = LoadedFileOf(m.name.empty(), m.handle);
+  const std::string real = LoadedFileOf(m.name.empty(), m.handle, m.name);
   if (wanted.find('/') == std::string::npos)
     return SameName(LastLevel(m.name), wanted) ||
            SameName(LastLevel(real), wanted);
@@ -238,7 +243,8 @@ DWORD GetModuleFileNameW(HMODULE module, LPWSTR name, DWORD size) {
                      last.subs == search.subs && last.name == search.name;
   if (!known) {
     last.valid = false;
-    const std::string file = LoadedFileOf(search.is_program, search.handle);
+    const std::string file =
+        LoadedFileOf(search.is_program, search.handle, search.name);
     if (file.empty()) {
       // A module without a file of its own (the kernel's vDSO).
       SetLastError(ERROR_MOD_NOT_FOUND);
