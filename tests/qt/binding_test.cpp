@@ -44,6 +44,7 @@ class PipeDialog : public CDialog {
   int edits = 0;
   std::thread::id edited_on;    // the thread of the last EN_CHANGE handled
   bool editable_curve = false;  // CBS_DROPDOWN instead of CBS_DROPDOWNLIST
+  int oks = 0;                  // OnOK calls
   CEdit diameter_edit, radius_edit;
   CComboBox curve_box;
   CButton buried, ok, cancel;
@@ -82,6 +83,10 @@ class PipeDialog : public CDialog {
       }
     }
     DDX_CBString2(dx, kCurve, curve);
+  }
+  void OnOK() override {
+    ++oks;
+    CDialog::OnOK();
   }
   afx_msg void OnDiameterChange() {
     ++edits;
@@ -253,6 +258,7 @@ TEST_F(BindingTest, TheWidgetsKeepWhatThePersonAndTheProgramGaveThem) {
     EXPECT_EQ(TextOf(dlg.curve_box.m_hWnd), "7.5");
   });
   EXPECT_EQ(dlg.DoModal(), IDOK);
+  EXPECT_EQ(dlg.oks, 1);  // Enter pressed the default button once
   EXPECT_EQ(dlg.curve, L"7.5");
 }
 
