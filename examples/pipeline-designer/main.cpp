@@ -68,7 +68,8 @@ int main(int argc, char** argv) {
   QString screenshot, input;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--screenshot") == 0) {
-      if (i + 1 >= argc) return Fail(2, "--screenshot needs a file name");
+      if (i + 1 >= argc || argv[i + 1][0] == '\0')
+        return Fail(2, "--screenshot needs a file name");
       screenshot = QString::fromLocal8Bit(argv[++i]);
     } else if (argv[i][0] == '-' && argv[i][1] != '\0') {
       return Fail(2, std::string("unknown option ") + argv[i]);
@@ -80,17 +81,37 @@ int main(int argc, char** argv) {
   }
   const designer::Settings kept =
       screenshot.isEmpty() ? designer::RecallSettings() : designer::Settings{};
-  if (input.isEmpty() && !kept.last_document.empty() &&
-      QFileInfo::exists(QString::fromStdString(kept.last_document))) {
+  std::optional<designer::Project> project;
+  // The one line that says why `path` cannot be opened ("" when it was).
+  auto open = [&project](const QString& path) -> std::string {
+    try {
+      project.emplace(designer::Project::Read(designer::ReadFile(path)));
+      return std::string();
+    } catch (const designer::DocumentError& e) {
+      const std::string where = path.toStdString() + ": ";
+      const std::string why = e.what();
+      return why.rfind(where, 0) == 0 ? why : where + why;
+    }
+  };
+  if (!input.isEmpty()) {
+    if (const std::string problem = open(input); !problem.empty())
+      return Fail(2, problem);
+  } else if (!kept.last_document.empty() &&
+             QFileInfo::exists(QString::fromStdString(kept.last_document))) {
+    // The last document, gone bad since, is not a reason to stop: it is
+    // said, and the sample opens.
     input = QString::fromStdString(kept.last_document);
+    if (const std::string problem = open(input); !problem.empty()) {
+      std::fprintf(stderr, "pipeline-designer: %s (the sample opens)\n",
+                   problem.c_str());
+      input.clear();
+    }
   }
   const bool bundled = input.isEmpty();
-  if (bundled) input = DESIGNER_SAMPLE;
-  std::optional<designer::Project> project;
-  try {
-    project.emplace(designer::Project::Read(designer::ReadFile(input)));
-  } catch (const designer::DocumentError& e) {
-    return Fail(2, input.toStdString() + ": " + e.what());
+  if (bundled) {
+    input = DESIGNER_SAMPLE;
+    if (const std::string problem = open(input); !problem.empty())
+      return Fail(2, problem);
   }
   // The document is read before Qt starts, so that a bad one is told in
   // one line whatever Qt has to say about its platform.

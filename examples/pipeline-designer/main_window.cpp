@@ -276,11 +276,17 @@ void MainWindow::AddNode() {
 }
 
 void MainWindow::RemoveNode() {
-  std::vector<Node> nodes = project_->Nodes();
   const int row = nodes_->currentRow();
-  if (row < 0 || row >= static_cast<int>(nodes.size())) return;
-  nodes.erase(nodes.begin() + row);
-  SetNodes(nodes);
+  if (row < 0 || row >= static_cast<int>(project_->Nodes().size())) return;
+  const Project before = *project_;
+  project_->RemoveNode(static_cast<std::size_t>(row));
+  std::string problem;
+  if (!project_->Compute(&problem)) {
+    *project_ = before;
+    AfxMessageBox(matrix::platform::ToWide(problem).c_str(),
+                  MB_ICONEXCLAMATION);
+  }
+  Refresh();
 }
 
 void MainWindow::OpenChosen() {
@@ -310,8 +316,10 @@ void MainWindow::SaveChosen(bool ask) {
 
 void MainWindow::closeEvent(QCloseEvent* event) {
   const QByteArray geometry = saveGeometry();
-  KeepSettings(
-      {bundled_ ? std::string() : path_.toStdString(), geometry.toStdString()});
+  // The whole path: the next start may be in another folder.
+  KeepSettings({bundled_ ? std::string()
+                         : QFileInfo(path_).absoluteFilePath().toStdString(),
+                geometry.toStdString()});
   event->accept();
 }
 

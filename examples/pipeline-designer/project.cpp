@@ -9,6 +9,7 @@
 #include <array>
 #include <charconv>
 #include <cstdio>
+#include <map>
 #include <string>
 #include <utility>
 
@@ -125,6 +126,8 @@ std::string Project::Write() const {
     out += "\n  }";
   }
   if (!d.ground.empty()) out += ",\n  \"ground\": " + PointsJson(d.ground);
+  if (d.profile_step_given)
+    out += ",\n  \"profile_step\": " + Number(d.profile_step);
   return out + "\n}\n";
 }
 
@@ -176,6 +179,19 @@ std::vector<Node> Project::Nodes() const {
 void Project::SetNodes(const std::vector<Node>& nodes) {
   state_->doc.nodes.clear();
   for (const Node& n : nodes) state_->doc.nodes.push_back({n.x, n.y, n.z});
+}
+
+void Project::RemoveNode(std::size_t index) {
+  pipeline::Document& d = state_->doc;
+  if (index >= d.nodes.size()) return;
+  d.nodes.erase(d.nodes.begin() + static_cast<std::ptrdiff_t>(index));
+  // Splits are keyed by node number (from 1).
+  const int removed = static_cast<int>(index) + 1;
+  std::map<int, pipeline::Entry> kept;
+  for (const auto& [node, entry] : d.splits) {
+    if (node != removed) kept.emplace(node > removed ? node - 1 : node, entry);
+  }
+  d.splits = std::move(kept);
 }
 
 bool Project::Evaluate(const std::wstring& text,

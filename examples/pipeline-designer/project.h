@@ -53,6 +53,9 @@ class Project {
   void SetCurve(const std::wstring& curve);
   std::vector<Node> Nodes() const;
   void SetNodes(const std::vector<Node>& nodes);
+  // Removes node `index` (from 0); the nodes inserted on bends stay on
+  // their corners (renumbered), the removed corner's goes with it.
+  void RemoveNode(std::size_t index);
 
   // Evaluates a field's text with the formula engine over `before`, the
   // values of the fields before it. True with *value set, or false with

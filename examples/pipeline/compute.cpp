@@ -279,16 +279,24 @@ bool EvaluateFormula(const std::wstring& formula,
                      std::string* fault) {
   // A reference must name a value before this one: the engine appends its
   // intermediate values to the same array, so a later #k would silently
-  // read one of them.
+  // read one of them. The engine reads the number after '#' as strtol does
+  // in the C locale: blanks first, then a sign, so "# 2" and "#+2" are #2.
+  auto blank = [](wchar_t c) {
+    return c == L' ' || (c >= L'\t' && c <= L'\r');
+  };
   for (std::size_t i = 0; i < formula.size(); ++i) {
     if (formula[i] != L'#') continue;
-    std::size_t k = 0, j = i + 1;
+    std::size_t j = i + 1;
+    while (j < formula.size() && blank(formula[j])) ++j;
+    if (j < formula.size() && formula[j] == L'+') ++j;
+    const std::size_t digits_at = j;
+    std::size_t k = 0;
     while (j < formula.size() && formula[j] >= L'0' && formula[j] <= L'9' &&
            k < 1000000) {
       k = k * 10 + static_cast<std::size_t>(formula[j] - L'0');
       ++j;
     }
-    if (j > i + 1 && k >= before.size()) {
+    if (j > digits_at && k >= before.size()) {
       fault->assign(1, '#');
       fault->append(std::to_string(k));
       fault->append(" does not name a field before this one");

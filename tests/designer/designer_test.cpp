@@ -157,6 +157,27 @@ TEST_F(DesignerTest, SaveDoesNotWriteOverTheBundledSample) {
   EXPECT_EQ(designer::ReadFile(sample), before);
 }
 
+// Save left out the profile's step (the reopened run was sampled at 1 m),
+// and removing a node kept the inserted node's number, which then named
+// the next corner: the inserted node moved to another bend.
+TEST(DesignerProject, SaveKeepsTheStepAndSplitsStayOnTheirCorners) {
+  std::string json = designer::ReadFile(DESIGNER_TEST_SAMPLE);
+  json.insert(json.find('{') + 1, "\"profile_step\": 0.25,");
+  const Project stepped = Project::Read(json);
+  EXPECT_EQ(Project::Read(stepped.Write()).Report("x"), stepped.Report("x"));
+  Project p = Sample();
+  const std::string at = "0.438 m along the arc: node at 24.086, 17.879";
+  ASSERT_NE(p.Report("x").find("bend at node 3, " + at), std::string::npos);
+  p.RemoveNode(0);
+  std::string problem;
+  ASSERT_TRUE(p.Compute(&problem)) << problem;
+  EXPECT_NE(p.Report("x").find("bend at node 2, " + at), std::string::npos)
+      << p.Report("x");
+  p.RemoveNode(1);  // the corner itself: its inserted node goes with it
+  ASSERT_TRUE(p.Compute(&problem)) << problem;
+  EXPECT_EQ(p.Report("x").find("along the arc: node at"), std::string::npos);
+}
+
 TEST(DesignerSettings, KeptSettingsAreRecalledFromTheApplicationsProfile) {
   designer::CDesignerApp app;
   ASSERT_EQ(AfxGetApp(), &app);

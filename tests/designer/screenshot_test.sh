@@ -28,7 +28,7 @@ printf '{"fields": {' >"$work/bad.json"
 bad() {  # name, expected text, arguments...
   local name=$1 expect=$2
   shift 2
-  "$designer" "$@" >"$work/stdout" 2>"$work/stderr"
+  timeout 60 "$designer" "$@" >"$work/stdout" 2>"$work/stderr"
   local status=$?
   [ "$status" = 2 ] || fail "$name: exit status $status, not 2"
   [ "$(wc -l <"$work/stderr")" = 1 ] || fail "$name: not one line: $(cat "$work/stderr")"
@@ -37,6 +37,8 @@ bad() {  # name, expected text, arguments...
 bad not-json "does not parse as JSON" --screenshot "$work/bad.png" "$work/bad.json"
 bad missing "no-such.json" --screenshot "$work/bad.png" "$work/no-such.json"
 bad option "unknown option --big" --big
+# An empty name started the window instead, and it never ended.
+bad empty-name "--screenshot needs a file name" --screenshot "" "$sample"
 [ -e "$work/bad.png" ] && fail "a picture was written for a bad document"
 "$designer" --screenshot "$work/no-folder/shot.png" "$sample" 2>"$work/stderr"
 [ $? = 1 ] || fail "an unwritable picture is not status 1"
