@@ -470,6 +470,11 @@ TEST(PipelineFaults, EachBadDocumentGivesOneLineNamingTheFieldOrNode) {
        "fields: wall: Sin - "},
       {"reference ahead", with_field("\"0.01\"", "\"#3\""),
        "fields: wall: #3 does not name a field before this one"},
+      // The engine reads "# 3" and "#+3" as #3, an intermediate value.
+      {"reference ahead, spaced", with_field("\"0.01\"", "\"0.2*# 3\""),
+       "fields: wall: #3 does not name a field before this one"},
+      {"reference ahead, signed", with_field("\"0.01\"", "\"#+3/9\""),
+       "fields: wall: #3 does not name a field before this one"},
       {"not finite", with_field("\"0.01\"", "\"sqrt(0-1)\""),
        "not a finite number"},
       {"no bore", with_field("\"0.01\"", "\"0.1\""),
