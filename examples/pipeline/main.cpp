@@ -204,6 +204,14 @@ void PrintTiming(const Run& run) {
   std::fprintf(stderr, "; peak memory %.1f MiB\n", PeakMemoryMiB());
 }
 
+// A run too large for this machine's memory (bad_alloc, or a length past
+// what a container holds): said, not an abort. Returns the exit status.
+int OutOfMemory(const std::string& input) {
+  std::fprintf(stderr, "pipeline: %s: not enough memory to compute it\n",
+               input.c_str());
+  return 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -228,14 +236,9 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "pipeline: %s: %s\n", o.input.c_str(), e.what());
     return 2;
   } catch (const std::bad_alloc&) {
-    // A run too large for this machine's memory: said, not an abort.
-    std::fprintf(stderr, "pipeline: %s: not enough memory to compute it\n",
-                 o.input.c_str());
-    return 1;
+    return OutOfMemory(o.input);
   } catch (const std::length_error&) {
-    std::fprintf(stderr, "pipeline: %s: not enough memory to compute it\n",
-                 o.input.c_str());
-    return 1;
+    return OutOfMemory(o.input);
   }
 
   std::string svg_path, report_path;

@@ -70,6 +70,23 @@ constexpr int PutUtf16(char32_t c, std::uint16_t* out) {
   return 1;
 }
 
+/// UTF-16 code units as wide characters, code unit for code unit: a pair
+/// becomes the one character it spells, every other unit (a lone surrogate
+/// too) the character of its value, so that what is no text stays as it was.
+inline std::wstring FromUtf16(std::u16string_view units) {
+  std::wstring out;
+  out.reserve(units.size());
+  for (std::size_t i = 0; i < units.size(); ++i) {
+    char32_t u = units[i];
+    if (IsHighSurrogate(u) && i + 1 < units.size() &&
+        IsLowSurrogate(units[i + 1])) {
+      u = JoinSurrogates(u, units[++i]);
+    }
+    out.push_back(static_cast<wchar_t>(u));
+  }
+  return out;
+}
+
 /// Writes `c` in UTF-8 at `out`, which has room for four bytes, and returns
 /// the end of what was written. A value that is no scalar value is written
 /// as U+FFFD; a caller that must refuse such values tests IsScalarValue.

@@ -59,7 +59,7 @@ bool DecodeUtf16(const std::string& bytes, bool big_endian,
     units.push_back(
         static_cast<char16_t>(big_endian ? a << 8 | b : b << 8 | a));
   }
-  const std::wstring wide = text::FromUtf16(units);
+  const std::wstring wide = matrix::platform::FromUtf16(units);
   *lines = SplitLines<wchar_t>(wide);
   if (bytes.size() % 2 != 0) {
     *error = Line(lines->size(), "the file ends in half a UTF-16 unit");
@@ -402,7 +402,7 @@ bool Reader::StringBytes(std::vector<BYTE> raw, Change* c) {
     std::u16string units;
     for (std::size_t i = 0; i < raw.size(); i += 2)
       units.push_back(static_cast<char16_t>(raw[i] | raw[i + 1] << 8));
-    wide = text::FromUtf16(units);
+    wide = matrix::platform::FromUtf16(units);
   }
   c->data = WideBytes(wide);
   return true;

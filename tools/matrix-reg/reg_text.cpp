@@ -10,20 +10,6 @@ namespace matrix_reg::text {
 using matrix::platform::IsHighSurrogate;
 using matrix::platform::IsLowSurrogate;
 
-std::wstring FromUtf16(std::u16string_view units) {
-  std::wstring out;
-  out.reserve(units.size());
-  for (std::size_t i = 0; i < units.size(); ++i) {
-    char32_t u = units[i];
-    if (IsHighSurrogate(u) && i + 1 < units.size() &&
-        IsLowSurrogate(units[i + 1])) {
-      u = matrix::platform::JoinSurrogates(u, units[++i]);
-    }
-    out.push_back(static_cast<wchar_t>(u));
-  }
-  return out;
-}
-
 bool ToUtf16(std::wstring_view text, std::u16string* units, std::size_t* bad) {
   units->clear();
   units->reserve(text.size());

@@ -12,12 +12,8 @@
 
 namespace matrix_reg::text {
 
-// UTF-16 code units as wide characters, code unit for code unit: a pair
-// becomes the one character it spells, every other unit (a lone surrogate
-// too) the character of its value, so that what is no text stays as it was.
-std::wstring FromUtf16(std::u16string_view units);
-
-// The reverse: true with the units of `text` in `*units`; false, with the
+// UTF-16 code units of a wide text, the reverse of matrix::platform::
+// FromUtf16: true with the units of `text` in `*units`; false, with the
 // index of the first character that has no such form in `*bad`, for a
 // value above U+10FFFF and for a lone high surrogate right before a lone
 // low one (the pair would read back as one character).

@@ -51,27 +51,16 @@ struct Profile {
 // UTF-16LE bytes (after their mark) as UTF-8, pairs joined; a lone
 // surrogate or an odd last byte reads as U+FFFD.
 std::string Utf16ToUtf8(const std::string& bytes, std::size_t start) {
-  std::string out;
-  auto unit = [&](std::size_t i) -> char32_t {
-    return static_cast<unsigned char>(bytes[i]) |
-           (static_cast<char32_t>(static_cast<unsigned char>(bytes[i + 1]))
-            << 8);
-  };
-  for (std::size_t i = start; i < bytes.size(); i += 2) {
-    if (i + 1 >= bytes.size()) {
-      matrix::platform::AppendUtf8(0xFFFD, out);
-      break;
-    }
-    char32_t c = unit(i);
-    if (matrix::platform::IsHighSurrogate(c) && i + 3 < bytes.size() &&
-        matrix::platform::IsLowSurrogate(unit(i + 2))) {
-      c = matrix::platform::JoinSurrogates(c, unit(i + 2));
-      i += 2;
-    } else if (c >= 0xD800 && c <= 0xDFFF) {
-      c = 0xFFFD;
-    }
-    matrix::platform::AppendUtf8(c, out);
+  std::u16string units;
+  for (std::size_t i = start; i + 1 < bytes.size(); i += 2) {
+    units.push_back(
+        static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
+                              static_cast<unsigned char>(bytes[i + 1]) << 8));
   }
+  std::string out =
+      matrix::platform::ToUtf8(matrix::platform::FromUtf16(units));
+  if ((bytes.size() - start) % 2 != 0)
+    matrix::platform::AppendUtf8(matrix::platform::kReplacementCharacter, out);
   return out;
 }
 
